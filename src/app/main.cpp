@@ -1,0 +1,29 @@
+#include "aqua_graphite_style.h"
+#include "dm.h"
+#include "font_substitution.h"
+#include "message_service.h"
+#include "tmenu1.h"
+#include "tversion1.h"
+#include "velta_application.h"
+
+#include <QDir>
+
+int main(int argc, char** argv) {
+    using namespace velta;
+    VeltaApplication application(argc, argv);
+    installFontSubstitutions();
+    if (!applyAquaGraphiteStyle())
+        MessageService::error(nullptr, QStringLiteral("表示スタイル「Aqua Graphite」を適用できませんでした。"));
+
+    TDM dm(QDir::currentPath());
+    application.setErrorCleanup([&dm] { dm.IBDatabase1.Abandon(); });
+
+    Tmenu1 menu(dm);
+    menu.show();
+    Tversion1 version(&menu);
+    menu.setVersionDialog(&version);
+
+    const int result = application.exec();
+    guarded([&dm] { dm.close(); });
+    return result;
+}

@@ -1,0 +1,21 @@
+#include "schema_gate.h"
+
+#include "dm.h"
+#include "schema_version.h"
+
+namespace velta {
+
+GateResult runSchemaGate(TDM& dm) {
+    GateResult result;
+    dm.open();
+    if (!hasVersionTable(userTables(dm))) {
+        result.addressListEnabled = false;
+    } else if (startupVersionReading(dm) < 112) {
+        result.addressListEnabled = false;
+        result.addressEntryEnabled = false;
+    }
+    dm.close();
+    return result;
+}
+
+} // namespace velta

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QLabel;
+class QPushButton;
+class QAction;
+class QFrame;
+
+namespace velta {
+
+class TDM;
+class Tversion1;
+
+class Tmenu1 : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 474;
+    static constexpr int ClientHeight = 441;
+    static const QString ManualAddress;
+    static const QString HomeAddress;
+
+    explicit Tmenu1(TDM& dm, QWidget* parent = nullptr);
+    void setVersionDialog(Tversion1* dialog) { version1_ = dialog; }
+
+    QFrame* Panel1;
+    QFrame* Panel2;
+    QFrame* Panel3;
+    QFrame* Panel4;
+    QLabel* Label1;
+    QLabel* Label4;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button5;
+    QPushButton* Button10;
+    QAction* N2;
+    QAction* N5;
+
+public slots:
+    void Button1Click();
+    void Button3Click();
+    void Label4Click();
+    void N5Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TDM& dm_;
+    Tversion1* version1_ = nullptr;
+    QFrame* makeRow(QWidget* client, const char* name, int top);
+    void applySchemaGate();
+    void setColours();
+};
+
+} // namespace velta

@@ -1,0 +1,147 @@
+#include "cp932.h"
+
+#include "errors.h"
+
+#include <QList>
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace velta::cp932 {
+namespace {
+
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : handle_(iconv_open(to, from)) {
+        if (handle_ == reinterpret_cast<iconv_t>(-1))
+            throw DbError(QStringLiteral("文字コード変換（CP932）を準備できません。"));
+    }
+    ~Iconv() { iconv_close(handle_); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    // Returns false when the input holds something the target cannot represent.
+    bool convert(const QByteArray& in, QByteArray& out) {
+        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+        out.resize(in.size() * 4 + 8);
+        char* src = const_cast<char*>(in.constData());
+        size_t srcLeft = static_cast<size_t>(in.size());
+        char* dst = out.data();
+        size_t dstLeft = static_cast<size_t>(out.size());
+        if (iconv(handle_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1))
+            return false;
+        out.resize(out.size() - static_cast<qsizetype>(dstLeft));
+        return true;
+    }
+
+private:
+    iconv_t handle_;
+};
+
+Iconv& encoder() {
+    thread_local Iconv instance("CP932", "UTF-8");
+    return instance;
+}
+
+Iconv& decoder() {
+    thread_local Iconv instance("UTF-8", "CP932");
+    return instance;
+}
+
+bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// JIS X 0208 occupies lead bytes 0x81-0x84 (rows 1-8) and 0x88 (from row 16) to 0xEA.
+// NEC row 13 (0x87), the IBM extensions (0xED-0xEE, 0xFA-0xFC) and the user-defined area
+// (0xF0-0xF9) are refused by an SJIS_0208 connection.
+bool storableDoubleByte(unsigned char lead, unsigned char trail) {
+    if (lead >= 0x81 && lead <= 0x84)
+        return true;
+    if (lead == 0x88)
+        return trail >= 0x9F;
+    if (lead >= 0x89 && lead <= 0xE9)
+        return true;
+    if (lead == 0xEA)
+        return trail <= 0xA4;
+    return false;
+}
+
+bool storableSingleByte(unsigned char b) { return b < 0x80 || (b >= 0xA1 && b <= 0xDF); }
+
+[[noreturn]] void refuse(const QString& text, qsizetype index, const QString& fieldName) {
+    const char32_t code = QStringView(text).mid(index).toUcs4().value(0);
+    const QString character = QString::fromUcs4(&code, 1);
+    const QString codeText =
+        QStringLiteral("U+%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper();
+    const QString field = fieldName.isEmpty() ? QStringLiteral("入力") : fieldName;
+    throw DbError(QStringLiteral("「%1」に登録できない文字「%2」（%3）が含まれています。\n"
+                                 "別の文字に置き換えてください。")
+                      .arg(field, character, codeText));
+}
+
+QByteArray encodeCharacter(const QString& character) {
+    QByteArray out;
+    if (!encoder().convert(character.toUtf8(), out))
+        return {};
+    return out;
+}
+
+} // namespace
+
+QByteArray encode(const QString& text, const QString& fieldName) {
+    QByteArray result;
+    result.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString character = text.mid(i, length);
+        if (character.at(0).unicode() < 0x80) {
+            result.append(static_cast<char>(character.at(0).unicode()));
+            i += length;
+            continue;
+        }
+        const QByteArray bytes = encodeCharacter(character);
+        bool storable = false;
+        if (bytes.size() == 1)
+            storable = storableSingleByte(static_cast<unsigned char>(bytes[0]));
+        else if (bytes.size() == 2)
+            storable = storableDoubleByte(static_cast<unsigned char>(bytes[0]),
+                                          static_cast<unsigned char>(bytes[1]));
+        // A best-fit mapping (such as U+00A5 to a backslash) does not decode to the same text.
+        if (!storable || decode(bytes) != character)
+            refuse(text, i, fieldName);
+        result.append(bytes);
+        i += length;
+    }
+    return result;
+}
+
+QString decode(const QByteArray& bytes) {
+    QByteArray out;
+    if (!decoder().convert(bytes, out)) {
+        // Bytes the table does not know (another program's data): keep what decodes, and
+        // show the rest as U+FFFD rather than dropping the whole value.
+        QString text;
+        for (qsizetype i = 0; i < bytes.size();) {
+            const unsigned char b = static_cast<unsigned char>(bytes[i]);
+            const qsizetype length = (isLeadByte(b) && i + 1 < bytes.size()) ? 2 : 1;
+            QByteArray piece;
+            if (decoder().convert(bytes.mid(i, length), piece))
+                text += QString::fromUtf8(piece);
+            else
+                text += QChar(QChar::ReplacementCharacter);
+            i += length;
+        }
+        return text;
+    }
+    return QString::fromUtf8(out);
+}
+
+int characterCount(const QByteArray& bytes) {
+    int count = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++count)
+        i += isLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+    return count;
+}
+
+} // namespace velta::cp932

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace velta::cp932 {
+
+// Shift-JIS as Windows code page 932, restricted to what an SJIS_0208 connection stores:
+// single bytes (ASCII, half-width katakana) and the JIS X 0208 rows. Characters that would
+// not come back unchanged are refused, never replaced.
+QByteArray encode(const QString& text, const QString& fieldName);
+QString decode(const QByteArray& bytes);
+
+// Number of Shift-JIS characters in an encoded text (a lead byte and its trail count once).
+int characterCount(const QByteArray& bytes);
+
+} // namespace velta::cp932

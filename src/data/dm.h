@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <variant>
+#include <vector>
+
+namespace velta {
+
+namespace fb {
+class Attachment;
+class Transaction;
+} // namespace fb
+
+class TIBTransaction;
+class TIBQuery;
+
+// The single connection. Opening attaches with the parameter list; closing commits the active
+// transaction and detaches.
+class TIBDatabase {
+public:
+    TIBDatabase();
+    ~TIBDatabase();
+    TIBDatabase(const TIBDatabase&) = delete;
+    TIBDatabase& operator=(const TIBDatabase&) = delete;
+
+    QString DatabaseName;
+    // Name=value lines in the order they reach the client library.
+    QStringList Params;
+    // Local files are opened by the engine inside this process, never by a server.
+    bool EmbeddedOnly = false;
+
+    void Open();
+    void Close();
+    bool Connected() const;
+    // Error path: rolls the transaction back and detaches without raising.
+    void Abandon() noexcept;
+
+    fb::Attachment& attachment();
+    // Changes whenever a new attachment is made, so prepared statements know they are stale.
+    quint64 generation() const { return generation_; }
+    void setDefaultTransaction(TIBTransaction* transaction) { transaction_ = transaction; }
+    // Results of these statements are released before the transaction ends.
+    void addQuery(TIBQuery* query) { queries_.push_back(query); }
+
+private:
+    void releaseResults() noexcept;
+    std::vector<TIBQuery*> queries_;
+    std::unique_ptr<fb::Attachment> attachment_;
+    TIBTransaction* transaction_ = nullptr;
+    quint64 generation_ = 0;
+};
+
+class TIBTransaction {
+public:
+    TIBTransaction();
+    ~TIBTransaction();
+    TIBTransaction(const TIBTransaction&) = delete;
+    TIBTransaction& operator=(const TIBTransaction&) = delete;
+
+    QStringList Params;
+    TIBDatabase* DefaultDatabase = nullptr;
+
+    bool InTransaction() const;
+    void StartTransaction();
+    void Commit();
+    void Rollback() noexcept;
+    fb::Transaction& handle();
+
+private:
+    std::unique_ptr<fb::Transaction> transaction_;
+};
+
+using ParamValue = std::variant<std::monostate, qint64, QString, QDateTime>;
+
+// The shared statement object: text as lines, named parameters, the current row.
+class TIBQuery {
+public:
+    TIBQuery();
+    ~TIBQuery();
+    TIBQuery(const TIBQuery&) = delete;
+    TIBQuery& operator=(const TIBQuery&) = delete;
+
+    TIBDatabase* Database = nullptr;
+    TIBTransaction* Transaction = nullptr;
+
+    // Empties the text and the parameters, releasing any result.
+    void Clear();
+    void Add(const QString& line);
+    QStringList SQL() const { return lines_; }
+
+    void setInteger(const QString& name, qint64 value);
+    void setString(const QString& name, const QString& value);
+    void setDateTime(const QString& name, const QDateTime& value);
+
+    // Runs the statement; a query's first row becomes the current row.
+    void Open();
+    void ExecSQL();
+    void Close() noexcept;
+    bool Eof() const;
+    // Moves to the next row of the result.
+    void Next();
+
+    QString fieldString(const QString& name) const;
+    qint64 fieldInteger(const QString& name) const;
+    QString fieldString(int index) const;
+    qint64 fieldInteger(int index) const;
+
+    // How many statement texts were prepared by the server (one per distinct text in a row).
+    quint64 prepareCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+    QStringList lines_;
+    QMap<QString, ParamValue> params_;
+    void run(bool wantRows);
+};
+
+// The data module: one connection, one transaction, one statement for the whole program.
+class TDM {
+public:
+    // Reads connect.ini in the working directory and leaves the connection closed.
+    explicit TDM(const QString& workingDirectory);
+    // For a given database name (tests, tools); embeddedOnly as for Mode=local_SYS.
+    TDM(const QString& databaseName, bool embeddedOnly);
+    ~TDM();
+    TDM(const TDM&) = delete;
+    TDM& operator=(const TDM&) = delete;
+
+    TIBDatabase IBDatabase1;
+    TIBTransaction IBTransaction1;
+    TIBQuery IBQuery1;
+
+    // Opens the connection and binds the transaction and statement to it.
+    void open();
+    // Commits and detaches.
+    void close();
+
+private:
+    void setUp(const QString& databaseName, bool embeddedOnly);
+};
+
+} // namespace velta

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velta {
+
+struct SchemaOptions {
+    bool withVersionTable = true;
+    QStringList versionRows{QStringLiteral("1.1.3")}; // VERSION_NO of rows KEY1 = 1, 2, …
+};
+
+// Creates a new database file (or server database) with the address book's tables, the key
+// sequence and the trigger TRG_ID. Refuses to overwrite an existing database.
+void createVeltaDatabase(const QString& databaseName, const SchemaOptions& options = {});
+
+// Removes a database made by createVeltaDatabase (tests and tools).
+void dropVeltaDatabase(const QString& databaseName);
+
+} // namespace velta

@@ -1,0 +1,84 @@
+#include "schema_version.h"
+
+#include "dm.h"
+#include "errors.h"
+
+#include <algorithm>
+
+namespace velta {
+
+int schemaVersionNumber(const QString& versionNo) {
+    QString digits;
+    for (int position : {0, 2, 4})
+        if (position < versionNo.size())
+            digits += versionNo.at(position);
+    bool ok = false;
+    const int number = digits.toInt(&ok, 10);
+    // toInt accepts a sign and blanks, a version digit never is one.
+    const bool allDigits = std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+    if (!ok || !allDigits)
+        throw DbError(QStringLiteral("'%1' は整数ではありません。\nバージョン番号（VERSION_NO）「%2」を読み取れません。")
+                          .arg(digits, versionNo));
+    return number;
+}
+
+QStringList userTables(TDM& dm) {
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("select count(RDB$SYSTEM_FLAG) as ans from RDB$RELATIONS"));
+    query.Add(QStringLiteral("where RDB$SYSTEM_FLAG = 0"));
+    query.Open();
+    const qint64 count = query.fieldInteger(QStringLiteral("ANS"));
+    query.Close();
+
+    QStringList tables;
+    for (qint64 n = 0; n < count; ++n) {
+        query.Clear();
+        query.Add(QStringLiteral("SELECT FIRST 1 SKIP ") + QString::number(n) +
+                  QStringLiteral("   RDB$RELATION_NAME AS list from RDB$RELATIONS"));
+        query.Add(QStringLiteral("where RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME;"));
+        query.Open();
+        tables.append(query.fieldString(QStringLiteral("list")).trimmed());
+        query.Close();
+    }
+    return tables;
+}
+
+bool hasVersionTable(const QStringList& tables) {
+    return tables.contains(QStringLiteral("VERSION_TBL"), Qt::CaseInsensitive);
+}
+
+int startupVersionReading(TDM& dm) {
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("select (VERSION_NO) from VERSION_TBL"));
+    query.Open();
+    const QString versionNo = query.fieldString(QStringLiteral("VERSION_NO"));
+    query.Close();
+    return schemaVersionNumber(versionNo);
+}
+
+int entryFormVersionReading(TDM& dm) {
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("select Count(*) from VERSION_TBL"));
+    query.Open();
+    qint64 rows = query.fieldInteger(0);
+    query.Close();
+    if (rows == 0)
+        rows = 1;
+
+    query.Clear();
+    query.Add(QStringLiteral("select (VERSION_NO) from VERSION_TBL"));
+    query.Add(QStringLiteral("WHERE"));
+    query.Add(QStringLiteral("  (KEY1       = :KEY1      )"));
+    query.setInteger(QStringLiteral("KEY1"), rows);
+    query.Open();
+    const QString versionNo = query.fieldString(QStringLiteral("VERSION_NO"));
+    query.Close();
+    return schemaVersionNumber(versionNo);
+}
+
+} // namespace velta

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace velta {
+
+class TDM;
+
+// Characters 1, 3 and 5 of a VERSION_NO joined and read as a decimal number (1.1.2 → 112).
+// Throws when the result is empty or not a number.
+int schemaVersionNumber(const QString& versionNo);
+
+// Names of the database's own tables and views, trimmed, in name order (N + 1 statements).
+QStringList userTables(TDM& dm);
+bool hasVersionTable(const QStringList& tables);
+
+// The number from the first row the server returns of VERSION_TBL.
+int startupVersionReading(TDM& dm);
+// The number from the row whose KEY1 equals the row count (1 when the table is empty).
+int entryFormVersionReading(TDM& dm);
+
+} // namespace velta

@@ -1,0 +1,263 @@
+// The data module against real databases, embedded and through a Firebird server on loopback.
+#include "dm.h"
+#include "errors.h"
+#include "schema_version.h"
+#include "test_database.h"
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::Backend;
+using velta::test::TestDatabase;
+
+namespace {
+
+class DataModule : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Backend::Server && velta::test::serverDirectory().isEmpty())
+            GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
+        database = std::make_unique<TestDatabase>(GetParam());
+        dm = database->connect();
+    }
+    void TearDown() override {
+        dm.reset();
+        database.reset();
+    }
+
+    // Inserts a recipient with the given surname and reading through the shared statement.
+    void insertRecipient(TIBQuery& query, const QString& surname, const QString& reading) {
+        query.Clear();
+        query.Add("insert into MST_KOKYAKU (KEY1, NAMAE, hurigana, YEAR1, LTIME)");
+        query.Add("values (:key1, :namae, :HURIGANA, :year1, :ltime)");
+        query.setInteger("KEY1", 0);
+        query.setString("NAMAE", surname);
+        query.setString("hurigana", reading);
+        query.setString("YEAR1", "2026");
+        query.setDateTime("LTIME", QDateTime(QDate(2026, 12, 9), QTime(10, 30, 15)));
+        query.ExecSQL();
+    }
+
+    qint64 recipientCount() const { return database->scalar("select count(*) from MST_KOKYAKU"); }
+
+    std::unique_ptr<TestDatabase> database;
+    std::unique_ptr<TDM> dm;
+};
+
+} // namespace
+
+TEST_P(DataModule, StatementOnAClosedConnectionOpensItAndCloseCommits) {
+    EXPECT_FALSE(dm->IBDatabase1.Connected());
+    insertRecipient(dm->IBQuery1, "山田", "やまだ");
+    EXPECT_TRUE(dm->IBDatabase1.Connected());
+    EXPECT_TRUE(dm->IBTransaction1.InTransaction());
+    dm->close();
+    EXPECT_FALSE(dm->IBDatabase1.Connected());
+    EXPECT_EQ(recipientCount(), 1);
+    dm->close(); // closing twice does nothing
+}
+
+TEST_P(DataModule, ParameterAndColumnNamesMatchWithoutLetterCase) {
+    insertRecipient(dm->IBQuery1, "佐藤", "さとう");
+    TIBQuery& query = dm->IBQuery1;
+    query.Clear();
+    query.Add("SELECT KEY1, NAMAE, HURIGANA, YEAR1, LTIME, KEY2 FROM MST_KOKYAKU");
+    query.Add("WHERE");
+    query.Add("  (KEY1       = :KEY1      )");
+    query.setInteger("key1", 1);
+    query.Open();
+    ASSERT_FALSE(query.Eof());
+    EXPECT_EQ(query.fieldString("hurigana"), "さとう");
+    EXPECT_EQ(query.fieldString("Namae"), "佐藤");
+    EXPECT_EQ(query.fieldInteger("year1"), 2026); // text sent to an integer column
+    EXPECT_EQ(query.fieldString(3), "2026");
+    EXPECT_EQ(query.fieldString("LTIME"), "2026/12/09 10:30:15");
+    EXPECT_EQ(query.fieldString("KEY2"), ""); // NULL
+    EXPECT_EQ(query.fieldInteger("KEY2"), 0);
+    EXPECT_THROW(query.fieldString("NO_SUCH"), DbError);
+    query.Close();
+    dm->close();
+}
+
+TEST_P(DataModule, MissingRowsAndEmptyMaximumReadAsEmptyAndZero) {
+    TIBQuery& query = dm->IBQuery1;
+    query.Clear();
+    query.Add("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU");
+    query.Open();
+    EXPECT_EQ(query.fieldInteger("ANS"), 0);
+    EXPECT_EQ(query.fieldString("ans"), "");
+    query.Clear();
+    query.Add("select NAMAE from MST_KOKYAKU where KEY1 = :KEY1");
+    query.setInteger("KEY1", 42);
+    query.Open();
+    EXPECT_TRUE(query.Eof());
+    EXPECT_EQ(query.fieldString("NAMAE"), "");
+    EXPECT_EQ(query.fieldInteger("NAMAE"), 0);
+    dm->close();
+}
+
+TEST_P(DataModule, EmptyTextStoresNullInOtherColumnsAndEmptyTextInTextColumns) {
+    TIBQuery& query = dm->IBQuery1;
+    query.Add("insert into MST_KOKYAKU (KEY1, NAMAE, K_SHITU, KEY2) values (:KEY1, :NAMAE, :K_SHITU, :KEY2)");
+    query.setInteger("KEY1", 0);
+    query.setString("NAMAE", "鈴木");
+    query.setString("K_SHITU", "");
+    query.setString("KEY2", "");
+    query.ExecSQL();
+    dm->close();
+    EXPECT_EQ(database->scalar("select count(*) from MST_KOKYAKU where KEY2 is null"), 1);
+    EXPECT_EQ(database->scalar("select count(*) from MST_KOKYAKU where K_SHITU = ''"), 1);
+}
+
+TEST_P(DataModule, JapaneseTextRoundTripsThroughShiftJis) {
+    const QString surname = QStringLiteral("髙橋"); // refused: an IBM extension
+    const QString address = QStringLiteral("東京都千代田区千代田１－１　〒１００～ﾃｽﾄ ｶﾞ ー\\~");
+    insertRecipient(dm->IBQuery1, address, QStringLiteral("たかはし"));
+    dm->close();
+    auto reader = database->connect();
+    reader->IBQuery1.Add("select NAMAE from MST_KOKYAKU");
+    reader->IBQuery1.Open();
+    EXPECT_EQ(reader->IBQuery1.fieldString("NAMAE"), address);
+    reader->close();
+    EXPECT_THROW(insertRecipient(dm->IBQuery1, surname, "たかはし"), DbError);
+}
+
+TEST_P(DataModule, UnstorableCharacterIsRefusedAndNothingOfTheOperationIsWritten) {
+    insertRecipient(dm->IBQuery1, "田中", "たなか");
+    try {
+        insertRecipient(dm->IBQuery1, QStringLiteral("山﨑"), "やまざき");
+        FAIL() << "the server-refused character was accepted";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("﨑")));
+        EXPECT_TRUE(error.message().contains(QStringLiteral("NAMAE")));
+    }
+    EXPECT_FALSE(dm->IBDatabase1.Connected());
+    dm->close();
+    EXPECT_EQ(recipientCount(), 0);
+}
+
+TEST_P(DataModule, TextLongerThanItsColumnIsRefusedBeforeTheStatementRuns) {
+    insertRecipient(dm->IBQuery1, QString(1000, QChar(0x5C71)), "やま");
+    dm->close();
+    EXPECT_EQ(recipientCount(), 1);
+    try {
+        insertRecipient(dm->IBQuery1, QString(1001, QLatin1Char('a')), "やま");
+        FAIL() << "a 1001-character surname was accepted";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("1000 文字")));
+    }
+    dm->close();
+    EXPECT_EQ(recipientCount(), 1);
+}
+
+TEST_P(DataModule, WriteFollowedByServerFailureLeavesNothingCommitted) {
+    insertRecipient(dm->IBQuery1, "伊藤", "いとう");
+    TIBQuery& query = dm->IBQuery1;
+    query.Clear();
+    query.Add("select * from NO_SUCH_TABLE");
+    try {
+        query.Open();
+        FAIL() << "a statement on a missing table ran";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains("NO_SUCH_TABLE")) << error.message().toStdString();
+        EXPECT_NE(error.sqlCode(), 0);
+    }
+    dm->close();
+    EXPECT_EQ(recipientCount(), 0);
+    // The next operation works normally.
+    insertRecipient(dm->IBQuery1, "伊藤", "いとう");
+    dm->close();
+    EXPECT_EQ(recipientCount(), 1);
+}
+
+TEST_P(DataModule, ConnectionUsesShiftJisAndTheStatedTransaction) {
+    TIBQuery& query = dm->IBQuery1;
+    query.Add("select a.MON$CHARACTER_SET_ID as CS, a.MON$REMOTE_PROTOCOL as PROTO,");
+    query.Add("  t.MON$ISOLATION_MODE as ISO, t.MON$LOCK_TIMEOUT as LT, t.MON$READ_ONLY as RO");
+    query.Add("from MON$ATTACHMENTS a join MON$TRANSACTIONS t on t.MON$ATTACHMENT_ID = a.MON$ATTACHMENT_ID");
+    query.Add("where a.MON$ATTACHMENT_ID = CURRENT_CONNECTION and t.MON$TRANSACTION_ID = CURRENT_TRANSACTION");
+    query.Open();
+    EXPECT_EQ(query.fieldInteger("CS"), 5); // SJIS_0208, the later lc_ctype
+    EXPECT_EQ(query.fieldInteger("ISO"), 3); // read committed, no record version
+    EXPECT_EQ(query.fieldInteger("LT"), -1); // wait
+    EXPECT_EQ(query.fieldInteger("RO"), 0);
+    // Embedded attachments have no network protocol.
+    EXPECT_EQ(query.fieldString("PROTO").trimmed().isEmpty(), database->embedded());
+    dm->close();
+}
+
+TEST_P(DataModule, RepeatedTextIsPreparedOnce) {
+    TIBQuery& query = dm->IBQuery1;
+    const quint64 before = query.prepareCount();
+    for (int key = 1; key <= 50; ++key) {
+        query.Clear();
+        query.Add("select NAMAE from MST_KOKYAKU where KEY1 = :KEY1");
+        query.setInteger("KEY1", key);
+        query.Open();
+        EXPECT_TRUE(query.Eof());
+        query.Close();
+    }
+    EXPECT_EQ(query.prepareCount() - before, 1u);
+    dm->close();
+}
+
+TEST_P(DataModule, TriggerGivesKeysWhileActiveAndKeepsThemWhileInactive) {
+    insertRecipient(dm->IBQuery1, "一", "いち");
+    insertRecipient(dm->IBQuery1, "二", "に");
+    dm->close();
+    EXPECT_EQ(database->scalar("select max(KEY1) from MST_KOKYAKU"), 2);
+    TIBQuery& query = dm->IBQuery1;
+    query.Clear();
+    query.Add("ALTER TRIGGER TRG_ID INACTIVE ;");
+    query.ExecSQL();
+    dm->close();
+    query.Clear();
+    query.Add("insert into MST_KOKYAKU (KEY1, NAMAE) values (:KEY1, :NAMAE)");
+    query.setInteger("KEY1", 17);
+    query.setString("NAMAE", "十七");
+    query.ExecSQL();
+    dm->close();
+    query.Clear();
+    query.Add("ALTER TRIGGER TRG_ID ACTIVE ;");
+    query.ExecSQL();
+    dm->close();
+    EXPECT_EQ(database->scalar("select count(*) from MST_KOKYAKU where KEY1 = 17"), 1);
+}
+
+TEST_P(DataModule, UserTableListIsInNameOrderWithOneStatementPerTable) {
+    database->execute("create view A_VIEW as select KEY1 from MST_KOKYAKU");
+    const quint64 before = dm->IBQuery1.prepareCount();
+    const QStringList tables = userTables(*dm);
+    EXPECT_EQ(tables, QStringList({"A_VIEW", "MST_KOKYAKU", "MST_SASIDASI", "VERSION_TBL"}));
+    EXPECT_EQ(dm->IBQuery1.prepareCount() - before, 5u);
+    dm->close();
+}
+
+TEST_P(DataModule, VersionReadingsTakeFirstRowAtStartAndNewestRowInTheEntryForm) {
+    auto withRows = [&](const QStringList& rows) {
+        TestDatabase versioned(GetParam(), SchemaOptions{true, rows});
+        auto module = versioned.connect();
+        const int start = startupVersionReading(*module);
+        const int entry = entryFormVersionReading(*module);
+        module->close();
+        return std::pair{start, entry};
+    };
+    EXPECT_EQ(withRows({"1.0.0", "1.1.3"}), std::pair(100, 113));
+    EXPECT_EQ(withRows({"1.1.2"}), std::pair(112, 112));
+
+    TestDatabase gaps(GetParam(), SchemaOptions{true, {"1.0.0", "1.1.0", "1.1.3"}});
+    gaps.execute("update VERSION_TBL set KEY1 = 5 where KEY1 = 3");
+    auto module = gaps.connect();
+    EXPECT_THROW(entryFormVersionReading(*module), DbError); // asks for KEY1 = 3
+    module->close();
+}
+
+TEST_P(DataModule, EmptyVersionTableFailsBothReadings) {
+    TestDatabase empty(GetParam(), SchemaOptions{true, {}});
+    auto module = empty.connect();
+    EXPECT_THROW(startupVersionReading(*module), DbError);
+    EXPECT_THROW(entryFormVersionReading(*module), DbError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DataModule, ::testing::Values(Backend::Embedded, Backend::Server),
+                         [](const auto& info) { return velta::test::backendName(info.param); });

@@ -1,0 +1,134 @@
+// Pure rules of the data layer: connect.ini, parameter rewriting, Shift-JIS, version numbers.
+#include "connect_settings.h"
+#include "cp932.h"
+#include "dm.h"
+#include "errors.h"
+#include "schema_version.h"
+#include "sql_parameters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+
+namespace {
+
+void writeIni(const QTemporaryDir& dir, const QByteArray& text) {
+    QFile file(dir.filePath(QStringLiteral("connect.ini")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QString localPath(const QTemporaryDir& dir) {
+    return QDir::toNativeSeparators(dir.path() + QStringLiteral("/data/DATA.GDB"));
+}
+
+} // namespace
+
+TEST(ConnectSettings, LocalModeSelectsDataFolderOfTheWorkingDirectory) {
+    QTemporaryDir dir;
+    writeIni(dir, "[SECTION]\r\nMode=local_SYS\r\nServer_SYS=ignored:/x.gdb\r\n");
+    const DatabaseLocation location = resolveDatabaseLocation(dir.path());
+    EXPECT_EQ(location.name, localPath(dir));
+    EXPECT_TRUE(location.local);
+}
+
+TEST(ConnectSettings, SectionAndKeyNamesIgnoreLetterCaseButModeDoesNot) {
+    QTemporaryDir dir;
+    writeIni(dir, "[section]\nMODE = local_SYS\n");
+    EXPECT_EQ(resolveDatabaseLocation(dir.path()).name, localPath(dir));
+
+    writeIni(dir, "[SECTION]\nMode=LOCAL_SYS\n");
+    const DatabaseLocation upper = resolveDatabaseLocation(dir.path());
+    EXPECT_TRUE(upper.name.isEmpty());
+    EXPECT_FALSE(upper.local);
+}
+
+TEST(ConnectSettings, OtherModeHandsServerNameOverUnchanged) {
+    QTemporaryDir dir;
+    writeIni(dir, "[SECTION]\nMode=Server_SYS\nserver_sys=localhost:/srv/velta/DATA.GDB\n");
+    const DatabaseLocation location = resolveDatabaseLocation(dir.path());
+    EXPECT_EQ(location.name, QStringLiteral("localhost:/srv/velta/DATA.GDB"));
+    EXPECT_FALSE(location.local);
+}
+
+TEST(ConnectSettings, KeysOfOtherSectionsAreNotRead) {
+    QTemporaryDir dir;
+    writeIni(dir, "[OTHER]\nMode=local_SYS\nServer_SYS=a:/b\n[SECTION]\n");
+    EXPECT_TRUE(resolveDatabaseLocation(dir.path()).name.isEmpty());
+}
+
+TEST(ConnectSettings, MissingFileGivesEmptyNameAndAClearErrorAtFirstOpen) {
+    QTemporaryDir dir;
+    EXPECT_TRUE(resolveDatabaseLocation(dir.path()).name.isEmpty());
+    TDM dm(dir.path());
+    EXPECT_FALSE(dm.IBDatabase1.Connected());
+    try {
+        dm.open();
+        FAIL() << "opened without a database name";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("データベース名が設定されていません")));
+    }
+}
+
+TEST(ConnectSettings, DataModuleCarriesTheConnectionAndTransactionParameters) {
+    QTemporaryDir dir;
+    writeIni(dir, "[SECTION]\nMode=local_SYS\n");
+    TDM dm(dir.path());
+    EXPECT_EQ(dm.IBDatabase1.DatabaseName, localPath(dir));
+    EXPECT_TRUE(dm.IBDatabase1.EmbeddedOnly);
+    EXPECT_EQ(dm.IBDatabase1.Params,
+              QStringList({"user_name=SYSDBA", "password=tidewater", "lc_ctype=UTF8", "lc_ctype=SJIS_0208"}));
+    EXPECT_EQ(dm.IBTransaction1.Params, QStringList({"read_committed", "no_rec_version", "wait"}));
+}
+
+TEST(SqlParameters, NamedParametersBecomePositionalOutsideQuotesAndComments) {
+    const PositionalSql sql = toPositional(
+        "select ':NOT' as a, \"x:y\" from T -- :c\nwhere KEY1 = :KEY1 and /* :d */ X=:x_2 or Y = :key1");
+    EXPECT_EQ(sql.names, QStringList({"KEY1", "x_2", "key1"}));
+    EXPECT_EQ(sql.text,
+              "select ':NOT' as a, \"x:y\" from T -- :c\nwhere KEY1 = ? and /* :d */ X=? or Y = ?");
+}
+
+TEST(ShiftJis, KanaKanjiAndInputMethodPunctuationRoundTrip) {
+    const QString text = QStringLiteral("山田 太郎　ヤマダ ﾀﾛｳ ０３－１２３４～ー\\~");
+    const QByteArray bytes = cp932::encode(text, QStringLiteral("NAMAE"));
+    EXPECT_EQ(cp932::decode(bytes), text);
+    // U+FF0D and U+FF5E take their code page 932 codes.
+    EXPECT_TRUE(bytes.contains("\x81\x7C"));
+    EXPECT_TRUE(bytes.contains("\x81\x60"));
+    EXPECT_EQ(cp932::characterCount(bytes), text.size());
+}
+
+TEST(ShiftJis, CharactersThatWouldNotComeBackAreRefusedByName) {
+    const QString cases[] = {QStringLiteral("¥"), QStringLiteral("髙"), QStringLiteral("﨑"),
+                             QStringLiteral("①"), QStringLiteral("😀"), QStringLiteral("한"),
+                             QStringLiteral("\u301C")};
+    for (const QString& character : cases) {
+        try {
+            cp932::encode(QStringLiteral("山") + character + QStringLiteral("田"), QStringLiteral("JYUSYO"));
+            ADD_FAILURE() << "accepted " << character.toStdString();
+        } catch (const DbError& error) {
+            EXPECT_TRUE(error.message().contains(character)) << error.message().toStdString();
+            EXPECT_TRUE(error.message().contains(QStringLiteral("JYUSYO")));
+        }
+    }
+}
+
+TEST(SchemaVersion, DigitsOneThreeAndFiveFormTheNumber) {
+    EXPECT_EQ(schemaVersionNumber("1.1.2"), 112);
+    EXPECT_EQ(schemaVersionNumber("2.0.0"), 200);
+    EXPECT_EQ(schemaVersionNumber("1.1"), 11);
+    EXPECT_EQ(schemaVersionNumber("1-1-3-beta"), 113);
+    EXPECT_THROW(schemaVersionNumber(""), DbError);
+    EXPECT_THROW(schemaVersionNumber("a.1.2"), DbError);
+    EXPECT_THROW(schemaVersionNumber("1. .2"), DbError);
+}
+
+TEST(SchemaVersion, UserTableLookupIgnoresLetterCase) {
+    EXPECT_TRUE(hasVersionTable({"MST_KOKYAKU", "version_tbl"}));
+    EXPECT_FALSE(hasVersionTable({"MST_KOKYAKU", "VERSION_TBL2"}));
+}

@@ -1,0 +1,48 @@
+#include "test_database.h"
+
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+namespace velta::test {
+
+QString serverDirectory() { return qEnvironmentVariable("VELTA_TEST_SERVER_DIR"); }
+
+const char* backendName(Backend backend) { return backend == Backend::Embedded ? "Embedded" : "Server"; }
+
+TestDatabase::TestDatabase(Backend backend, const SchemaOptions& options) : backend_(backend) {
+    const QString file = QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".fdb");
+    if (backend == Backend::Embedded)
+        name_ = directory_.filePath(file);
+    else
+        name_ = QStringLiteral("localhost:") + serverDirectory() + QLatin1Char('/') + file;
+    createVeltaDatabase(name_, options);
+}
+
+TestDatabase::~TestDatabase() {
+    try {
+        dropVeltaDatabase(name_);
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "could not drop " << name_.toStdString() << ": " << error.what();
+    }
+}
+
+std::unique_ptr<TDM> TestDatabase::connect() const { return std::make_unique<TDM>(name_, embedded()); }
+
+void TestDatabase::execute(const QString& sql) const {
+    auto dm = connect();
+    dm->IBQuery1.Add(sql);
+    dm->IBQuery1.ExecSQL();
+    dm->close();
+}
+
+qint64 TestDatabase::scalar(const QString& sql) const {
+    auto dm = connect();
+    dm->IBQuery1.Add(sql);
+    dm->IBQuery1.Open();
+    const qint64 value = dm->IBQuery1.fieldInteger(0);
+    dm->close();
+    return value;
+}
+
+} // namespace velta::test

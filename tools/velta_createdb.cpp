@@ -1,0 +1,42 @@
+// Creates an empty VELTA database: velta-createdb [--no-version-table] [--version X.Y.Z]... NAME
+#include "errors.h"
+#include "schema.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    velta::SchemaOptions options;
+    QStringList versions;
+    QString name;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--no-version-table")) {
+            options.withVersionTable = false;
+        } else if (argument == QLatin1String("--version") && i + 1 < arguments.size()) {
+            versions.append(arguments[++i]);
+        } else if (!argument.startsWith(QLatin1String("--")) && name.isEmpty()) {
+            name = argument;
+        } else {
+            name.clear();
+            break;
+        }
+    }
+    if (name.isEmpty()) {
+        std::fputs("使い方: velta-createdb [--no-version-table] [--version 1.1.3]... データベース名\n", stderr);
+        return 2;
+    }
+    if (!versions.isEmpty())
+        options.versionRows = versions;
+    try {
+        velta::createVeltaDatabase(name, options);
+    } catch (const velta::DbError& error) {
+        std::fprintf(stderr, "データベースを作成できません: %s\n", error.message().toUtf8().constData());
+        return 1;
+    }
+    return 0;
+}
