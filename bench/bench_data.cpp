@@ -1,0 +1,103 @@
+// Attach + detach, and probing keys one statement per key as the listing does.
+#include "dm.h"
+#include "schema.h"
+
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+using namespace velta;
+
+// One database per backend and size, filled once with N recipients.
+struct Fixture {
+    QTemporaryDir directory;
+    QString name;
+    bool embedded;
+    std::unique_ptr<TDM> dm;
+
+    Fixture(bool embeddedDatabase, int rows) : embedded(embeddedDatabase) {
+        const QString file = QUuid::createUuid().toString(QUuid::WithoutBraces) + ".fdb";
+        name = embedded ? directory.filePath(file)
+                        : "localhost:" + qEnvironmentVariable("VELTA_TEST_SERVER_DIR") + "/" + file;
+        createVeltaDatabase(name);
+        dm = std::make_unique<TDM>(name, embedded);
+        TIBQuery& query = dm->IBQuery1;
+        for (int i = 0; i < rows; ++i) {
+            query.Clear();
+            query.Add("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA, JYUSYO) values (0, :N, :H, :J)");
+            query.setString("N", QString("山田%1").arg(i));
+            query.setString("H", QString("やまだ%1").arg(i));
+            query.setString("J", "東京都千代田区千代田１－１");
+            query.ExecSQL();
+        }
+        dm->close();
+    }
+    ~Fixture() {
+        dm.reset();
+        dropVeltaDatabase(name);
+    }
+};
+
+bool serverAvailable(benchmark::State& state, bool embedded) {
+    if (!embedded && qEnvironmentVariable("VELTA_TEST_SERVER_DIR").isEmpty()) {
+        state.SkipWithError("VELTA_TEST_SERVER_DIR not set");
+        return false;
+    }
+    return true;
+}
+
+void AttachDetach(benchmark::State& state) {
+    const bool embedded = state.range(0) == 0;
+    if (!serverAvailable(state, embedded))
+        return;
+    Fixture fixture(embedded, 0);
+    for (auto _ : state) {
+        fixture.dm->open();
+        fixture.dm->close();
+    }
+}
+
+void ProbeKeys(benchmark::State& state) {
+    const bool embedded = state.range(0) == 0;
+    const int keys = static_cast<int>(state.range(1));
+    if (!serverAvailable(state, embedded))
+        return;
+    Fixture fixture(embedded, keys);
+    TIBQuery& query = fixture.dm->IBQuery1;
+    for (auto _ : state) {
+        fixture.dm->open();
+        int found = 0;
+        for (int key = 1; key <= keys + 1; ++key) {
+            query.Clear();
+            query.Add("SELECT NAMAE, HURIGANA, JYUSYO FROM MST_KOKYAKU");
+            query.Add("WHERE");
+            query.Add("  (KEY1       = :KEY1      )");
+            query.setInteger("KEY1", key);
+            query.Open();
+            found += query.fieldString("HURIGANA").isEmpty() ? 0 : 1;
+            query.Close();
+        }
+        fixture.dm->close();
+        if (found != keys)
+            state.SkipWithError("probe found the wrong number of rows");
+    }
+}
+
+} // namespace
+
+BENCHMARK(AttachDetach)->ArgName("server")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(ProbeKeys)
+    ->ArgNames({"server", "keys"})
+    ->Args({0, 1000})
+    ->Args({0, 10000})
+    ->Args({1, 1000})
+    ->Args({1, 10000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+BENCHMARK_MAIN();

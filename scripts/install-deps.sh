@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package VELTA needs to build, run and test. Quick when all are there.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev libqt6opengl6-dev qt6-qpa-plugins
+  firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
+  libharfbuzz-dev libxlsxwriter-dev
+  fonts-ipaexfont fonts-ipafont-mincho fonts-ipafont-gothic
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xdg-utils
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages (run as root to install): ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${missing[@]}"

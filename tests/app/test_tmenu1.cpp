@@ -1,0 +1,214 @@
+#include "aqua_graphite_style.h"
+#include "colours.h"
+#include "dm.h"
+#include "errors.h"
+#include "message_service.h"
+#include "shell_open.h"
+#include "test_database.h"
+#include "tmenu1.h"
+#include "tversion1.h"
+#include "velta_application.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::TestDatabase;
+
+namespace {
+
+// Records every message box and answers OK.
+class RecordedBoxes {
+public:
+    RecordedBoxes() {
+        MessageService::setResponder([this](const MessageService::Shown& box) {
+            shown.push_back(box);
+            return QMessageBox::Ok;
+        });
+    }
+    ~RecordedBoxes() { MessageService::setResponder({}); }
+    std::vector<MessageService::Shown> shown;
+};
+
+struct ButtonStates {
+    bool entry;
+    bool list;
+    bool operator==(const ButtonStates&) const = default;
+};
+
+ButtonStates gateOn(const SchemaOptions& options, RecordedBoxes& boxes) {
+    TestDatabase database(velta::test::Backend::Embedded, options);
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    EXPECT_FALSE(dm->IBDatabase1.Connected()) << "the gate closes the connection again";
+    EXPECT_TRUE(menu.Button10->isEnabled());
+    EXPECT_TRUE(menu.Button4->isEnabled());
+    EXPECT_TRUE(menu.Button1->isEnabled());
+    (void)boxes;
+    return {menu.Button2->isEnabled(), menu.Button5->isEnabled()};
+}
+
+} // namespace
+
+TEST(Tmenu1, HasItsCaptionFixedSizeRowsAndMenus) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    EXPECT_EQ(menu.windowTitle(), "宛名印刷ソフト");
+    EXPECT_EQ(menu.minimumSize(), menu.maximumSize());
+    EXPECT_EQ(menu.centralWidget()->size(), QSize(474, 441));
+    EXPECT_FALSE(menu.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(menu.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(menu.Label1->text(), "VELTA");
+    const std::pair<QPushButton*, const char*> buttons[] = {
+        {menu.Button2, "宛名登録"},  {menu.Button5, "宛名一覧"},
+        {menu.Button10, "ハガキ作成"}, {menu.Button4, "差出人登録"},
+        {menu.Button1, "オンラインマニュアル"}, {menu.Button3, "閉じる"}};
+    for (const auto& [button, caption] : buttons)
+        EXPECT_EQ(button->text(), QString::fromUtf8(caption));
+    EXPECT_EQ(menu.Panel4->geometry().top(), 99);
+    EXPECT_EQ(menu.Panel3->geometry().top(), 231);
+    EXPECT_EQ(menu.Panel2->geometry().top(), 358);
+    EXPECT_EQ(menu.Button2->size(), QSize(209, 60));
+    EXPECT_EQ(menu.Button3->size(), QSize(217, 61));
+    EXPECT_EQ(menu.N2->text(), "終了");
+    EXPECT_EQ(menu.N5->text(), "バージョン情報");
+    EXPECT_EQ(menu.Panel1->palette().color(QPalette::Window), kMenuPanel);
+    EXPECT_EQ(menu.centralWidget()->palette().color(QPalette::Window), kFormBackground);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_NE(menu.findChild<QPushButton*>("Button10"), nullptr);
+}
+
+TEST(Tmenu1, SchemaGateDisablesTheAddressButtonsAnOldSchemaCannotServe) {
+    RecordedBoxes boxes;
+    EXPECT_EQ(gateOn(SchemaOptions{false, {}}, boxes), (ButtonStates{true, false}));
+    EXPECT_EQ(gateOn(SchemaOptions{true, {"1.1.1"}}, boxes), (ButtonStates{false, false}));
+    EXPECT_EQ(gateOn(SchemaOptions{true, {"1.1.2"}}, boxes), (ButtonStates{true, true}));
+    EXPECT_EQ(gateOn(SchemaOptions{true, {"2.0.0"}}, boxes), (ButtonStates{true, true}));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(Tmenu1, EmptyVersionTableShowsTheErrorAndLeavesEveryButtonEnabled) {
+    RecordedBoxes boxes;
+    TestDatabase database(velta::test::Backend::Embedded, SchemaOptions{true, {}});
+    auto dm = database.connect();
+    auto* application = static_cast<VeltaApplication*>(QApplication::instance());
+    application->setErrorCleanup([&] { dm->IBDatabase1.Abandon(); }); // as at start-up
+    Tmenu1 menu(*dm);
+    application->setErrorCleanup({});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageService::Kind::Error);
+    EXPECT_EQ(boxes.shown[0].title, "VELTA");
+    EXPECT_TRUE(menu.Button2->isEnabled());
+    EXPECT_TRUE(menu.Button5->isEnabled());
+    EXPECT_FALSE(menu.Panel1->autoFillBackground()) << "colours stay unset after a failed gate";
+    EXPECT_FALSE(dm->IBDatabase1.Connected()) << "a failed operation closes the connection";
+}
+
+TEST(Tmenu1, MissingDatabaseNameIsReportedAndTheMenuStillOpens) {
+    RecordedBoxes boxes;
+    TDM dm(QString(), false);
+    Tmenu1 menu(dm);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("データベース名が設定されていません"));
+    EXPECT_TRUE(menu.Button5->isEnabled());
+}
+
+TEST(Tmenu1, ManualAndHomePageOpenThroughTheDesktop) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    QStringList opened;
+    setShellOpener([&](const QString& address) {
+        opened.append(address);
+        return true;
+    });
+    QTest::mouseClick(menu.Button1, Qt::LeftButton);
+    QTest::mouseClick(menu.Label4, Qt::LeftButton);
+    QTest::mouseClick(menu.Label4, Qt::RightButton);
+    EXPECT_EQ(opened, QStringList({Tmenu1::ManualAddress, Tmenu1::HomeAddress}));
+
+    setShellOpener([](const QString&) { return false; });
+    QTest::mouseClick(menu.Button1, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(Tmenu1::ManualAddress));
+    setShellOpener([](const QString&) { return true; });
+}
+
+TEST(Tmenu1, VersionDialogClosesTheConnectionFirstAndShowsVersion103) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    Tversion1 version(&menu);
+    menu.setVersionDialog(&version);
+    EXPECT_EQ(version.windowTitle(), "バージョン情報");
+    EXPECT_EQ(version.minimumSize(), version.maximumSize());
+    EXPECT_NE(version.findChild<QLabel*>("Label2")->text().indexOf("1.0.3"), -1);
+
+    dm->IBQuery1.Clear();
+    dm->IBQuery1.Add("select count(*) from MST_KOKYAKU");
+    dm->IBQuery1.Open(); // left open, as the postcard search does
+    ASSERT_TRUE(dm->IBDatabase1.Connected());
+    bool wasVisible = false;
+    QTimer::singleShot(0, &version, [&] {
+        wasVisible = version.isVisible();
+        version.Button1->click();
+    });
+    menu.N5->trigger();
+    EXPECT_TRUE(wasVisible);
+    EXPECT_FALSE(dm->IBDatabase1.Connected());
+    EXPECT_EQ(version.palette().color(QPalette::Window), kFormBackground);
+}
+
+TEST(Tmenu1, CloseButtonAndExitItemCloseTheWindow) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    menu.show();
+    QTest::mouseClick(menu.Button3, Qt::LeftButton);
+    EXPECT_FALSE(menu.isVisible());
+    menu.show();
+    menu.N2->trigger();
+    EXPECT_FALSE(menu.isVisible());
+}
+
+TEST(TopLevelHandler, ErrorInAHandlerIsShownTitledVeltaAndRollsBack) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    auto* application = static_cast<VeltaApplication*>(QApplication::instance());
+    application->setErrorCleanup([&] { dm->IBDatabase1.Abandon(); });
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        dm->IBQuery1.Clear();
+        dm->IBQuery1.Add("insert into MST_KOKYAKU (KEY1, NAMAE) values (0, 'x')");
+        dm->IBQuery1.ExecSQL();
+        throw DbError("途中で失敗しました。");
+    });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    application->setErrorCleanup({});
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "VELTA");
+    EXPECT_EQ(boxes.shown[0].text, "途中で失敗しました。");
+    EXPECT_FALSE(dm->IBDatabase1.Connected());
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+}
+
+TEST(AquaGraphite, StyleAppliesWithAquaHighlight) {
+    ASSERT_TRUE(applyAquaGraphiteStyle());
+    EXPECT_EQ(QApplication::style()->objectName(), "Aqua Graphite");
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), QColor(0x3A, 0x8E, 0xE6));
+}
