@@ -29,7 +29,8 @@ struct Fixture {
         TIBQuery& query = dm->IBQuery1;
         for (int i = 0; i < rows; ++i) {
             query.Clear();
-            query.Add("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA, JYUSYO) values (0, :N, :H, :J)");
+            query.Add(
+                "insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA, JYUSYO) values (0, :N, :H, :J)");
             query.setString("N", QString("山田%1").arg(i));
             query.setString("H", QString("やまだ%1").arg(i));
             query.setString("J", "東京都千代田区千代田１－１");

@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
         }
     }
     if (name.isEmpty()) {
-        std::fputs("使い方: velta-createdb [--no-version-table] [--version 1.1.3]... データベース名\n", stderr);
+        std::fputs(
+            "使い方: velta-createdb [--no-version-table] [--version 1.1.3]... データベース名\n",
+            stderr);
         return 2;
     }
     if (!versions.isEmpty())
@@ -35,7 +37,8 @@ int main(int argc, char** argv) {
     try {
         velta::createVeltaDatabase(name, options);
     } catch (const velta::DbError& error) {
-        std::fprintf(stderr, "データベースを作成できません: %s\n", error.message().toUtf8().constData());
+        std::fprintf(stderr, "データベースを作成できません: %s\n",
+                     error.message().toUtf8().constData());
         return 1;
     }
     return 0;

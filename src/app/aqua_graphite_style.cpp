@@ -16,7 +16,8 @@ const QColor kAqua(0x3A, 0x8E, 0xE6);
 
 } // namespace
 
-AquaGraphiteStyle::AquaGraphiteStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {
+AquaGraphiteStyle::AquaGraphiteStyle()
+    : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {
     setObjectName(QStringLiteral("Aqua Graphite"));
 }
 
@@ -30,7 +31,9 @@ QPalette AquaGraphiteStyle::standardPalette() const {
     return palette;
 }
 
-void AquaGraphiteStyle::polish(QPalette& palette) { palette = standardPalette(); }
+void AquaGraphiteStyle::polish(QPalette& palette) {
+    palette = standardPalette();
+}
 
 void AquaGraphiteStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                       QPainter* painter, const QWidget* widget) const {
@@ -44,7 +47,10 @@ void AquaGraphiteStyle::drawPrimitive(PrimitiveElement element, const QStyleOpti
     const bool enabled = option->state & State_Enabled;
     const QRectF box = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient gradient(box.topLeft(), box.bottomLeft());
-    const QColor base = !enabled ? kGraphiteLight : pressed ? kAqua.darker(110) : hovered ? kAqua.lighter(130) : kGraphite;
+    const QColor base = !enabled  ? kGraphiteLight
+                        : pressed ? kAqua.darker(110)
+                        : hovered ? kAqua.lighter(130)
+                                  : kGraphite;
     gradient.setColorAt(0.0, base.lighter(125));
     gradient.setColorAt(0.5, base);
     gradient.setColorAt(1.0, base.darker(115));

@@ -7,18 +7,22 @@
 #include "velta_application.h"
 
 #include <QDir>
+#include <QScreen>
 
 int main(int argc, char** argv) {
     using namespace velta;
     VeltaApplication application(argc, argv);
     installFontSubstitutions();
     if (!applyAquaGraphiteStyle())
-        MessageService::error(nullptr, QStringLiteral("表示スタイル「Aqua Graphite」を適用できませんでした。"));
+        MessageService::error(
+            nullptr, QStringLiteral("表示スタイル「Aqua Graphite」を適用できませんでした。"));
 
     TDM dm(QDir::currentPath());
     application.setErrorCleanup([&dm] { dm.IBDatabase1.Abandon(); });
 
     Tmenu1 menu(dm);
+    if (const QScreen* screen = menu.screen())
+        menu.move(screen->availableGeometry().center() - menu.rect().center());
     menu.show();
     Tversion1 version(&menu);
     menu.setVersionDialog(&version);

@@ -9,10 +9,10 @@
 #include "velta_application.h"
 
 #include <QAction>
-#include <QMouseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 
 namespace velta {
@@ -28,7 +28,8 @@ QFont pixelFont(const QString& family, int pixels) {
     return font;
 }
 
-QPushButton* makeButton(QWidget* row, const char* name, const QString& caption, const QRect& geometry) {
+QPushButton* makeButton(QWidget* row, const char* name, const QString& caption,
+                        const QRect& geometry) {
     auto* button = new QPushButton(caption, row);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
@@ -80,7 +81,8 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     Button10 = makeButton(Panel3, "Button10", QStringLiteral("ハガキ作成"), QRect(16, 11, 209, 60));
     Button4 = makeButton(Panel3, "Button4", QStringLiteral("差出人登録"), QRect(249, 11, 209, 60));
     Panel2 = makeRow(client, "Panel2", 358);
-    Button1 = makeButton(Panel2, "Button1", QStringLiteral("オンラインマニュアル"), QRect(16, 11, 209, 61));
+    Button1 = makeButton(Panel2, "Button1", QStringLiteral("オンラインマニュアル"),
+                         QRect(16, 11, 209, 61));
     Button3 = makeButton(Panel2, "Button3", QStringLiteral("閉じる"), QRect(241, 11, 217, 61));
 
     connect(Button1, &QPushButton::clicked, this, &Tmenu1::Button1Click);
@@ -125,9 +127,15 @@ bool Tmenu1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Tmenu1::Button1Click() { shellOpen(ManualAddress); }
-void Tmenu1::Label4Click() { shellOpen(HomeAddress); }
-void Tmenu1::Button3Click() { close(); }
+void Tmenu1::Button1Click() {
+    shellOpen(ManualAddress);
+}
+void Tmenu1::Label4Click() {
+    shellOpen(HomeAddress);
+}
+void Tmenu1::Button3Click() {
+    close();
+}
 
 void Tmenu1::N5Click() {
     dm_.close();

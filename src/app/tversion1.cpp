@@ -60,7 +60,8 @@ Tversion1::Tversion1(QWidget* parent) : QDialog(parent) {
     picture->setGeometry(16, 16, 66, 66);
     picture->setPixmap(logo());
 
-    captionPanel(this, QStringLiteral("VELTA"), QRect(104, 16, 280, 22))->setObjectName(QStringLiteral("Label1"));
+    captionPanel(this, QStringLiteral("VELTA"), QRect(104, 16, 280, 22))
+        ->setObjectName(QStringLiteral("Label1"));
     captionPanel(this, QStringLiteral("バージョン　") + VersionText, QRect(104, 44, 280, 22))
         ->setObjectName(QStringLiteral("Label2"));
     captionPanel(this, QStringLiteral("VELTA 開発チーム"), QRect(104, 72, 280, 22))

@@ -15,7 +15,8 @@ QString iniValue(const QString& iniText, const QString& section, const QString& 
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            inSection = line.mid(1, line.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0;
+            inSection =
+                line.mid(1, line.size() - 2).trimmed().compare(section, Qt::CaseInsensitive) == 0;
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));

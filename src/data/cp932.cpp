@@ -50,7 +50,9 @@ Iconv& decoder() {
     return instance;
 }
 
-bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // JIS X 0208 occupies lead bytes 0x81-0x84 (rows 1-8) and 0x88 (from row 16) to 0xEA.
 // NEC row 13 (0x87), the IBM extensions (0xED-0xEE, 0xFA-0xFC) and the user-defined area
@@ -67,7 +69,9 @@ bool storableDoubleByte(unsigned char lead, unsigned char trail) {
     return false;
 }
 
-bool storableSingleByte(unsigned char b) { return b < 0x80 || (b >= 0xA1 && b <= 0xDF); }
+bool storableSingleByte(unsigned char b) {
+    return b < 0x80 || (b >= 0xA1 && b <= 0xDF);
+}
 
 [[noreturn]] void refuse(const QString& text, qsizetype index, const QString& fieldName) {
     const char32_t code = QStringView(text).mid(index).toUcs4().value(0);

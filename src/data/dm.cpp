@@ -20,16 +20,6 @@ namespace {
 const QString kUser = QStringLiteral("SYSDBA");
 const QString kPassword = QStringLiteral("tidewater");
 
-QString paramValue(const QStringList& params, const QString& name) {
-    QString value;
-    for (const QString& entry : params) {
-        const qsizetype equals = entry.indexOf(QLatin1Char('='));
-        if (equals > 0 && entry.left(equals).compare(name, Qt::CaseInsensitive) == 0)
-            value = entry.mid(equals + 1);
-    }
-    return value;
-}
-
 QStringList paramValues(const QStringList& params, const QString& name) {
     QStringList values;
     for (const QString& entry : params) {
@@ -38,6 +28,12 @@ QStringList paramValues(const QStringList& params, const QString& name) {
             values.append(entry.mid(equals + 1));
     }
     return values;
+}
+
+// Where a name occurs twice the later entry is in force.
+QString paramValue(const QStringList& params, const QString& name) {
+    const QStringList values = paramValues(params, name);
+    return values.isEmpty() ? QString() : values.last();
 }
 
 QByteArray buildTpb(const QStringList& params) {
@@ -56,12 +52,15 @@ QByteArray buildTpb(const QStringList& params) {
         else if (item == QLatin1String("concurrency"))
             tpb.append(static_cast<char>(isc_tpb_concurrency));
         else
-            throw DbError(QStringLiteral("トランザクションの設定「%1」は使用できません。").arg(item));
+            throw DbError(
+                QStringLiteral("トランザクションの設定「%1」は使用できません。").arg(item));
     }
     return tpb;
 }
 
-bool isTextType(unsigned type) { return type == SQL_TEXT || type == SQL_VARYING; }
+bool isTextType(unsigned type) {
+    return type == SQL_TEXT || type == SQL_VARYING;
+}
 
 int bytesPerCharacter(unsigned characterSet) {
     switch (characterSet & 0xFF) {
@@ -87,7 +86,8 @@ QString scaledText(qint64 raw, int scale) {
     if (scale >= 0)
         return QString::number(raw);
     const bool negative = raw < 0;
-    QString digits = QString::number(negative ? -raw : raw).rightJustified(1 - scale, QLatin1Char('0'));
+    QString digits =
+        QString::number(negative ? -raw : raw).rightJustified(1 - scale, QLatin1Char('0'));
     digits.insert(digits.size() + scale, QLatin1Char('.'));
     return negative ? QLatin1Char('-') + digits : digits;
 }
@@ -143,22 +143,24 @@ Bound bindValue(const ParamValue& value, const Slot& target, const QString& name
         bound.kind = Bound::Text;
         bound.bytes = cp932::encode(*text, name);
         if (isTextType(target.type)) {
-            const int limit = static_cast<int>(target.length) / bytesPerCharacter(target.characterSet);
+            const int limit =
+                static_cast<int>(target.length) / bytesPerCharacter(target.characterSet);
             const int count = cp932::characterCount(bound.bytes);
             if (count > limit)
-                throw DbError(QStringLiteral("「%1」の文字数（%2 文字）が上限の %3 文字を超えています。")
-                                  .arg(name)
-                                  .arg(count)
-                                  .arg(limit));
+                throw DbError(
+                    QStringLiteral("「%1」の文字数（%2 文字）が上限の %3 文字を超えています。")
+                        .arg(name)
+                        .arg(count)
+                        .arg(limit));
             bound.characterSet = target.characterSet;
         }
     } else if (const auto* dateTime = std::get_if<QDateTime>(&value)) {
         bound.kind = Bound::Timestamp;
         const QDate date = dateTime->date();
         const QTime time = dateTime->time();
-        bound.timestamp.timestamp_date =
-            fb::util()->encodeDate(static_cast<unsigned>(date.year()),
-                                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+        bound.timestamp.timestamp_date = fb::util()->encodeDate(static_cast<unsigned>(date.year()),
+                                                                static_cast<unsigned>(date.month()),
+                                                                static_cast<unsigned>(date.day()));
         bound.timestamp.timestamp_time = fb::util()->encodeTime(
             static_cast<unsigned>(time.hour()), static_cast<unsigned>(time.minute()),
             static_cast<unsigned>(time.second()), static_cast<unsigned>(time.msec() * 10));
@@ -173,14 +175,17 @@ Bound bindValue(const ParamValue& value, const Slot& target, const QString& name
 TIBDatabase::TIBDatabase() = default;
 TIBDatabase::~TIBDatabase() = default;
 
-bool TIBDatabase::Connected() const { return attachment_ && *attachment_; }
+bool TIBDatabase::Connected() const {
+    return attachment_ && *attachment_;
+}
 
 void TIBDatabase::Open() {
     if (Connected())
         return;
     if (DatabaseName.isEmpty())
-        throw DbError(QStringLiteral("データベース名が設定されていません。\n"
-                                     "connect.ini の [SECTION] の Mode と Server_SYS を確認してください。"));
+        throw DbError(
+            QStringLiteral("データベース名が設定されていません。\n"
+                           "connect.ini の [SECTION] の Mode と Server_SYS を確認してください。"));
     const QByteArray dpb =
         fb::buildDpb(paramValue(Params, QStringLiteral("user_name")),
                      paramValue(Params, QStringLiteral("password")),
@@ -225,7 +230,9 @@ fb::Attachment& TIBDatabase::attachment() {
 TIBTransaction::TIBTransaction() = default;
 TIBTransaction::~TIBTransaction() = default;
 
-bool TIBTransaction::InTransaction() const { return transaction_ && *transaction_; }
+bool TIBTransaction::InTransaction() const {
+    return transaction_ && *transaction_;
+}
 
 void TIBTransaction::StartTransaction() {
     if (InTransaction())
@@ -234,7 +241,8 @@ void TIBTransaction::StartTransaction() {
     fb::Attachment& attachment = DefaultDatabase->attachment();
     transaction_ = std::make_unique<fb::Transaction>(fb::call([&](ThrowStatusWrapper* s) {
         return attachment.get()->startTransaction(
-            s, static_cast<unsigned>(tpb.size()), reinterpret_cast<const unsigned char*>(tpb.constData()));
+            s, static_cast<unsigned>(tpb.size()),
+            reinterpret_cast<const unsigned char*>(tpb.constData()));
     }));
 }
 
@@ -243,7 +251,9 @@ void TIBTransaction::Commit() {
         transaction_->commit();
 }
 
-void TIBTransaction::Rollback() noexcept { transaction_.reset(); }
+void TIBTransaction::Rollback() noexcept {
+    transaction_.reset();
+}
 
 fb::Transaction& TIBTransaction::handle() {
     StartTransaction();
@@ -320,10 +330,11 @@ QString TIBQuery::Impl::text(int index) const {
             fb::util()->decodeDate(stamp->timestamp_date, &year, &month, &day);
         const ISC_TIME time = slot->type == SQL_TYPE_TIME ? *reinterpret_cast<const ISC_TIME*>(data)
                               : slot->type == SQL_TIMESTAMP ? stamp->timestamp_time
-                                                             : 0;
+                                                            : 0;
         fb::util()->decodeTime(time, &hours, &minutes, &seconds, &fractions);
         const QDate date(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day));
-        const QTime clock(static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds));
+        const QTime clock(static_cast<int>(hours), static_cast<int>(minutes),
+                          static_cast<int>(seconds));
         if (slot->type == SQL_TYPE_DATE)
             return date.toString(QStringLiteral("yyyy/MM/dd"));
         if (slot->type == SQL_TYPE_TIME)
@@ -331,7 +342,8 @@ QString TIBQuery::Impl::text(int index) const {
         return QDateTime(date, clock).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
     }
     default:
-        throw DbError(QStringLiteral("列「%1」の型（%2）は読み取れません。").arg(slot->name).arg(slot->type));
+        throw DbError(
+            QStringLiteral("列「%1」の型（%2）は読み取れません。").arg(slot->name).arg(slot->type));
     }
 }
 
@@ -352,7 +364,8 @@ qint64 TIBQuery::Impl::integer(int index) const {
         bool ok = false;
         const qint64 number = value.toLongLong(&ok);
         if (!ok)
-            throw DbError(QStringLiteral("「%1」は整数ではありません（列「%2」）。").arg(value, slot->name));
+            throw DbError(
+                QStringLiteral("「%1」は整数ではありません（列「%2」）。").arg(value, slot->name));
         return number;
     }
     }
@@ -372,12 +385,22 @@ void TIBQuery::Add(const QString& line) {
     lines_.append(line);
 }
 
-void TIBQuery::setInteger(const QString& name, qint64 value) { params_[name.toUpper()] = value; }
-void TIBQuery::setString(const QString& name, const QString& value) { params_[name.toUpper()] = value; }
-void TIBQuery::setDateTime(const QString& name, const QDateTime& value) { params_[name.toUpper()] = value; }
+void TIBQuery::setInteger(const QString& name, qint64 value) {
+    params_[name.toUpper()] = value;
+}
+void TIBQuery::setString(const QString& name, const QString& value) {
+    params_[name.toUpper()] = value;
+}
+void TIBQuery::setDateTime(const QString& name, const QDateTime& value) {
+    params_[name.toUpper()] = value;
+}
 
-void TIBQuery::Open() { run(true); }
-void TIBQuery::ExecSQL() { run(false); }
+void TIBQuery::Open() {
+    run(true);
+}
+void TIBQuery::ExecSQL() {
+    run(false);
+}
 
 void TIBQuery::Close() noexcept {
     d->hasRow = false;
@@ -390,7 +413,9 @@ void TIBQuery::Close() noexcept {
     }
 }
 
-bool TIBQuery::Eof() const { return !d->hasRow; }
+bool TIBQuery::Eof() const {
+    return !d->hasRow;
+}
 
 void TIBQuery::Next() {
     if (!d->cursor || !d->hasRow)
@@ -419,9 +444,9 @@ void TIBQuery::run(bool wantRows) {
             d->outputMetadata = fb::Metadata();
             const QByteArray text = cp932::encode(sql.text, QStringLiteral("SQL"));
             d->statement = fb::Statement(fb::call([&](ThrowStatusWrapper* s) {
-                return attachment.get()->prepare(s, transaction.get(), static_cast<unsigned>(text.size()),
-                                                 text.constData(), SQL_DIALECT_V6,
-                                                 IStatement::PREPARE_PREFETCH_METADATA);
+                return attachment.get()->prepare(
+                    s, transaction.get(), static_cast<unsigned>(text.size()), text.constData(),
+                    SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
             }));
             ++d->prepareCount;
             d->preparedText = sql.text;
@@ -430,13 +455,11 @@ void TIBQuery::run(bool wantRows) {
             d->isQuery = fb::call([&](ThrowStatusWrapper* s) {
                              return d->statement.get()->getType(s);
                          }) == isc_info_sql_stmt_select;
-            fb::Metadata input(fb::call([&](ThrowStatusWrapper* s) {
-                return d->statement.get()->getInputMetadata(s);
-            }));
+            fb::Metadata input(fb::call(
+                [&](ThrowStatusWrapper* s) { return d->statement.get()->getInputMetadata(s); }));
             d->inputSlots = slotsOf(input.get(), false);
-            d->outputMetadata = fb::Metadata(fb::call([&](ThrowStatusWrapper* s) {
-                return d->statement.get()->getOutputMetadata(s);
-            }));
+            d->outputMetadata = fb::Metadata(fb::call(
+                [&](ThrowStatusWrapper* s) { return d->statement.get()->getOutputMetadata(s); }));
             d->columns = slotsOf(d->outputMetadata.get(), true);
         }
 
@@ -447,11 +470,13 @@ void TIBQuery::run(bool wantRows) {
             const QString name = i < static_cast<size_t>(d->parameterNames.size())
                                      ? d->parameterNames[static_cast<qsizetype>(i)]
                                      : QString::number(i + 1);
-            values.push_back(bindValue(params_.value(name.toUpper()), d->inputSlots[i], name.toUpper()));
+            values.push_back(
+                bindValue(params_.value(name.toUpper()), d->inputSlots[i], name.toUpper()));
         }
 
         fb::Metadata inputMetadata(fb::call([&](ThrowStatusWrapper* s) {
-            IMetadataBuilder* builder = fb::master()->getMetadataBuilder(s, static_cast<unsigned>(values.size()));
+            IMetadataBuilder* builder =
+                fb::master()->getMetadataBuilder(s, static_cast<unsigned>(values.size()));
             struct Release {
                 IMetadataBuilder* b;
                 ~Release() { b->release(); }
@@ -462,7 +487,8 @@ void TIBQuery::run(bool wantRows) {
                 case Bound::Null:
                 case Bound::Text:
                     builder->setType(s, i, SQL_VARYING + 1);
-                    builder->setLength(s, i, static_cast<unsigned>(qMax<qsizetype>(value.bytes.size(), 1)));
+                    builder->setLength(
+                        s, i, static_cast<unsigned>(qMax<qsizetype>(value.bytes.size(), 1)));
                     builder->setCharSet(s, i, value.characterSet);
                     break;
                 case Bound::Integer:
@@ -486,10 +512,13 @@ void TIBQuery::run(bool wantRows) {
         for (size_t i = 0; i < values.size(); ++i) {
             const Bound& value = values[i];
             char* data = message.data() + inputs[i].offset;
-            *reinterpret_cast<short*>(message.data() + inputs[i].nullOffset) = value.kind == Bound::Null ? -1 : 0;
+            *reinterpret_cast<short*>(message.data() + inputs[i].nullOffset) =
+                value.kind == Bound::Null ? -1 : 0;
             if (value.kind == Bound::Text) {
-                *reinterpret_cast<unsigned short*>(data) = static_cast<unsigned short>(value.bytes.size());
-                std::memcpy(data + 2, value.bytes.constData(), static_cast<size_t>(value.bytes.size()));
+                *reinterpret_cast<unsigned short*>(data) =
+                    static_cast<unsigned short>(value.bytes.size());
+                std::memcpy(data + 2, value.bytes.constData(),
+                            static_cast<size_t>(value.bytes.size()));
             } else if (value.kind == Bound::Integer) {
                 std::memcpy(data, &value.integer, sizeof value.integer);
             } else if (value.kind == Bound::Timestamp) {
@@ -499,9 +528,9 @@ void TIBQuery::run(bool wantRows) {
 
         IMessageMetadata* output = d->outputMetadata.get();
         d->row = QByteArray(static_cast<qsizetype>(output ? fb::call([&](ThrowStatusWrapper* s) {
-                                                        return output->getMessageLength(s);
-                                                    })
-                                                  : 0),
+                                return output->getMessageLength(s);
+                            })
+                                                          : 0),
                             '\0');
         if (d->isQuery) {
             d->cursor = fb::ResultSet(fb::call([&](ThrowStatusWrapper* s) {
@@ -516,8 +545,9 @@ void TIBQuery::run(bool wantRows) {
         } else {
             // EXECUTE PROCEDURE and friends may return one row of outputs.
             fb::call([&](ThrowStatusWrapper* s) {
-                d->statement.get()->execute(s, transaction.get(), inputMetadata.get(), message.data(),
-                                            output, output ? d->row.data() : nullptr);
+                d->statement.get()->execute(s, transaction.get(), inputMetadata.get(),
+                                            message.data(), output,
+                                            output ? d->row.data() : nullptr);
             });
             d->hasRow = output && !d->columns.empty();
         }
@@ -530,11 +560,21 @@ void TIBQuery::run(bool wantRows) {
     }
 }
 
-QString TIBQuery::fieldString(const QString& name) const { return d->text(d->columnIndex(name)); }
-qint64 TIBQuery::fieldInteger(const QString& name) const { return d->integer(d->columnIndex(name)); }
-QString TIBQuery::fieldString(int index) const { return d->text(index); }
-qint64 TIBQuery::fieldInteger(int index) const { return d->integer(index); }
-quint64 TIBQuery::prepareCount() const { return d->prepareCount; }
+QString TIBQuery::fieldString(const QString& name) const {
+    return d->text(d->columnIndex(name));
+}
+qint64 TIBQuery::fieldInteger(const QString& name) const {
+    return d->integer(d->columnIndex(name));
+}
+QString TIBQuery::fieldString(int index) const {
+    return d->text(index);
+}
+qint64 TIBQuery::fieldInteger(int index) const {
+    return d->integer(index);
+}
+quint64 TIBQuery::prepareCount() const {
+    return d->prepareCount;
+}
 
 // ---------------------------------------------------------------- data module
 
@@ -543,7 +583,9 @@ TDM::TDM(const QString& workingDirectory) {
     setUp(location.name, location.local);
 }
 
-TDM::TDM(const QString& databaseName, bool embeddedOnly) { setUp(databaseName, embeddedOnly); }
+TDM::TDM(const QString& databaseName, bool embeddedOnly) {
+    setUp(databaseName, embeddedOnly);
+}
 
 TDM::~TDM() {
     // Whatever is still uncommitted at exit is rolled back: only a close commits.
@@ -553,8 +595,8 @@ TDM::~TDM() {
 void TDM::setUp(const QString& databaseName, bool embeddedOnly) {
     IBDatabase1.DatabaseName = databaseName;
     IBDatabase1.EmbeddedOnly = embeddedOnly;
-    IBDatabase1.Params = {QStringLiteral("user_name=") + kUser, QStringLiteral("password=") + kPassword,
-                          QStringLiteral("lc_ctype=UTF8")};
+    IBDatabase1.Params = {QStringLiteral("user_name=") + kUser,
+                          QStringLiteral("password=") + kPassword, QStringLiteral("lc_ctype=UTF8")};
     IBQuery1.Database = &IBDatabase1;
     IBQuery1.Transaction = &IBTransaction1;
     IBDatabase1.addQuery(&IBQuery1);
@@ -567,7 +609,11 @@ void TDM::setUp(const QString& databaseName, bool embeddedOnly) {
     IBDatabase1.Abandon();
 }
 
-void TDM::open() { IBDatabase1.Open(); }
-void TDM::close() { IBDatabase1.Close(); }
+void TDM::open() {
+    IBDatabase1.Open();
+}
+void TDM::close() {
+    IBDatabase1.Close();
+}
 
 } // namespace velta

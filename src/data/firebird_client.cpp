@@ -14,7 +14,9 @@ IMaster* master() {
     return instance;
 }
 
-IUtil* util() { return master()->getUtilInterface(); }
+IUtil* util() {
+    return master()->getUtilInterface();
+}
 
 QString formatStatus(IStatus* status) {
     char buffer[2048];
@@ -33,23 +35,27 @@ IProvider* dispatcher() {
     return instance;
 }
 
-QByteArray fileName(const QString& name) { return QFile::encodeName(name); }
+QByteArray fileName(const QString& name) {
+    return QFile::encodeName(name);
+}
 
 } // namespace
 
 Attachment Attachment::attach(const QString& name, const QByteArray& dpb) {
     const QByteArray file = fileName(name);
     return Attachment(call([&](ThrowStatusWrapper* s) {
-        return dispatcher()->attachDatabase(s, file.constData(), static_cast<unsigned>(dpb.size()),
-                                            reinterpret_cast<const unsigned char*>(dpb.constData()));
+        return dispatcher()->attachDatabase(
+            s, file.constData(), static_cast<unsigned>(dpb.size()),
+            reinterpret_cast<const unsigned char*>(dpb.constData()));
     }));
 }
 
 Attachment Attachment::create(const QString& name, const QByteArray& dpb) {
     const QByteArray file = fileName(name);
     return Attachment(call([&](ThrowStatusWrapper* s) {
-        return dispatcher()->createDatabase(s, file.constData(), static_cast<unsigned>(dpb.size()),
-                                            reinterpret_cast<const unsigned char*>(dpb.constData()));
+        return dispatcher()->createDatabase(
+            s, file.constData(), static_cast<unsigned>(dpb.size()),
+            reinterpret_cast<const unsigned char*>(dpb.constData()));
     }));
 }
 
@@ -99,8 +105,8 @@ void ResultSet::close() {
     take();
 }
 
-QByteArray buildDpb(const QString& user, const QString& password,
-                    const QStringList& characterSets, bool embeddedOnly) {
+QByteArray buildDpb(const QString& user, const QString& password, const QStringList& characterSets,
+                    bool embeddedOnly) {
     return call([&](ThrowStatusWrapper* s) {
         IXpbBuilder* builder = util()->getXpbBuilder(s, IXpbBuilder::DPB, nullptr, 0);
         struct Dispose {
@@ -122,9 +128,8 @@ QByteArray buildDpb(const QString& user, const QString& password,
 
 void executeImmediate(Attachment& attachment, const QString& sql) {
     const QByteArray text = sql.toUtf8();
-    Transaction transaction(call([&](ThrowStatusWrapper* s) {
-        return attachment.get()->startTransaction(s, 0, nullptr);
-    }));
+    Transaction transaction(call(
+        [&](ThrowStatusWrapper* s) { return attachment.get()->startTransaction(s, 0, nullptr); }));
     call([&](ThrowStatusWrapper* s) {
         attachment.get()->execute(s, transaction.get(), 0, text.constData(), SQL_DIALECT_V6,
                                   nullptr, nullptr, nullptr, nullptr);

@@ -106,8 +106,8 @@ public:
 };
 
 // A database parameter block with our credentials and connection character set.
-QByteArray buildDpb(const QString& user, const QString& password,
-                    const QStringList& characterSets, bool embeddedOnly);
+QByteArray buildDpb(const QString& user, const QString& password, const QStringList& characterSets,
+                    bool embeddedOnly);
 
 // Runs statements that take no parameters and return no rows, each in its own transaction.
 void executeImmediate(Attachment& attachment, const QString& sql);

@@ -58,13 +58,15 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
     for (const QString& statement : kSchema)
         fb::executeImmediate(attachment, statement);
     if (options.withVersionTable) {
-        fb::executeImmediate(attachment,
-                             QStringLiteral("CREATE TABLE VERSION_TBL (KEY1 INTEGER NOT NULL PRIMARY KEY,"
-                                            " VERSION_NO VARCHAR(20))"));
+        fb::executeImmediate(
+            attachment,
+            QStringLiteral("CREATE TABLE VERSION_TBL (KEY1 INTEGER NOT NULL PRIMARY KEY,"
+                           " VERSION_NO VARCHAR(20))"));
         for (qsizetype i = 0; i < options.versionRows.size(); ++i)
-            fb::executeImmediate(attachment, QStringLiteral("INSERT INTO VERSION_TBL VALUES (%1, %2)")
-                                                 .arg(i + 1)
-                                                 .arg(quoted(options.versionRows[i])));
+            fb::executeImmediate(attachment,
+                                 QStringLiteral("INSERT INTO VERSION_TBL VALUES (%1, %2)")
+                                     .arg(i + 1)
+                                     .arg(quoted(options.versionRows[i])));
     }
     attachment.detach();
 }

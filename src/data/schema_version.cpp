@@ -19,8 +19,10 @@ int schemaVersionNumber(const QString& versionNo) {
         return c >= QLatin1Char('0') && c <= QLatin1Char('9');
     });
     if (!ok || !allDigits)
-        throw DbError(QStringLiteral("'%1' は整数ではありません。\nバージョン番号（VERSION_NO）「%2」を読み取れません。")
-                          .arg(digits, versionNo));
+        throw DbError(
+            QStringLiteral(
+                "'%1' は整数ではありません。\nバージョン番号（VERSION_NO）「%2」を読み取れません。")
+                .arg(digits, versionNo));
     return number;
 }
 

@@ -11,16 +11,21 @@ const QStringList kMinchoBold = {QStringLiteral("Noto Serif CJK JP"), QStringLit
                                  QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")};
 const QStringList kMincho = {QStringLiteral("IPAMincho"), QStringLiteral("IPAexMincho"),
                              QStringLiteral("Noto Serif CJK JP")};
-const QStringList kProportionalGothic = {QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+const QStringList kProportionalGothic = {QStringLiteral("IPAPGothic"),
+                                         QStringLiteral("IPAexGothic"),
                                          QStringLiteral("Noto Sans CJK JP")};
 const QStringList kSans = {QStringLiteral("DejaVu Sans"), QStringLiteral("IPAexGothic"),
                            QStringLiteral("Noto Sans CJK JP")};
 
 const std::pair<const char*, const QStringList*> kTable[] = {
-    {"HGP明朝E", &kMinchoBold},        {"HG明朝E", &kMinchoBold},
-    {"ＭＳ Ｐゴシック", &kProportionalGothic}, {"ＭＳ ゴシック", &kProportionalGothic},
-    {"ＭＳ Ｐ明朝", &kMincho},          {"ＭＳ 明朝", &kMincho},
-    {"Arial", &kSans},                  {"Tahoma", &kSans},
+    {"HGP明朝E", &kMinchoBold},
+    {"HG明朝E", &kMinchoBold},
+    {"ＭＳ Ｐゴシック", &kProportionalGothic},
+    {"ＭＳ ゴシック", &kProportionalGothic},
+    {"ＭＳ Ｐ明朝", &kMincho},
+    {"ＭＳ 明朝", &kMincho},
+    {"Arial", &kSans},
+    {"Tahoma", &kSans},
 };
 
 const QStringList kJapaneseFallback = {QStringLiteral("IPAexGothic"), QStringLiteral("IPAPGothic"),

@@ -12,7 +12,9 @@ MessageService::Responder& responder() {
 
 } // namespace
 
-void MessageService::setResponder(Responder value) { responder() = std::move(value); }
+void MessageService::setResponder(Responder value) {
+    responder() = std::move(value);
+}
 
 QMessageBox::StandardButton MessageService::show(QWidget* parent, const Shown& box) {
     if (responder())

@@ -17,12 +17,15 @@ std::function<bool(const QString&)>& opener() {
 
 } // namespace
 
-void setShellOpener(std::function<bool(const QString&)> value) { opener() = std::move(value); }
+void setShellOpener(std::function<bool(const QString&)> value) {
+    opener() = std::move(value);
+}
 
 bool shellOpen(const QString& address) {
     if (opener()(address))
         return true;
-    MessageService::error(nullptr, QStringLiteral("ブラウザーを起動できませんでした。\n%1").arg(address));
+    MessageService::error(nullptr,
+                          QStringLiteral("ブラウザーを起動できませんでした。\n%1").arg(address));
     return false;
 }
 

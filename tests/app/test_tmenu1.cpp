@@ -69,10 +69,12 @@ TEST(Tmenu1, HasItsCaptionFixedSizeRowsAndMenus) {
     EXPECT_FALSE(menu.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(menu.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(menu.Label1->text(), "VELTA");
-    const std::pair<QPushButton*, const char*> buttons[] = {
-        {menu.Button2, "宛名登録"},  {menu.Button5, "宛名一覧"},
-        {menu.Button10, "ハガキ作成"}, {menu.Button4, "差出人登録"},
-        {menu.Button1, "オンラインマニュアル"}, {menu.Button3, "閉じる"}};
+    const std::pair<QPushButton*, const char*> buttons[] = {{menu.Button2, "宛名登録"},
+                                                            {menu.Button5, "宛名一覧"},
+                                                            {menu.Button10, "ハガキ作成"},
+                                                            {menu.Button4, "差出人登録"},
+                                                            {menu.Button1, "オンラインマニュアル"},
+                                                            {menu.Button3, "閉じる"}};
     for (const auto& [button, caption] : buttons)
         EXPECT_EQ(button->text(), QString::fromUtf8(caption));
     EXPECT_EQ(menu.Panel4->geometry().top(), 99);

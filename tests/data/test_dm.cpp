@@ -98,7 +98,8 @@ TEST_P(DataModule, MissingRowsAndEmptyMaximumReadAsEmptyAndZero) {
 
 TEST_P(DataModule, EmptyTextStoresNullInOtherColumnsAndEmptyTextInTextColumns) {
     TIBQuery& query = dm->IBQuery1;
-    query.Add("insert into MST_KOKYAKU (KEY1, NAMAE, K_SHITU, KEY2) values (:KEY1, :NAMAE, :K_SHITU, :KEY2)");
+    query.Add("insert into MST_KOKYAKU (KEY1, NAMAE, K_SHITU, KEY2) values (:KEY1, :NAMAE, "
+              ":K_SHITU, :KEY2)");
     query.setInteger("KEY1", 0);
     query.setString("NAMAE", "鈴木");
     query.setString("K_SHITU", "");
@@ -174,10 +175,12 @@ TEST_P(DataModule, ConnectionUsesShiftJisAndTheStatedTransaction) {
     TIBQuery& query = dm->IBQuery1;
     query.Add("select a.MON$CHARACTER_SET_ID as CS, a.MON$REMOTE_PROTOCOL as PROTO,");
     query.Add("  t.MON$ISOLATION_MODE as ISO, t.MON$LOCK_TIMEOUT as LT, t.MON$READ_ONLY as RO");
-    query.Add("from MON$ATTACHMENTS a join MON$TRANSACTIONS t on t.MON$ATTACHMENT_ID = a.MON$ATTACHMENT_ID");
-    query.Add("where a.MON$ATTACHMENT_ID = CURRENT_CONNECTION and t.MON$TRANSACTION_ID = CURRENT_TRANSACTION");
+    query.Add("from MON$ATTACHMENTS a join MON$TRANSACTIONS t on t.MON$ATTACHMENT_ID = "
+              "a.MON$ATTACHMENT_ID");
+    query.Add("where a.MON$ATTACHMENT_ID = CURRENT_CONNECTION and t.MON$TRANSACTION_ID = "
+              "CURRENT_TRANSACTION");
     query.Open();
-    EXPECT_EQ(query.fieldInteger("CS"), 5); // SJIS_0208, the later lc_ctype
+    EXPECT_EQ(query.fieldInteger("CS"), 5);  // SJIS_0208, the later lc_ctype
     EXPECT_EQ(query.fieldInteger("ISO"), 3); // read committed, no record version
     EXPECT_EQ(query.fieldInteger("LT"), -1); // wait
     EXPECT_EQ(query.fieldInteger("RO"), 0);
@@ -259,5 +262,6 @@ TEST_P(DataModule, EmptyVersionTableFailsBothReadings) {
     EXPECT_THROW(entryFormVersionReading(*module), DbError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DataModule, ::testing::Values(Backend::Embedded, Backend::Server),
+INSTANTIATE_TEST_SUITE_P(Backends, DataModule,
+                         ::testing::Values(Backend::Embedded, Backend::Server),
                          [](const auto& info) { return velta::test::backendName(info.param); });

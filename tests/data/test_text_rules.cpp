@@ -80,14 +80,14 @@ TEST(ConnectSettings, DataModuleCarriesTheConnectionAndTransactionParameters) {
     TDM dm(dir.path());
     EXPECT_EQ(dm.IBDatabase1.DatabaseName, localPath(dir));
     EXPECT_TRUE(dm.IBDatabase1.EmbeddedOnly);
-    EXPECT_EQ(dm.IBDatabase1.Params,
-              QStringList({"user_name=SYSDBA", "password=tidewater", "lc_ctype=UTF8", "lc_ctype=SJIS_0208"}));
+    EXPECT_EQ(dm.IBDatabase1.Params, QStringList({"user_name=SYSDBA", "password=tidewater",
+                                                  "lc_ctype=UTF8", "lc_ctype=SJIS_0208"}));
     EXPECT_EQ(dm.IBTransaction1.Params, QStringList({"read_committed", "no_rec_version", "wait"}));
 }
 
 TEST(SqlParameters, NamedParametersBecomePositionalOutsideQuotesAndComments) {
-    const PositionalSql sql = toPositional(
-        "select ':NOT' as a, \"x:y\" from T -- :c\nwhere KEY1 = :KEY1 and /* :d */ X=:x_2 or Y = :key1");
+    const PositionalSql sql = toPositional("select ':NOT' as a, \"x:y\" from T -- :c\nwhere KEY1 = "
+                                           ":KEY1 and /* :d */ X=:x_2 or Y = :key1");
     EXPECT_EQ(sql.names, QStringList({"KEY1", "x_2", "key1"}));
     EXPECT_EQ(sql.text,
               "select ':NOT' as a, \"x:y\" from T -- :c\nwhere KEY1 = ? and /* :d */ X=? or Y = ?");
@@ -104,12 +104,13 @@ TEST(ShiftJis, KanaKanjiAndInputMethodPunctuationRoundTrip) {
 }
 
 TEST(ShiftJis, CharactersThatWouldNotComeBackAreRefusedByName) {
-    const QString cases[] = {QStringLiteral("¥"), QStringLiteral("髙"), QStringLiteral("﨑"),
-                             QStringLiteral("①"), QStringLiteral("😀"), QStringLiteral("한"),
+    const QString cases[] = {QStringLiteral("¥"),     QStringLiteral("髙"), QStringLiteral("﨑"),
+                             QStringLiteral("①"),     QStringLiteral("😀"),  QStringLiteral("한"),
                              QStringLiteral("\u301C")};
     for (const QString& character : cases) {
         try {
-            cp932::encode(QStringLiteral("山") + character + QStringLiteral("田"), QStringLiteral("JYUSYO"));
+            cp932::encode(QStringLiteral("山") + character + QStringLiteral("田"),
+                          QStringLiteral("JYUSYO"));
             ADD_FAILURE() << "accepted " << character.toStdString();
         } catch (const DbError& error) {
             EXPECT_TRUE(error.message().contains(character)) << error.message().toStdString();

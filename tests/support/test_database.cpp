@@ -6,12 +6,17 @@
 
 namespace velta::test {
 
-QString serverDirectory() { return qEnvironmentVariable("VELTA_TEST_SERVER_DIR"); }
+QString serverDirectory() {
+    return qEnvironmentVariable("VELTA_TEST_SERVER_DIR");
+}
 
-const char* backendName(Backend backend) { return backend == Backend::Embedded ? "Embedded" : "Server"; }
+const char* backendName(Backend backend) {
+    return backend == Backend::Embedded ? "Embedded" : "Server";
+}
 
 TestDatabase::TestDatabase(Backend backend, const SchemaOptions& options) : backend_(backend) {
-    const QString file = QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".fdb");
+    const QString file =
+        QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".fdb");
     if (backend == Backend::Embedded)
         name_ = directory_.filePath(file);
     else
@@ -27,7 +32,9 @@ TestDatabase::~TestDatabase() {
     }
 }
 
-std::unique_ptr<TDM> TestDatabase::connect() const { return std::make_unique<TDM>(name_, embedded()); }
+std::unique_ptr<TDM> TestDatabase::connect() const {
+    return std::make_unique<TDM>(name_, embedded());
+}
 
 void TestDatabase::execute(const QString& sql) const {
     auto dm = connect();
