@@ -2,6 +2,8 @@
 #include "dm.h"
 #include "font_substitution.h"
 #include "message_service.h"
+#include "thonnin1.h"
+#include "tk_touroku1.h"
 #include "tmenu1.h"
 #include "tversion1.h"
 #include "velta_application.h"
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
     menu.show();
     Tversion1 version(&menu);
     menu.setVersionDialog(&version);
+    TK_touroku1 touroku(dm, &menu);
+    menu.setEntryWindow(&touroku);
+    Thonnin1 honnin(dm, &menu);
+    menu.setSenderWindow(&honnin);
 
     const int result = application.exec();
     guarded([&dm] { dm.close(); });

@@ -5,6 +5,8 @@
 #include "message_service.h"
 #include "schema_gate.h"
 #include "shell_open.h"
+#include "thonnin1.h"
+#include "tk_touroku1.h"
 #include "tversion1.h"
 #include "velta_application.h"
 
@@ -86,7 +88,9 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     Button3 = makeButton(Panel2, "Button3", QStringLiteral("閉じる"), QRect(241, 11, 217, 61));
 
     connect(Button1, &QPushButton::clicked, this, &Tmenu1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &Tmenu1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &Tmenu1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &Tmenu1::Button4Click);
     connect(N2, &QAction::triggered, this, &Tmenu1::Button3Click);
     connect(N5, &QAction::triggered, this, &Tmenu1::N5Click);
 
@@ -133,8 +137,20 @@ void Tmenu1::Button1Click() {
 void Tmenu1::Label4Click() {
     shellOpen(HomeAddress);
 }
-void Tmenu1::Button3Click() {
-    close();
+void Tmenu1::Button3Click() { close(); }
+
+void Tmenu1::Button2Click() {
+    if (!touroku1_)
+        return;
+    touroku1_->prepareNewRecipient();
+    touroku1_->exec();
+}
+
+void Tmenu1::Button4Click() {
+    if (!honnin1_)
+        return;
+    honnin1_->loadSender();
+    honnin1_->exec();
 }
 
 void Tmenu1::N5Click() {

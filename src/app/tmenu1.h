@@ -11,6 +11,8 @@ namespace velta {
 
 class TDM;
 class Tversion1;
+class TK_touroku1;
+class Thonnin1;
 
 class Tmenu1 : public QMainWindow {
     Q_OBJECT
@@ -22,6 +24,8 @@ public:
 
     explicit Tmenu1(TDM& dm, QWidget* parent = nullptr);
     void setVersionDialog(Tversion1* dialog) { version1_ = dialog; }
+    void setEntryWindow(TK_touroku1* window) { touroku1_ = window; }
+    void setSenderWindow(Thonnin1* window) { honnin1_ = window; }
 
     QFrame* Panel1;
     QFrame* Panel2;
@@ -40,7 +44,9 @@ public:
 
 public slots:
     void Button1Click();
+    void Button2Click();
     void Button3Click();
+    void Button4Click();
     void Label4Click();
     void N5Click();
 
@@ -50,6 +56,8 @@ protected:
 private:
     TDM& dm_;
     Tversion1* version1_ = nullptr;
+    TK_touroku1* touroku1_ = nullptr;
+    Thonnin1* honnin1_ = nullptr;
     QFrame* makeRow(QWidget* client, const char* name, int top);
     void applySchemaGate();
     void setColours();

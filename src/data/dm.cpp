@@ -395,12 +395,13 @@ void TIBQuery::setDateTime(const QString& name, const QDateTime& value) {
     params_[name.toUpper()] = value;
 }
 
-void TIBQuery::Open() {
-    run(true);
+void TIBQuery::setValue(const QString& name, const ParamValue& value) {
+    params_[name.toUpper()] = value;
 }
-void TIBQuery::ExecSQL() {
-    run(false);
-}
+
+void TIBQuery::Open() { run(Run::Open); }
+void TIBQuery::ExecSQL() { run(Run::Execute); }
+void TIBQuery::Check() { run(Run::Check); }
 
 void TIBQuery::Close() noexcept {
     d->hasRow = false;
@@ -430,7 +431,7 @@ void TIBQuery::Next() {
     }
 }
 
-void TIBQuery::run(bool wantRows) {
+void TIBQuery::run(Run mode) {
     Close();
     try {
         const PositionalSql sql = toPositional(lines_.join(QLatin1Char('\n')));
@@ -526,6 +527,9 @@ void TIBQuery::run(bool wantRows) {
             }
         }
 
+        if (mode == Run::Check)
+            return;
+
         IMessageMetadata* output = d->outputMetadata.get();
         d->row = QByteArray(static_cast<qsizetype>(output ? fb::call([&](ThrowStatusWrapper* s) {
                                 return output->getMessageLength(s);
@@ -540,7 +544,7 @@ void TIBQuery::run(bool wantRows) {
             d->hasRow = fb::call([&](ThrowStatusWrapper* s) {
                             return d->cursor.get()->fetchNext(s, d->row.data());
                         }) == IStatus::RESULT_OK;
-            if (!wantRows)
+            if (mode != Run::Open)
                 Close();
         } else {
             // EXECUTE PROCEDURE and friends may return one row of outputs.
@@ -572,6 +576,33 @@ QString TIBQuery::fieldString(int index) const {
 qint64 TIBQuery::fieldInteger(int index) const {
     return d->integer(index);
 }
+ParamValue TIBQuery::fieldValue(const QString& name) const {
+    const int index = d->columnIndex(name);
+    const Slot* slot = d->column(index);
+    if (!slot)
+        return {};
+    switch (slot->type) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        if (slot->scale == 0)
+            return d->integer(index);
+        break;
+    case SQL_TIMESTAMP: {
+        const ISC_TIMESTAMP* stamp = reinterpret_cast<const ISC_TIMESTAMP*>(d->row.constData() + slot->offset);
+        unsigned year = 0, month = 0, day = 0, hours = 0, minutes = 0, seconds = 0, fractions = 0;
+        fb::util()->decodeDate(stamp->timestamp_date, &year, &month, &day);
+        fb::util()->decodeTime(stamp->timestamp_time, &hours, &minutes, &seconds, &fractions);
+        return QDateTime(QDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)),
+                         QTime(static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds),
+                               static_cast<int>(fractions / 10)));
+    }
+    default:
+        break;
+    }
+    return d->text(index);
+}
+
 quint64 TIBQuery::prepareCount() const {
     return d->prepareCount;
 }

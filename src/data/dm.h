@@ -96,7 +96,11 @@ public:
     void setInteger(const QString& name, qint64 value);
     void setString(const QString& name, const QString& value);
     void setDateTime(const QString& name, const QDateTime& value);
+    void setValue(const QString& name, const ParamValue& value);
 
+    // Prepares the statement and converts every parameter (Shift-JIS, lengths) without running
+    // it, so a value that would be refused is found before anything is written.
+    void Check();
     // Runs the statement; a query's first row becomes the current row.
     void Open();
     void ExecSQL();
@@ -109,6 +113,8 @@ public:
     qint64 fieldInteger(const QString& name) const;
     QString fieldString(int index) const;
     qint64 fieldInteger(int index) const;
+    // The column's value in its own type (NULL as an empty value), to write it back unchanged.
+    ParamValue fieldValue(const QString& name) const;
 
     // How many statement texts were prepared by the server (one per distinct text in a row).
     quint64 prepareCount() const;
@@ -118,7 +124,8 @@ private:
     std::unique_ptr<Impl> d;
     QStringList lines_;
     QMap<QString, ParamValue> params_;
-    void run(bool wantRows);
+    enum class Run { Check, Execute, Open };
+    void run(Run mode);
 };
 
 // The data module: one connection, one transaction, one statement for the whole program.

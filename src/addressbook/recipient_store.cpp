@@ -1,0 +1,186 @@
+#include "recipient_store.h"
+
+#include "dm.h"
+#include "errors.h"
+
+#include <QMap>
+
+namespace velta {
+namespace {
+
+// The columns of the insert, in the order the statement lists them.
+const QStringList kColumns = {
+    "KEY1",     "IDNUM",     "NAMAE",      "NAMAE2", "YUBINNO",  "JYUSYO",   "JYUSYO2",
+    "K_SHITU",  "SEIBETU",   "SEI_JEL",    "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO",
+    "SORI_MAYU", "MEMO",     "YEAR1",      "MONTH1", "DAY1",     "TEL",      "key2",
+    "hurigana", "renmei1",   "renmei2",    "LTIME"};
+
+void addInsertStatement(TIBQuery& query) {
+    query.Clear();
+    query.Add(QStringLiteral("INSERT INTO MST_KOKYAKU"));
+    query.Add(QStringLiteral("("));
+    for (qsizetype i = 0; i < kColumns.size(); ++i)
+        query.Add(QStringLiteral("  ") + kColumns[i] + (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
+    query.Add(QStringLiteral(")"));
+    query.Add(QStringLiteral("VALUES"));
+    query.Add(QStringLiteral("("));
+    for (qsizetype i = 0; i < kColumns.size(); ++i)
+        query.Add(QStringLiteral("  :") + kColumns[i] + (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
+    query.Add(QStringLiteral(");"));
+}
+
+} // namespace
+
+qint64 toInteger(const QString& text, const QString& fieldName) {
+    bool ok = !text.isEmpty();
+    for (qsizetype i = 0; ok && i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        ok = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+             (i == 0 && text.size() > 1 && (c == QLatin1Char('-') || c == QLatin1Char('+')));
+    }
+    qint64 value = ok ? text.toLongLong(&ok) : 0;
+    if (!ok)
+        throw DbError(QStringLiteral("「%1」の値「%2」は整数ではありません。\n半角数字で入力してください。")
+                          .arg(fieldName, text));
+    return value;
+}
+
+qint64 RecipientStore::largestKey() {
+    TIBQuery& query = dm_.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("Select max (KEY1) as ANS FROM MST_KOKYAKU"));
+    query.Open();
+    const qint64 largest = query.fieldInteger(QStringLiteral("ANS"));
+    query.Close();
+    return largest;
+}
+
+void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key, const QString& storedTelephone) {
+    // Every conversion happens before the statement is touched.
+    const qint64 idnum = toInteger(fields.idnum.isEmpty() ? QStringLiteral("0") : fields.idnum, QStringLiteral("I　D"));
+    const qint64 year = toInteger(fields.year, QStringLiteral("年"));
+    const qint64 month = toInteger(fields.month, QStringLiteral("月"));
+    const qint64 day = toInteger(fields.day, QStringLiteral("日"));
+
+    TIBQuery& query = dm_.IBQuery1;
+    addInsertStatement(query);
+    query.setInteger(QStringLiteral("KEY1"), key);
+    query.setInteger(QStringLiteral("IDNUM"), idnum);
+    query.setString(QStringLiteral("NAMAE"), fields.surname);
+    query.setString(QStringLiteral("NAMAE2"), fields.givenName);
+    query.setString(QStringLiteral("YUBINNO"), fields.postalCode);
+    query.setString(QStringLiteral("JYUSYO"), fields.address1);
+    query.setString(QStringLiteral("JYUSYO2"), fields.address2);
+    query.setString(QStringLiteral("K_SHITU"), QString());
+    query.setInteger(QStringLiteral("SEIBETU"), fields.gender);
+    for (const char* unused : {"SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO", "SORI_MAYU"})
+        query.setInteger(QString::fromLatin1(unused), 0);
+    query.setString(QStringLiteral("MEMO"), fields.memo);
+    query.setInteger(QStringLiteral("YEAR1"), year);
+    query.setInteger(QStringLiteral("MONTH1"), month);
+    query.setInteger(QStringLiteral("DAY1"), day);
+    query.setString(QStringLiteral("TEL"), fields.telephoneUsable ? fields.telephone : storedTelephone);
+    query.setString(QStringLiteral("hurigana"), fields.reading);
+    query.setString(QStringLiteral("renmei1"), fields.jointName1);
+    query.setString(QStringLiteral("renmei2"), fields.jointName2);
+    query.setDateTime(QStringLiteral("LTIME"), QDateTime::currentDateTime());
+}
+
+void RecipientStore::insertNew(const RecipientFields& fields, qint64 largestKey) {
+    prepareInsert(fields, 0, QString());
+    dm_.IBQuery1.setInteger(QStringLiteral("KEY2"), largestKey + 1);
+    dm_.IBQuery1.ExecSQL();
+}
+
+void RecipientStore::replaceStored(qint64 key, const QString& key2Text, const RecipientFields& fields) {
+    TIBQuery& query = dm_.IBQuery1;
+
+    // The stored row, value by value, to put back if the new one cannot be written.
+    query.Clear();
+    query.Add(QStringLiteral("SELECT ") + kColumns.join(QStringLiteral(", ")) + QStringLiteral(" FROM MST_KOKYAKU"));
+    query.Add(QStringLiteral("WHERE"));
+    query.Add(QStringLiteral("  (KEY1       = :KEY1      )"));
+    query.setInteger(QStringLiteral("KEY1"), key);
+    query.Open();
+    if (query.Eof())
+        throw DbError(QStringLiteral("この宛名は削除されています（KEY1 = %1）。\n宛名一覧から開き直してください。").arg(key));
+    QMap<QString, ParamValue> stored;
+    for (const QString& column : kColumns)
+        stored[column] = query.fieldValue(column);
+    query.Close();
+    const QString storedTelephone = std::holds_alternative<QString>(stored[QStringLiteral("TEL")])
+                                        ? std::get<QString>(stored[QStringLiteral("TEL")])
+                                        : QString();
+
+    auto setKey2 = [&] {
+        if (key2Text == QLatin1String("Label17"))
+            query.setValue(QStringLiteral("KEY2"), ParamValue());
+        else
+            query.setString(QStringLiteral("KEY2"), key2Text);
+    };
+    // Check every value before anything is deleted.
+    prepareInsert(fields, key, storedTelephone);
+    setKey2();
+    query.Check();
+
+    deleteRow(key);
+    switchTrigger(false);
+    dm_.close();
+    dm_.open();
+    try {
+        prepareInsert(fields, key, storedTelephone);
+        setKey2();
+        query.ExecSQL();
+    } catch (...) {
+        // The delete is committed already: put the old row back under its key.
+        try {
+            query.Clear();
+            addInsertStatement(query);
+            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+                query.setValue(it.key(), it.value());
+            query.ExecSQL();
+            dm_.close();
+        } catch (...) {
+            dm_.IBDatabase1.Abandon();
+        }
+        try {
+            switchTrigger(true);
+            dm_.close();
+        } catch (...) {
+            dm_.IBDatabase1.Abandon();
+        }
+        throw;
+    }
+}
+
+void RecipientStore::finishRegistration() {
+    dm_.close();
+    switchTrigger(true);
+    dm_.close();
+    dm_.open();
+    dm_.close();
+}
+
+void RecipientStore::remove(qint64 key) {
+    dm_.open();
+    deleteRow(key);
+}
+
+void RecipientStore::deleteRow(qint64 key) {
+    TIBQuery& query = dm_.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("DELETE FROM MST_KOKYAKU"));
+    query.Add(QStringLiteral("WHERE"));
+    query.Add(QStringLiteral("  (KEY1   = :KEY1  );"));
+    query.setInteger(QStringLiteral("KEY1"), key);
+    query.ExecSQL();
+}
+
+void RecipientStore::switchTrigger(bool active) {
+    TIBQuery& query = dm_.IBQuery1;
+    query.Clear();
+    query.Add(active ? QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE ;") : QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE ;"));
+    query.ExecSQL();
+}
+
+} // namespace velta

@@ -1,0 +1,214 @@
+#include "tk_touroku1.h"
+
+#include "colours.h"
+#include "dm.h"
+#include "form_widgets.h"
+#include "key_filter.h"
+#include "message_service.h"
+#include "recipient_store.h"
+#include "schema_version.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace velta {
+
+const QString TK_touroku1::NewRecipientMarker = QStringLiteral("Label15");
+const QString TK_touroku1::NoKey2Marker = QStringLiteral("Label17");
+const QString TK_touroku1::TelephoneUnavailable = QStringLiteral("使用できません。");
+
+namespace {
+
+const QString kNamesRequired = QStringLiteral("名前・フリガナを入力してください。");
+
+QLabel* hiddenLabel(QWidget* parent, const char* name, const QPoint& position) {
+    auto* label = new QLabel(QString::fromLatin1(name), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(position);
+    label->hide();
+    return label;
+}
+
+} // namespace
+
+TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+    setObjectName(QStringLiteral("K_touroku1"));
+    setWindowTitle(QStringLiteral("宛名登録フォーム"));
+    setFixedSize(704, 511);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    captionPanel(this, "Panel8", QStringLiteral("年月日"), {10, 24, 87, 24});
+    captionPanel(this, "Panel9", QStringLiteral("年"), {175, 24, 26, 23});
+    captionPanel(this, "Panel10", QStringLiteral("月"), {242, 25, 26, 23});
+    captionPanel(this, "Panel11", QStringLiteral("日"), {311, 25, 26, 23});
+    captionPanel(this, "Panel1", QStringLiteral("姓（苗字）"), {10, 59, 87, 24});
+    captionPanel(this, "Panel13", QStringLiteral("名（名前）"), {217, 59, 87, 24});
+    captionPanel(this, "Panel5", QStringLiteral("連　名　1"), {411, 59, 87, 24});
+    captionPanel(this, "Panel17", QStringLiteral("ふりがな"), {10, 94, 87, 24});
+    captionPanel(this, "Panel6", QStringLiteral("連　名　2"), {411, 94, 87, 24});
+    captionPanel(this, "Panel3", QStringLiteral("郵便番号"), {10, 129, 87, 24});
+    captionPanel(this, "Panel15", QStringLiteral("TEL"), {193, 129, 52, 24});
+    captionPanel(this, "Panel4", QStringLiteral("住　所 1"), {10, 164, 87, 24});
+    captionPanel(this, "Panel16", QStringLiteral("住　所 2"), {10, 199, 87, 24});
+    captionPanel(this, "Panel7", QStringLiteral("メ　モ"), {10, 233, 87, 24});
+    captionPanel(this, "Panel2", QStringLiteral("I　D"), {411, 198, 87, 24})->parentWidget()->hide();
+    captionPanel(this, "Panel12", QStringLiteral("性　別"), {411, 162, 87, 24})->parentWidget()->hide();
+
+    Edit5 = entryEdit(this, "Edit5", {106, 26, 63, 21}, 4, ImeMode::Disabled);
+    Edit6 = entryEdit(this, "Edit6", {207, 26, 31, 21}, 2, ImeMode::Disabled);
+    Edit7 = entryEdit(this, "Edit7", {277, 26, 31, 21}, 2, ImeMode::Disabled);
+    Edit1 = entryEdit(this, "Edit1", {106, 61, 103, 21}, 1000, ImeMode::Hiragana);
+    Edit13 = entryEdit(this, "Edit13", {310, 61, 75, 21}, 1000, ImeMode::Hiragana);
+    Edit8 = entryEdit(this, "Edit8", {516, 61, 134, 21}, 0, ImeMode::Hiragana);
+    Edit11 = entryEdit(this, "Edit11", {106, 96, 279, 21}, 1000, ImeMode::FullWidthKatakana);
+    Edit12 = entryEdit(this, "Edit12", {516, 96, 134, 21}, 0, ImeMode::Hiragana);
+    Edit3 = entryEdit(this, "Edit3", {106, 130, 79, 21}, 0, ImeMode::Disabled);
+    Edit9 = entryEdit(this, "Edit9", {251, 130, 134, 21}, 0, ImeMode::Off);
+    Edit4 = entryEdit(this, "Edit4", {106, 166, 279, 21}, 0, ImeMode::Hiragana);
+    Edit10 = entryEdit(this, "Edit10", {106, 200, 279, 21}, 0, ImeMode::Unchanged);
+    Memo1 = entryMemo(this, "Memo1", {106, 233, 553, 230}, ImeMode::Unchanged);
+    Edit2 = entryEdit(this, "Edit2", {516, 199, 134, 21}, 0, ImeMode::Disabled);
+    Edit2->hide();
+    RadioButton1 = new QRadioButton(QStringLiteral("男性"), this);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton1->setGeometry(516, 164, 63, 17);
+    RadioButton1->hide();
+    RadioButton2 = new QRadioButton(QStringLiteral("女性"), this);
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    RadioButton2->setGeometry(571, 164, 53, 17);
+    RadioButton2->hide();
+
+    Label20 = hintPanel(this, "Panel18", "Label20", QStringLiteral("氏名・ふりがなは必ず入力してください。"),
+                        {411, 27, 248, 24}, true);
+    Button2 = pushButton(this, "Button2", QStringLiteral("登録"), {506, 465, 75, 44});
+    Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {584, 465, 75, 44});
+    Label14 = hintPanel(this, "Panel14", "Label14", QStringLiteral("削　除"), {10, 465, 87, 43}, false);
+    Button4 = pushButton(this, "Button4", QStringLiteral("削除"), {106, 465, 75, 44});
+    Label15 = hiddenLabel(this, "Label15", {314, 8});
+    Label17 = hiddenLabel(this, "Label17", {373, 8});
+
+    // Tab order of the form: names first, then address, memo, date, buttons.
+    QWidget* order[] = {Edit1, Edit13, Edit11, Edit3, Edit9, Edit4, Edit10, Edit8, Edit12,
+                        Edit2, Memo1, RadioButton1, RadioButton2, Edit5, Edit6, Edit7, Button2, Button1, Button4};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    KeyFilter::install(Edit9, QStringLiteral("0123456789-"));
+    InputMethodLayer::onFocusChange(Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
+    connect(Button2, &QPushButton::clicked, this, &TK_touroku1::Button2Click);
+    connect(Button4, &QPushButton::clicked, this, &TK_touroku1::Button4Click);
+    connect(Button1, &QPushButton::clicked, this, &TK_touroku1::Button1Click);
+
+    dm_.close();
+}
+
+void TK_touroku1::Edit11Enter() { InputMethodLayer::setConversion(Edit11, ImeConversion::FullWidthKatakana); }
+void TK_touroku1::Edit11Exit() { InputMethodLayer::setConversion(Edit11, ImeConversion::NativePhrasePredict); }
+
+bool TK_touroku1::storedRecipientMode() const { return Label15->text() != NewRecipientMarker; }
+
+void TK_touroku1::clearFields() {
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13})
+        edit->clear();
+    Memo1->clear();
+}
+
+void TK_touroku1::prepareNewRecipient() {
+    const DateParts today = todayParts();
+    clearFields();
+    Edit5->setText(today.year);
+    Edit6->setText(today.month);
+    Edit7->setText(today.day);
+    Label15->setText(NewRecipientMarker);
+    Label17->setText(NoKey2Marker);
+    RadioButton1->setChecked(true);
+    Button4->setEnabled(false);
+    applyTelephoneGate();
+    setBackground(this, kFormBackground);
+}
+
+void TK_touroku1::applyTelephoneGate() {
+    dm_.open();
+    const bool usable = hasVersionTable(userTables(dm_)) && entryFormVersionReading(dm_) > 112;
+    Edit9->setEnabled(usable);
+    if (!usable)
+        Edit9->setText(TelephoneUnavailable);
+    dm_.close();
+}
+
+RecipientFields TK_touroku1::fields() const {
+    RecipientFields f;
+    f.idnum = Edit2->text();
+    f.surname = Edit1->text();
+    f.givenName = Edit13->text();
+    f.postalCode = Edit3->text();
+    f.address1 = Edit4->text();
+    f.address2 = Edit10->text();
+    f.memo = Memo1->toPlainText();
+    f.year = Edit5->text();
+    f.month = Edit6->text();
+    f.day = Edit7->text();
+    f.telephone = Edit9->text();
+    f.telephoneUsable = Edit9->isEnabled();
+    f.reading = Edit11->text();
+    f.jointName1 = Edit8->text();
+    f.jointName2 = Edit12->text();
+    f.gender = RadioButton1->isChecked() ? 1 : RadioButton2->isChecked() ? 2 : 0;
+    return f;
+}
+
+void TK_touroku1::Button2Click() {
+    RecipientStore store(dm_);
+    dm_.open();
+    const qint64 largest = store.largestKey();
+    if (Edit1->text().isEmpty() || Edit11->text().isEmpty()) {
+        MessageService::information(this, kNamesRequired);
+        dm_.close();
+        return;
+    }
+    if (Edit2->text().isEmpty())
+        Edit2->setText(QStringLiteral("0"));
+    const bool closing = !storedRecipientMode();
+    if (closing) {
+        store.insertNew(fields(), largest);
+        MessageService::information(
+            this, QStringLiteral("\r\n\r\n　　新規登録が完了しました。　登録画面を閉じます。　　\r\n\r\n"));
+    } else {
+        store.replaceStored(toInteger(Label15->text(), QStringLiteral("KEY1")), Label17->text(), fields());
+        MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
+    }
+    store.finishRegistration();
+    if (closing)
+        accept();
+}
+
+void TK_touroku1::Button4Click() {
+    if (!storedRecipientMode()) {
+        MessageService::information(this, QStringLiteral("指定されていません。"));
+        dm_.close();
+        return;
+    }
+    if (!MessageService::confirm(this, QStringLiteral("削除しますか？"))) {
+        dm_.close();
+        return;
+    }
+    RecipientStore(dm_).remove(toInteger(Label15->text(), QStringLiteral("KEY1")));
+    clearFields();
+    Label15->setText(NewRecipientMarker);
+    dm_.close();
+    MessageService::information(this, QStringLiteral("　　　　削除しました。　　　　"));
+}
+
+void TK_touroku1::Button1Click() {
+    emit closeButtonPressed();
+    reject();
+}
+
+} // namespace velta

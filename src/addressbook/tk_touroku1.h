@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace velta {
+
+class TDM;
+struct RecipientFields;
+
+// The address entry window: registers, replaces and deletes recipients.
+class TK_touroku1 : public QDialog {
+    Q_OBJECT
+public:
+    static const QString NewRecipientMarker; // "Label15"
+    static const QString NoKey2Marker;       // "Label17"
+    static const QString TelephoneUnavailable;
+
+    explicit TK_touroku1(TDM& dm, QWidget* parent = nullptr);
+
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11,
+        *Edit12, *Edit13;
+    QPlainTextEdit* Memo1;
+    QRadioButton *RadioButton1, *RadioButton2;
+    QPushButton *Button1, *Button2, *Button4;
+    QLabel *Label15, *Label17, *Label20, *Label14;
+
+    // The menu's "宛名登録": empty fields, today's date, the telephone gate. Throws when the
+    // database cannot be read; the window is then not shown.
+    void prepareNewRecipient();
+    bool storedRecipientMode() const;
+
+signals:
+    // "閉じる" was pressed: the address list refills before the window goes.
+    void closeButtonPressed();
+
+public slots:
+    void Button2Click();
+    void Button4Click();
+    void Button1Click();
+    void Edit11Enter();
+    void Edit11Exit();
+
+private:
+    TDM& dm_;
+    RecipientFields fields() const;
+    void clearFields();
+    void applyTelephoneGate();
+};
+
+} // namespace velta

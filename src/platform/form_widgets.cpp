@@ -1,0 +1,90 @@
+#include "form_widgets.h"
+
+#include <QDate>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace velta {
+namespace {
+
+QFrame* panel(QWidget* parent, const char* name, const QRect& geometry, const QColor& colour) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(geometry);
+    frame->setFrameShape(QFrame::Panel);
+    frame->setFrameShadow(QFrame::Raised);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::Window, colour);
+    frame->setPalette(palette);
+    frame->setAutoFillBackground(true);
+    return frame;
+}
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text, const QRect& geometry) {
+    QFrame* frame = panel(parent, panelName, geometry, parent->palette().color(QPalette::Active, QPalette::Highlight));
+    auto* label = new QLabel(text, frame);
+    label->setObjectName(QString::fromLatin1(panelName) + QStringLiteral("Label"));
+    label->setGeometry(frame->rect());
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    label->setStyleSheet(QStringLiteral("color: navy;"));
+    return label;
+}
+
+QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName, const QString& text,
+                  const QRect& geometry, bool bold) {
+    QFrame* frame = panel(parent, panelName, geometry, Qt::white);
+    auto* label = new QLabel(text, frame);
+    label->setObjectName(QString::fromLatin1(labelName));
+    label->setGeometry(frame->rect());
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 12, bold));
+    label->setStyleSheet(QStringLiteral("color: red;"));
+    return label;
+}
+
+QLineEdit* entryEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength, ImeMode mode) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(geometry);
+    if (maxLength > 0)
+        edit->setMaxLength(maxLength);
+    InputMethodLayer::attach(edit, mode);
+    return edit;
+}
+
+QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geometry, ImeMode mode) {
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(QString::fromLatin1(name));
+    memo->setGeometry(geometry);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setTabChangesFocus(true);
+    InputMethodLayer::attach(memo, mode);
+    return memo;
+}
+
+QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+DateParts todayParts() {
+    const QString text = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+    return {text.mid(0, 4), text.mid(5, 2), text.mid(8, 2)};
+}
+
+} // namespace velta

@@ -1,0 +1,119 @@
+#include "input_method.h"
+
+#include "input_method_backend.h"
+
+#include <QEvent>
+#include <QVariant>
+#include <QWidget>
+
+namespace velta {
+namespace {
+
+const char* const kModeProperty = "veltaImeMode";
+
+InputMethodLayer::Observer& observer() {
+    static InputMethodLayer::Observer instance;
+    return instance;
+}
+
+} // namespace
+
+class FocusModeFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn) {
+            auto* field = static_cast<QWidget*>(watched);
+            InputMethodLayer::apply(field, InputMethodLayer::modeOf(field));
+        }
+        return false;
+    }
+};
+
+class FocusChangeFilter : public QObject {
+public:
+    FocusChangeFilter(QObject* parent, std::function<void()> enter, std::function<void()> exit)
+        : QObject(parent), enter_(std::move(enter)), exit_(std::move(exit)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn)
+            enter_();
+        else if (event->type() == QEvent::FocusOut)
+            exit_();
+        return false;
+    }
+
+private:
+    std::function<void()> enter_, exit_;
+};
+
+void InputMethodLayer::onFocusChange(QWidget* field, std::function<void()> enter, std::function<void()> exit) {
+    field->installEventFilter(new FocusChangeFilter(field, std::move(enter), std::move(exit)));
+}
+
+QString imeModeName(ImeMode mode) {
+    switch (mode) {
+    case ImeMode::Hiragana:
+        return QStringLiteral("hiragana");
+    case ImeMode::FullWidthKatakana:
+        return QStringLiteral("katakana");
+    case ImeMode::Disabled:
+        return QStringLiteral("disabled");
+    case ImeMode::Off:
+        return QStringLiteral("off");
+    case ImeMode::Unchanged:
+        return QStringLiteral("unchanged");
+    }
+    return {};
+}
+
+void InputMethodLayer::attach(QWidget* field, ImeMode mode) {
+    field->setProperty(kModeProperty, static_cast<int>(mode));
+    // Without a context the field takes only direct keys, from the start.
+    if (mode == ImeMode::Disabled)
+        ime::disable(field);
+    field->installEventFilter(new FocusModeFilter(field));
+}
+
+ImeMode InputMethodLayer::modeOf(const QWidget* field) {
+    const QVariant value = field->property(kModeProperty);
+    return value.isValid() ? static_cast<ImeMode>(value.toInt()) : ImeMode::Unchanged;
+}
+
+void InputMethodLayer::apply(QWidget* field, ImeMode mode) {
+    switch (mode) {
+    case ImeMode::Hiragana:
+        ime::openNative(field, ime::Kana::Hiragana);
+        break;
+    case ImeMode::FullWidthKatakana:
+        ime::openNative(field, ime::Kana::Katakana);
+        break;
+    case ImeMode::Disabled:
+        ime::disable(field);
+        break;
+    case ImeMode::Off:
+        ime::close(field);
+        break;
+    case ImeMode::Unchanged:
+        return;
+    }
+    notify(field, QStringLiteral("mode:") + imeModeName(mode));
+}
+
+void InputMethodLayer::setConversion(QWidget* field, ImeConversion conversion) {
+    if (conversion == ImeConversion::FullWidthKatakana) {
+        ime::setConversion(field, ime::kNative | ime::kKatakana | ime::kFullShape, ime::kSentenceNone);
+        notify(field, QStringLiteral("conversion:katakana"));
+    } else {
+        ime::setConversion(field, ime::kNative, ime::kSentencePhrasePredict);
+        notify(field, QStringLiteral("conversion:native"));
+    }
+}
+
+void InputMethodLayer::setObserver(Observer value) { observer() = std::move(value); }
+
+void InputMethodLayer::notify(QWidget* field, const QString& what) {
+    if (observer())
+        observer()({field, what});
+}
+
+} // namespace velta
