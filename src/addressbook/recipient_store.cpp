@@ -9,23 +9,25 @@ namespace velta {
 namespace {
 
 // The columns of the insert, in the order the statement lists them.
-const QStringList kColumns = {
-    "KEY1",     "IDNUM",     "NAMAE",      "NAMAE2", "YUBINNO",  "JYUSYO",   "JYUSYO2",
-    "K_SHITU",  "SEIBETU",   "SEI_JEL",    "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO",
-    "SORI_MAYU", "MEMO",     "YEAR1",      "MONTH1", "DAY1",     "TEL",      "key2",
-    "hurigana", "renmei1",   "renmei2",    "LTIME"};
+const QStringList kColumns = {"KEY1",      "IDNUM",      "NAMAE",      "NAMAE2",   "YUBINNO",
+                              "JYUSYO",    "JYUSYO2",    "K_SHITU",    "SEIBETU",  "SEI_JEL",
+                              "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO", "SORI_MAYU",
+                              "MEMO",      "YEAR1",      "MONTH1",     "DAY1",     "TEL",
+                              "key2",      "hurigana",   "renmei1",    "renmei2",  "LTIME"};
 
 void addInsertStatement(TIBQuery& query) {
     query.Clear();
     query.Add(QStringLiteral("INSERT INTO MST_KOKYAKU"));
     query.Add(QStringLiteral("("));
     for (qsizetype i = 0; i < kColumns.size(); ++i)
-        query.Add(QStringLiteral("  ") + kColumns[i] + (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
+        query.Add(QStringLiteral("  ") + kColumns[i] +
+                  (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
     query.Add(QStringLiteral(")"));
     query.Add(QStringLiteral("VALUES"));
     query.Add(QStringLiteral("("));
     for (qsizetype i = 0; i < kColumns.size(); ++i)
-        query.Add(QStringLiteral("  :") + kColumns[i] + (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
+        query.Add(QStringLiteral("  :") + kColumns[i] +
+                  (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
     query.Add(QStringLiteral(");"));
 }
 
@@ -40,8 +42,9 @@ qint64 toInteger(const QString& text, const QString& fieldName) {
     }
     qint64 value = ok ? text.toLongLong(&ok) : 0;
     if (!ok)
-        throw DbError(QStringLiteral("「%1」の値「%2」は整数ではありません。\n半角数字で入力してください。")
-                          .arg(fieldName, text));
+        throw DbError(
+            QStringLiteral("「%1」の値「%2」は整数ではありません。\n半角数字で入力してください。")
+                .arg(fieldName, text));
     return value;
 }
 
@@ -55,9 +58,11 @@ qint64 RecipientStore::largestKey() {
     return largest;
 }
 
-void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key, const QString& storedTelephone) {
+void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key,
+                                   const QString& storedTelephone) {
     // Every conversion happens before the statement is touched.
-    const qint64 idnum = toInteger(fields.idnum.isEmpty() ? QStringLiteral("0") : fields.idnum, QStringLiteral("I　D"));
+    const qint64 idnum = toInteger(fields.idnum.isEmpty() ? QStringLiteral("0") : fields.idnum,
+                                   QStringLiteral("I　D"));
     const qint64 year = toInteger(fields.year, QStringLiteral("年"));
     const qint64 month = toInteger(fields.month, QStringLiteral("月"));
     const qint64 day = toInteger(fields.day, QStringLiteral("日"));
@@ -73,13 +78,15 @@ void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key, co
     query.setString(QStringLiteral("JYUSYO2"), fields.address2);
     query.setString(QStringLiteral("K_SHITU"), QString());
     query.setInteger(QStringLiteral("SEIBETU"), fields.gender);
-    for (const char* unused : {"SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO", "SORI_MAYU"})
+    for (const char* unused :
+         {"SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO", "SORI_MAYU"})
         query.setInteger(QString::fromLatin1(unused), 0);
     query.setString(QStringLiteral("MEMO"), fields.memo);
     query.setInteger(QStringLiteral("YEAR1"), year);
     query.setInteger(QStringLiteral("MONTH1"), month);
     query.setInteger(QStringLiteral("DAY1"), day);
-    query.setString(QStringLiteral("TEL"), fields.telephoneUsable ? fields.telephone : storedTelephone);
+    query.setString(QStringLiteral("TEL"),
+                    fields.telephoneUsable ? fields.telephone : storedTelephone);
     query.setString(QStringLiteral("hurigana"), fields.reading);
     query.setString(QStringLiteral("renmei1"), fields.jointName1);
     query.setString(QStringLiteral("renmei2"), fields.jointName2);
@@ -92,18 +99,23 @@ void RecipientStore::insertNew(const RecipientFields& fields, qint64 largestKey)
     dm_.IBQuery1.ExecSQL();
 }
 
-void RecipientStore::replaceStored(qint64 key, const QString& key2Text, const RecipientFields& fields) {
+void RecipientStore::replaceStored(qint64 key, const QString& key2Text,
+                                   const RecipientFields& fields) {
     TIBQuery& query = dm_.IBQuery1;
 
     // The stored row, value by value, to put back if the new one cannot be written.
     query.Clear();
-    query.Add(QStringLiteral("SELECT ") + kColumns.join(QStringLiteral(", ")) + QStringLiteral(" FROM MST_KOKYAKU"));
+    query.Add(QStringLiteral("SELECT ") + kColumns.join(QStringLiteral(", ")) +
+              QStringLiteral(" FROM MST_KOKYAKU"));
     query.Add(QStringLiteral("WHERE"));
     query.Add(QStringLiteral("  (KEY1       = :KEY1      )"));
     query.setInteger(QStringLiteral("KEY1"), key);
     query.Open();
     if (query.Eof())
-        throw DbError(QStringLiteral("この宛名は削除されています（KEY1 = %1）。\n宛名一覧から開き直してください。").arg(key));
+        throw DbError(
+            QStringLiteral(
+                "この宛名は削除されています（KEY1 = %1）。\n宛名一覧から開き直してください。")
+                .arg(key));
     QMap<QString, ParamValue> stored;
     for (const QString& column : kColumns)
         stored[column] = query.fieldValue(column);
@@ -179,7 +191,8 @@ void RecipientStore::deleteRow(qint64 key) {
 void RecipientStore::switchTrigger(bool active) {
     TIBQuery& query = dm_.IBQuery1;
     query.Clear();
-    query.Add(active ? QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE ;") : QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE ;"));
+    query.Add(active ? QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE ;")
+                     : QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE ;"));
     query.ExecSQL();
 }
 

@@ -58,8 +58,12 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     captionPanel(this, "Panel4", QStringLiteral("住　所 1"), {10, 164, 87, 24});
     captionPanel(this, "Panel16", QStringLiteral("住　所 2"), {10, 199, 87, 24});
     captionPanel(this, "Panel7", QStringLiteral("メ　モ"), {10, 233, 87, 24});
-    captionPanel(this, "Panel2", QStringLiteral("I　D"), {411, 198, 87, 24})->parentWidget()->hide();
-    captionPanel(this, "Panel12", QStringLiteral("性　別"), {411, 162, 87, 24})->parentWidget()->hide();
+    captionPanel(this, "Panel2", QStringLiteral("I　D"), {411, 198, 87, 24})
+        ->parentWidget()
+        ->hide();
+    captionPanel(this, "Panel12", QStringLiteral("性　別"), {411, 162, 87, 24})
+        ->parentWidget()
+        ->hide();
 
     Edit5 = entryEdit(this, "Edit5", {106, 26, 63, 21}, 4, ImeMode::Disabled);
     Edit6 = entryEdit(this, "Edit6", {207, 26, 31, 21}, 2, ImeMode::Disabled);
@@ -85,23 +89,27 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     RadioButton2->setGeometry(571, 164, 53, 17);
     RadioButton2->hide();
 
-    Label20 = hintPanel(this, "Panel18", "Label20", QStringLiteral("氏名・ふりがなは必ず入力してください。"),
+    Label20 = hintPanel(this, "Panel18", "Label20",
+                        QStringLiteral("氏名・ふりがなは必ず入力してください。"),
                         {411, 27, 248, 24}, true);
     Button2 = pushButton(this, "Button2", QStringLiteral("登録"), {506, 465, 75, 44});
     Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {584, 465, 75, 44});
-    Label14 = hintPanel(this, "Panel14", "Label14", QStringLiteral("削　除"), {10, 465, 87, 43}, false);
+    Label14 =
+        hintPanel(this, "Panel14", "Label14", QStringLiteral("削　除"), {10, 465, 87, 43}, false);
     Button4 = pushButton(this, "Button4", QStringLiteral("削除"), {106, 465, 75, 44});
     Label15 = hiddenLabel(this, "Label15", {314, 8});
     Label17 = hiddenLabel(this, "Label17", {373, 8});
 
     // Tab order of the form: names first, then address, memo, date, buttons.
-    QWidget* order[] = {Edit1, Edit13, Edit11, Edit3, Edit9, Edit4, Edit10, Edit8, Edit12,
-                        Edit2, Memo1, RadioButton1, RadioButton2, Edit5, Edit6, Edit7, Button2, Button1, Button4};
+    QWidget* order[] = {Edit1, Edit13, Edit11,  Edit3,   Edit9,        Edit4,        Edit10,
+                        Edit8, Edit12, Edit2,   Memo1,   RadioButton1, RadioButton2, Edit5,
+                        Edit6, Edit7,  Button2, Button1, Button4};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     KeyFilter::install(Edit9, QStringLiteral("0123456789-"));
-    InputMethodLayer::onFocusChange(Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
+    InputMethodLayer::onFocusChange(
+        Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
     connect(Button2, &QPushButton::clicked, this, &TK_touroku1::Button2Click);
     connect(Button4, &QPushButton::clicked, this, &TK_touroku1::Button4Click);
     connect(Button1, &QPushButton::clicked, this, &TK_touroku1::Button1Click);
@@ -109,13 +117,20 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     dm_.close();
 }
 
-void TK_touroku1::Edit11Enter() { InputMethodLayer::setConversion(Edit11, ImeConversion::FullWidthKatakana); }
-void TK_touroku1::Edit11Exit() { InputMethodLayer::setConversion(Edit11, ImeConversion::NativePhrasePredict); }
+void TK_touroku1::Edit11Enter() {
+    InputMethodLayer::setConversion(Edit11, ImeConversion::FullWidthKatakana);
+}
+void TK_touroku1::Edit11Exit() {
+    InputMethodLayer::setConversion(Edit11, ImeConversion::NativePhrasePredict);
+}
 
-bool TK_touroku1::storedRecipientMode() const { return Label15->text() != NewRecipientMarker; }
+bool TK_touroku1::storedRecipientMode() const {
+    return Label15->text() != NewRecipientMarker;
+}
 
 void TK_touroku1::clearFields() {
-    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13})
+    for (QLineEdit* edit :
+         {Edit1, Edit2, Edit3, Edit4, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13})
         edit->clear();
     Memo1->clear();
 }
@@ -179,9 +194,11 @@ void TK_touroku1::Button2Click() {
     if (closing) {
         store.insertNew(fields(), largest);
         MessageService::information(
-            this, QStringLiteral("\r\n\r\n　　新規登録が完了しました。　登録画面を閉じます。　　\r\n\r\n"));
+            this, QStringLiteral(
+                      "\r\n\r\n　　新規登録が完了しました。　登録画面を閉じます。　　\r\n\r\n"));
     } else {
-        store.replaceStored(toInteger(Label15->text(), QStringLiteral("KEY1")), Label17->text(), fields());
+        store.replaceStored(toInteger(Label15->text(), QStringLiteral("KEY1")), Label17->text(),
+                            fields());
         MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
     }
     store.finishRegistration();

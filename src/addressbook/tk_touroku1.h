@@ -23,8 +23,8 @@ public:
 
     explicit TK_touroku1(TDM& dm, QWidget* parent = nullptr);
 
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11,
-        *Edit12, *Edit13;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10,
+        *Edit11, *Edit12, *Edit13;
     QPlainTextEdit* Memo1;
     QRadioButton *RadioButton1, *RadioButton2;
     QPushButton *Button1, *Button2, *Button4;

@@ -137,7 +137,9 @@ void Tmenu1::Button1Click() {
 void Tmenu1::Label4Click() {
     shellOpen(HomeAddress);
 }
-void Tmenu1::Button3Click() { close(); }
+void Tmenu1::Button3Click() {
+    close();
+}
 
 void Tmenu1::Button2Click() {
     if (!touroku1_)

@@ -399,9 +399,15 @@ void TIBQuery::setValue(const QString& name, const ParamValue& value) {
     params_[name.toUpper()] = value;
 }
 
-void TIBQuery::Open() { run(Run::Open); }
-void TIBQuery::ExecSQL() { run(Run::Execute); }
-void TIBQuery::Check() { run(Run::Check); }
+void TIBQuery::Open() {
+    run(Run::Open);
+}
+void TIBQuery::ExecSQL() {
+    run(Run::Execute);
+}
+void TIBQuery::Check() {
+    run(Run::Check);
+}
 
 void TIBQuery::Close() noexcept {
     d->hasRow = false;
@@ -589,13 +595,15 @@ ParamValue TIBQuery::fieldValue(const QString& name) const {
             return d->integer(index);
         break;
     case SQL_TIMESTAMP: {
-        const ISC_TIMESTAMP* stamp = reinterpret_cast<const ISC_TIMESTAMP*>(d->row.constData() + slot->offset);
+        const ISC_TIMESTAMP* stamp =
+            reinterpret_cast<const ISC_TIMESTAMP*>(d->row.constData() + slot->offset);
         unsigned year = 0, month = 0, day = 0, hours = 0, minutes = 0, seconds = 0, fractions = 0;
         fb::util()->decodeDate(stamp->timestamp_date, &year, &month, &day);
         fb::util()->decodeTime(stamp->timestamp_time, &hours, &minutes, &seconds, &fractions);
-        return QDateTime(QDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)),
-                         QTime(static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds),
-                               static_cast<int>(fractions / 10)));
+        return QDateTime(
+            QDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)),
+            QTime(static_cast<int>(hours), static_cast<int>(minutes), static_cast<int>(seconds),
+                  static_cast<int>(fractions / 10)));
     }
     default:
         break;

@@ -32,8 +32,10 @@ QFont pixelFont(const QString& family, int pixels, bool bold = false) {
 
 } // namespace
 
-QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text, const QRect& geometry) {
-    QFrame* frame = panel(parent, panelName, geometry, parent->palette().color(QPalette::Active, QPalette::Highlight));
+QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text,
+                     const QRect& geometry) {
+    QFrame* frame = panel(parent, panelName, geometry,
+                          parent->palette().color(QPalette::Active, QPalette::Highlight));
     auto* label = new QLabel(text, frame);
     label->setObjectName(QString::fromLatin1(panelName) + QStringLiteral("Label"));
     label->setGeometry(frame->rect());
@@ -43,8 +45,8 @@ QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text
     return label;
 }
 
-QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName, const QString& text,
-                  const QRect& geometry, bool bold) {
+QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName,
+                  const QString& text, const QRect& geometry, bool bold) {
     QFrame* frame = panel(parent, panelName, geometry, Qt::white);
     auto* label = new QLabel(text, frame);
     label->setObjectName(QString::fromLatin1(labelName));
@@ -55,7 +57,8 @@ QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName,
     return label;
 }
 
-QLineEdit* entryEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength, ImeMode mode) {
+QLineEdit* entryEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength,
+                     ImeMode mode) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(geometry);
@@ -75,7 +78,8 @@ QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geomet
     return memo;
 }
 
-QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
+QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
+                        const QRect& geometry) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);

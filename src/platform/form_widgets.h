@@ -17,14 +17,17 @@ namespace velta {
 // Building blocks of the entry windows, each control named so tests can find it.
 
 // A caption panel in the active-caption colour with a navy label.
-QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text, const QRect& geometry);
+QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text,
+                     const QRect& geometry);
 // A white panel with a red label (bold when asked).
-QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName, const QString& text,
-                  const QRect& geometry, bool bold);
+QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName,
+                  const QString& text, const QRect& geometry, bool bold);
 // An edit with a maximum length (0: unlimited) and the input-method mode it asks for.
-QLineEdit* entryEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength, ImeMode mode);
+QLineEdit* entryEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength,
+                     ImeMode mode);
 QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geometry, ImeMode mode);
-QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry);
+QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
+                        const QRect& geometry);
 
 // Today's date as the short date text yyyy/MM/dd, split at its fixed positions.
 struct DateParts {

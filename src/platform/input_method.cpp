@@ -46,7 +46,8 @@ private:
     std::function<void()> enter_, exit_;
 };
 
-void InputMethodLayer::onFocusChange(QWidget* field, std::function<void()> enter, std::function<void()> exit) {
+void InputMethodLayer::onFocusChange(QWidget* field, std::function<void()> enter,
+                                     std::function<void()> exit) {
     field->installEventFilter(new FocusChangeFilter(field, std::move(enter), std::move(exit)));
 }
 
@@ -101,7 +102,8 @@ void InputMethodLayer::apply(QWidget* field, ImeMode mode) {
 
 void InputMethodLayer::setConversion(QWidget* field, ImeConversion conversion) {
     if (conversion == ImeConversion::FullWidthKatakana) {
-        ime::setConversion(field, ime::kNative | ime::kKatakana | ime::kFullShape, ime::kSentenceNone);
+        ime::setConversion(field, ime::kNative | ime::kKatakana | ime::kFullShape,
+                           ime::kSentenceNone);
         notify(field, QStringLiteral("conversion:katakana"));
     } else {
         ime::setConversion(field, ime::kNative, ime::kSentencePhrasePredict);
@@ -109,7 +111,9 @@ void InputMethodLayer::setConversion(QWidget* field, ImeConversion conversion) {
     }
 }
 
-void InputMethodLayer::setObserver(Observer value) { observer() = std::move(value); }
+void InputMethodLayer::setObserver(Observer value) {
+    observer() = std::move(value);
+}
 
 void InputMethodLayer::notify(QWidget* field, const QString& what) {
     if (observer())

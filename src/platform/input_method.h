@@ -36,7 +36,8 @@ public:
     static void setObserver(Observer observer);
 
     // Calls enter and exit when the field gains and loses the focus (the reading field).
-    static void onFocusChange(QWidget* field, std::function<void()> enter, std::function<void()> exit);
+    static void onFocusChange(QWidget* field, std::function<void()> enter,
+                              std::function<void()> exit);
 
 private:
     friend class FocusModeFilter;

@@ -3,13 +3,15 @@
 
 #include <QWidget>
 
-#include <windows.h>
 #include <imm.h>
+#include <windows.h>
 
 namespace velta::ime {
 namespace {
 
-HWND windowOf(QWidget* field) { return reinterpret_cast<HWND>(field->window()->winId()); }
+HWND windowOf(QWidget* field) {
+    return reinterpret_cast<HWND>(field->window()->winId());
+}
 
 // Runs a change on the window's input context, releasing it whatever happens.
 template <class Change> void withContext(QWidget* field, Change change) {
@@ -34,11 +36,14 @@ void setKana(QWidget* field, DWORD kanaFlags) {
 
 } // namespace
 
-void disable(QWidget* field) { field->setAttribute(Qt::WA_InputMethodEnabled, false); }
+void disable(QWidget* field) {
+    field->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
 
 void openNative(QWidget* field, Kana kana) {
-    setKana(field, kana == Kana::Katakana ? IME_CMODE_NATIVE | IME_CMODE_KATAKANA | IME_CMODE_FULLSHAPE
-                                          : IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE);
+    setKana(field, kana == Kana::Katakana
+                       ? IME_CMODE_NATIVE | IME_CMODE_KATAKANA | IME_CMODE_FULLSHAPE
+                       : IME_CMODE_NATIVE | IME_CMODE_FULLSHAPE);
 }
 
 void close(QWidget* field) {

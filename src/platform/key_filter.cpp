@@ -7,7 +7,8 @@
 
 namespace velta {
 
-KeyFilter::KeyFilter(QLineEdit* field, const QString& allowed) : QObject(field), allowed_(allowed) {}
+KeyFilter::KeyFilter(QLineEdit* field, const QString& allowed)
+    : QObject(field), allowed_(allowed) {}
 
 void KeyFilter::install(QLineEdit* field, const QString& allowed) {
     field->installEventFilter(new KeyFilter(field, allowed));
@@ -22,7 +23,8 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         // Editing and navigation keys (arrows, Tab, Enter, shortcuts) are not typed characters,
         // and the field inserts no control character itself.
-        if (key->key() == Qt::Key_Backspace || key->text().isEmpty() || key->text().at(0) < QChar(0x20) ||
+        if (key->key() == Qt::Key_Backspace || key->text().isEmpty() ||
+            key->text().at(0) < QChar(0x20) ||
             (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
             return false;
         for (QChar typed : key->text())

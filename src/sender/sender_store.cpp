@@ -8,8 +8,8 @@
 namespace velta {
 namespace {
 
-const QStringList kInsertColumns = {"KEY1", "NAMAE",  "NAMAE2", "YUBINNO", "JYUSYO",  "LMONEY",
-                                    "MEMO", "YEAR1",  "MONTH1", "DAY1",    "LTIME",   "TEL",
+const QStringList kInsertColumns = {"KEY1", "NAMAE",   "NAMAE2",  "YUBINNO", "JYUSYO",  "LMONEY",
+                                    "MEMO", "YEAR1",   "MONTH1",  "DAY1",    "LTIME",   "TEL",
                                     "KEY2", "JYUSYO2", "renmei1", "renmei2", "HURIGANA"};
 
 void addColumnLines(TIBQuery& query, const QString& prefix) {
@@ -25,10 +25,13 @@ SenderFields SenderStore::load() {
     dm_.open();
     query.Clear();
     query.Add(QStringLiteral("SELECT"));
-    for (const char* line : {"  KEY1,", "  NAMAE,", "  NAMAE2,", "  YUBINNO,", "  JYUSYO,", "  LMONEY,", "  MEMO,",
-                             "  YEAR1,", "  MONTH1,", "  DAY1,", "  LTIME,", "  TEL,", "  KEY2,", "  JYUSYO2,",
-                             "  renmei1,", "  renmei2,", "  HURIGANA", "FROM", "  MST_SASIDASI", "WHERE",
-                             "  (KEY1       = :KEY1      )"})
+    for (const char* line : {"  KEY1,",        "  NAMAE,",   "  NAMAE2,",
+                             "  YUBINNO,",     "  JYUSYO,",  "  LMONEY,",
+                             "  MEMO,",        "  YEAR1,",   "  MONTH1,",
+                             "  DAY1,",        "  LTIME,",   "  TEL,",
+                             "  KEY2,",        "  JYUSYO2,", "  renmei1,",
+                             "  renmei2,",     "  HURIGANA", "FROM",
+                             "  MST_SASIDASI", "WHERE",      "  (KEY1       = :KEY1      )"})
         query.Add(QString::fromLatin1(line));
     query.setInteger(QStringLiteral("KEY1"), 1);
     query.Open();

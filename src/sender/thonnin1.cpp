@@ -50,31 +50,38 @@ Thonnin1::Thonnin1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     Edit10 = entryEdit(this, "Edit10", {130, 232, 279, 21}, 0, ImeMode::Unchanged);
     Memo1 = entryMemo(this, "Memo1", {130, 264, 553, 185}, ImeMode::Unchanged);
 
-    Label20 = hintPanel(this, "Panel18", "Label20", QStringLiteral("氏名・ふりがなは必ず入力してください。"),
+    Label20 = hintPanel(this, "Panel18", "Label20",
+                        QStringLiteral("氏名・ふりがなは必ず入力してください。"),
                         {419, 27, 264, 24}, true);
     Button2 = pushButton(this, "Button2", QStringLiteral("登録"), {524, 455, 75, 50});
     Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {608, 455, 75, 50});
-    Label14 = hintPanel(this, "Panel14", "Label14", QStringLiteral("削　除"), {26, 455, 87, 49}, false);
+    Label14 =
+        hintPanel(this, "Panel14", "Label14", QStringLiteral("削　除"), {26, 455, 87, 49}, false);
     Button4 = pushButton(this, "Button4", QStringLiteral("削除"), {130, 455, 75, 50});
     Label17 = new QLabel(this);
     Label17->setObjectName(QStringLiteral("Label17"));
     Label17->move(389, 8);
     Label17->hide();
 
-    QWidget* order[] = {Edit1, Edit2, Edit11, Edit3, Edit9, Edit4, Edit10, Edit8, Edit12,
-                        Memo1, Button2, Button1, Edit5, Edit6, Edit7, Button4};
+    QWidget* order[] = {Edit1,  Edit2, Edit11,  Edit3,   Edit9, Edit4, Edit10, Edit8,
+                        Edit12, Memo1, Button2, Button1, Edit5, Edit6, Edit7,  Button4};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     KeyFilter::install(Edit3, QStringLiteral("0123456789"));
-    InputMethodLayer::onFocusChange(Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
+    InputMethodLayer::onFocusChange(
+        Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
     connect(Button2, &QPushButton::clicked, this, &Thonnin1::Button2Click);
     connect(Button4, &QPushButton::clicked, this, &Thonnin1::Button4Click);
     connect(Button1, &QPushButton::clicked, this, &Thonnin1::Button1Click);
 }
 
-void Thonnin1::Edit11Enter() { InputMethodLayer::setConversion(Edit11, ImeConversion::FullWidthKatakana); }
-void Thonnin1::Edit11Exit() { InputMethodLayer::setConversion(Edit11, ImeConversion::NativePhrasePredict); }
+void Thonnin1::Edit11Enter() {
+    InputMethodLayer::setConversion(Edit11, ImeConversion::FullWidthKatakana);
+}
+void Thonnin1::Edit11Exit() {
+    InputMethodLayer::setConversion(Edit11, ImeConversion::NativePhrasePredict);
+}
 
 void Thonnin1::loadSender() {
     const SenderFields f = SenderStore(dm_).load();
@@ -137,6 +144,8 @@ void Thonnin1::Button4Click() {
     MessageService::information(this, QStringLiteral("削除しました。"));
 }
 
-void Thonnin1::Button1Click() { reject(); }
+void Thonnin1::Button1Click() {
+    reject();
+}
 
 } // namespace velta

@@ -18,7 +18,8 @@ class Thonnin1 : public QDialog {
 public:
     explicit Thonnin1(TDM& dm, QWidget* parent = nullptr);
 
-    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11, *Edit12;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10,
+        *Edit11, *Edit12;
     QPlainTextEdit* Memo1;
     QPushButton *Button1, *Button2, *Button4;
     QLabel *Label17, *Label20, *Label14;

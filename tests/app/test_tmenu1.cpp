@@ -3,6 +3,7 @@
 #include "dm.h"
 #include "errors.h"
 #include "message_service.h"
+#include "recorded_boxes.h"
 #include "shell_open.h"
 #include "test_database.h"
 #include "tmenu1.h"
@@ -23,20 +24,9 @@
 using namespace velta;
 using velta::test::TestDatabase;
 
-namespace {
+using velta::test::RecordedBoxes;
 
-// Records every message box and answers OK.
-class RecordedBoxes {
-public:
-    RecordedBoxes() {
-        MessageService::setResponder([this](const MessageService::Shown& box) {
-            shown.push_back(box);
-            return QMessageBox::Ok;
-        });
-    }
-    ~RecordedBoxes() { MessageService::setResponder({}); }
-    std::vector<MessageService::Shown> shown;
-};
+namespace {
 
 struct ButtonStates {
     bool entry;

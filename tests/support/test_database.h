@@ -7,6 +7,12 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <ostream>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace velta::test {
 
