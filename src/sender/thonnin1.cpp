@@ -1,5 +1,6 @@
 #include "thonnin1.h"
 
+#include "colours.h"
 #include "dm.h"
 #include "form_widgets.h"
 #include "key_filter.h"
@@ -20,6 +21,7 @@ Thonnin1::Thonnin1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
+    setBackground(this, Qt::black); // the window's design colour; nothing changes it
 
     captionPanel(this, "Panel8", QStringLiteral("年月日"), {26, 24, 87, 24});
     captionPanel(this, "Panel9", QStringLiteral("年"), {199, 24, 26, 23});

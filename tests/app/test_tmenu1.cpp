@@ -6,6 +6,8 @@
 #include "recorded_boxes.h"
 #include "shell_open.h"
 #include "test_database.h"
+#include "thonnin1.h"
+#include "tk_touroku1.h"
 #include "tmenu1.h"
 #include "tversion1.h"
 #include "velta_application.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -203,4 +206,36 @@ TEST(AquaGraphite, StyleAppliesWithAquaHighlight) {
     ASSERT_TRUE(applyAquaGraphiteStyle());
     EXPECT_EQ(QApplication::style()->objectName(), "Aqua Graphite");
     EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), QColor(0x3A, 0x8E, 0xE6));
+}
+
+TEST(Tmenu1, EntryAndSenderButtonsPrepareTheirWindowsAndShowThemModally) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    TK_touroku1 touroku(*dm, &menu);
+    Thonnin1 honnin(*dm, &menu);
+    menu.setEntryWindow(&touroku);
+    menu.setSenderWindow(&honnin);
+    touroku.Label15->setText("3");
+    bool entryModal = false;
+    QTimer::singleShot(0, &touroku, [&] {
+        entryModal = touroku.isModal() && touroku.isVisible();
+        touroku.Button1->click();
+    });
+    QTest::mouseClick(menu.Button2, Qt::LeftButton);
+    EXPECT_TRUE(entryModal);
+    EXPECT_EQ(touroku.Label15->text(), "Label15");
+    EXPECT_FALSE(touroku.Edit5->text().isEmpty());
+
+    database.execute("insert into MST_SASIDASI (KEY1, NAMAE) values (1, '差出')");
+    bool senderShown = false;
+    QTimer::singleShot(0, &honnin, [&] {
+        senderShown = honnin.isVisible();
+        honnin.Button1->click();
+    });
+    QTest::mouseClick(menu.Button4, Qt::LeftButton);
+    EXPECT_TRUE(senderShown);
+    EXPECT_EQ(honnin.Edit1->text(), "差出");
+    EXPECT_TRUE(boxes.shown.empty());
 }
