@@ -3,6 +3,7 @@
 #include "font_substitution.h"
 #include "message_service.h"
 #include "thonnin1.h"
+#include "tk_ichiran1.h"
 #include "tk_touroku1.h"
 #include "tmenu1.h"
 #include "tversion1.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     menu.setVersionDialog(&version);
     TK_touroku1 touroku(dm, &menu);
     menu.setEntryWindow(&touroku);
+    TK_ichiran1 ichiran(dm, touroku, &menu);
+    menu.setListWindow(&ichiran);
     Thonnin1 honnin(dm, &menu);
     menu.setSenderWindow(&honnin);
 

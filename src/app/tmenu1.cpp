@@ -6,6 +6,7 @@
 #include "schema_gate.h"
 #include "shell_open.h"
 #include "thonnin1.h"
+#include "tk_ichiran1.h"
 #include "tk_touroku1.h"
 #include "tversion1.h"
 #include "velta_application.h"
@@ -91,6 +92,7 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     connect(Button2, &QPushButton::clicked, this, &Tmenu1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &Tmenu1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &Tmenu1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &Tmenu1::Button5Click);
     connect(N2, &QAction::triggered, this, &Tmenu1::Button3Click);
     connect(N5, &QAction::triggered, this, &Tmenu1::N5Click);
 
@@ -159,6 +161,17 @@ void Tmenu1::N5Click() {
     dm_.close();
     if (version1_)
         version1_->showVersion();
+}
+
+} // namespace velta
+
+namespace velta {
+
+void Tmenu1::Button5Click() {
+    if (!ichiran1_)
+        return;
+    ichiran1_->prepare();
+    ichiran1_->exec();
 }
 
 } // namespace velta

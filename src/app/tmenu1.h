@@ -13,6 +13,7 @@ class TDM;
 class Tversion1;
 class TK_touroku1;
 class Thonnin1;
+class TK_ichiran1;
 
 class Tmenu1 : public QMainWindow {
     Q_OBJECT
@@ -26,6 +27,7 @@ public:
     void setVersionDialog(Tversion1* dialog) { version1_ = dialog; }
     void setEntryWindow(TK_touroku1* window) { touroku1_ = window; }
     void setSenderWindow(Thonnin1* window) { honnin1_ = window; }
+    void setListWindow(TK_ichiran1* window) { ichiran1_ = window; }
 
     QFrame* Panel1;
     QFrame* Panel2;
@@ -47,6 +49,7 @@ public slots:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    void Button5Click();
     void Label4Click();
     void N5Click();
 
@@ -58,6 +61,7 @@ private:
     Tversion1* version1_ = nullptr;
     TK_touroku1* touroku1_ = nullptr;
     Thonnin1* honnin1_ = nullptr;
+    TK_ichiran1* ichiran1_ = nullptr;
     QFrame* makeRow(QWidget* client, const char* name, int top);
     void applySchemaGate();
     void setColours();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+namespace velta {
+
+class TDM;
+
+// The column a search looks in, one per radio button of the list window.
+enum class SearchColumn { Surname, Address1, Address2, Memo };
+
+// The header row of the list: "KEY", "MKEY", "姓（苗字）", … "TEL".
+QStringList listHeaders();
+
+// Lines of the per-key statement of a listing (and the refill after an edit).
+QStringList listingStatement();
+// Lines of the per-key statement of a search, and the name of its text parameter.
+QStringList searchStatement(SearchColumn column);
+QString searchParameter(SearchColumn column);
+
+// "SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU": 0 for an empty table.
+qint64 largestRecipientKey(TDM& dm);
+
+// Probes every key from 1 to the largest key + 1 with one statement per key, and returns the
+// grid rows (KEY, MKEY, surname, given name, reading, postal code, address 1, address 2, memo,
+// telephone) of the recipients whose surname is not empty. With a text parameter its value
+// is set to the pattern on every probe.
+QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement, const QString& textParameter = {},
+                                   const QString& pattern = {});
+
+} // namespace velta

@@ -1,0 +1,39 @@
+#include "spreadsheet_export.h"
+
+#include "address_listing.h"
+
+namespace velta {
+
+SheetBlock exportBlock(const QList<QStringList>& gridRows) {
+    SheetBlock block(gridRows.size(), QVector<std::optional<QString>>(25));
+    for (qsizetype i = 1; i < gridRows.size(); ++i) {
+        const QStringList& row = gridRows[i];
+        if (row.value(2).isEmpty())
+            continue;
+        for (int c = 0; c <= 8; ++c)
+            block[i][c] = row.value(c + 1);
+        block[i][9] = QString();
+    }
+    return block;
+}
+
+void exportToSpreadsheet(const QList<QStringList>& gridRows) {
+    std::unique_ptr<SpreadsheetApplication> excel = createSpreadsheetApplication(QStringLiteral("Excel.Application"));
+    excel->Application();
+    excel->setVisible(true);
+    excel->WorkBooksAdd();
+    excel->setDisplayAlerts(false);
+    excel->setScreenUpdating(true);
+    const SheetBlock block = exportBlock(gridRows);
+    excel->setRangeValue(QStringLiteral("B2:Q") + QString::number(gridRows.size()), block);
+    excel->setRangeValue(QStringLiteral("A1"), QStringLiteral("宛名一覧"));
+    excel->setRangeValue(QStringLiteral("B2"), QStringLiteral("　　"));
+    const QStringList headers = listHeaders().mid(2);
+    for (int i = 0; i < headers.size(); ++i)
+        excel->setRangeValue(QString(QChar('C' + i)) + QStringLiteral("2"), headers[i]);
+    excel->CellsEntireColumnAutoFit();
+    excel->setCellsFontSize(8);
+    excel->release();
+}
+
+} // namespace velta

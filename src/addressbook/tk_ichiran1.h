@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace velta {
+
+class TDM;
+class TK_touroku1;
+class TStringGrid;
+
+// The address list: lists and searches recipients in reading order, exports the grid, and
+// opens a recipient in the entry window.
+class TK_ichiran1 : public QDialog {
+    Q_OBJECT
+public:
+    TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent = nullptr);
+
+    QLineEdit* Edit1;
+    QPushButton *Button1, *Button2, *Button3, *Button4;
+    QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
+    TStringGrid* SGrid1;
+
+    // The menu's "宛名一覧": empty search text, surname search, the grid's layout.
+    void prepare();
+    // Opens the grid's recipient in row R in the entry window (false when it is not there).
+    bool openRecipient(int row);
+    // The grid as text rows, header included.
+    QList<QStringList> gridRows() const;
+
+public slots:
+    void Button2Click();
+    void Button4Click();
+    void Button3Click();
+    void Button1Click();
+    void SGrid1DblClick(int column, int row);
+    // The entry window's "閉じる": refill in reading order after an edit.
+    void refillAfterEntry();
+
+private:
+    TDM& dm_;
+    TK_touroku1& entry_;
+    void resetGrid(int rows, int fixedCols);
+    void appendRows(const QList<QStringList>& rows);
+    void orderAndCompact();
+};
+
+} // namespace velta

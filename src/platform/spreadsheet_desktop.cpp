@@ -1,0 +1,28 @@
+// The spreadsheet application where there is no automation: a workbook file in a temporary
+// folder, opened in the user's spreadsheet program.
+#include "errors_platform.h"
+#include "spreadsheet.h"
+#include "xlsx_spreadsheet.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace velta {
+
+std::unique_ptr<SpreadsheetApplication> platformSpreadsheet(const QString& classId) {
+    if (classId != QLatin1String("Excel.Application"))
+        throw PlatformError(QStringLiteral("表計算ソフト「%1」は使用できません。").arg(classId));
+    QTemporaryDir folder(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+                             .filePath(QStringLiteral("velta-export-XXXXXX")));
+    if (!folder.isValid())
+        throw PlatformError(QStringLiteral("一時フォルダーを作成できません。"));
+    folder.setAutoRemove(false); // the workbook stays for the spreadsheet program
+    return std::make_unique<XlsxSpreadsheet>(folder.path(), [](const QString& file) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    });
+}
+
+} // namespace velta

@@ -1,0 +1,131 @@
+#include "string_grid.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+#include <vector>
+
+namespace velta {
+
+class TStringGrid::Model : public QAbstractTableModel {
+public:
+    explicit Model(TStringGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : columns_; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DisplayRole)
+            return text(index.column(), index.row());
+        if (role == Qt::BackgroundRole && isFixed(index))
+            return grid_->palette().color(QPalette::Button);
+        return {};
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return isFixed(index) ? Qt::ItemIsEnabled : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+
+    QString text(int column, int row) const {
+        if (row < 0 || column < 0 || static_cast<size_t>(row) >= cells_.size())
+            return {};
+        return cells_[static_cast<size_t>(row)].value(column);
+    }
+    void setText(int column, int row, const QString& value) {
+        if (row < 0 || row >= rows_ || column < 0 || column >= columns_)
+            return;
+        QStringList& line = cells_[static_cast<size_t>(row)];
+        while (line.size() <= column)
+            line.append(QString());
+        line[column] = value;
+        emit dataChanged(index(row, column), index(row, column));
+    }
+    void setRows(int rows) {
+        beginResetModel();
+        rows_ = std::max(rows, 0);
+        cells_.resize(static_cast<size_t>(rows_)); // cells of rows that go are gone
+        endResetModel();
+    }
+    void setColumns(int columns) {
+        beginResetModel();
+        columns_ = std::max(columns, 0);
+        endResetModel();
+    }
+    void clear() {
+        for (QStringList& line : cells_)
+            line.clear();
+        emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+    }
+    void refresh() { emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1)); }
+
+private:
+    bool isFixed(const QModelIndex& index) const {
+        return index.row() < grid_->FixedRows() || index.column() < grid_->FixedCols();
+    }
+    TStringGrid* grid_;
+    int rows_ = 0;
+    int columns_ = 0;
+    std::vector<QStringList> cells_;
+};
+
+TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new Model(this)) {
+    setModel(model_);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(24);
+    setEditTriggers(NoEditTriggers);
+    setSelectionBehavior(SelectItems);
+    setSelectionMode(SingleSelection);
+    setWordWrap(false);
+}
+
+int TStringGrid::RowCount() const { return model_->rowCount(); }
+void TStringGrid::setRowCount(int rows) {
+    QList<int> widths;
+    for (int c = 0; c < ColCount(); ++c)
+        widths.append(columnWidth(c));
+    model_->setRows(rows);
+    for (int c = 0; c < widths.size(); ++c)
+        setColumnWidth(c, widths[c]);
+}
+int TStringGrid::ColCount() const { return model_->columnCount(); }
+void TStringGrid::setColCount(int columns) { model_->setColumns(columns); }
+void TStringGrid::setFixedRows(int rows) {
+    fixedRows_ = rows;
+    model_->refresh();
+}
+void TStringGrid::setFixedCols(int columns) {
+    fixedCols_ = columns;
+    model_->refresh();
+}
+
+QString TStringGrid::cell(int column, int row) const { return model_->text(column, row); }
+void TStringGrid::setCell(int column, int row, const QString& text) { model_->setText(column, row, text); }
+
+QStringList TStringGrid::rowCells(int row) const {
+    QStringList cells;
+    for (int c = 0; c < ColCount(); ++c)
+        cells.append(cell(c, row));
+    return cells;
+}
+
+void TStringGrid::setRowCells(int row, const QStringList& cells) {
+    for (int c = 0; c < cells.size(); ++c)
+        setCell(c, row, cells[c]);
+}
+
+void TStringGrid::clearCells() { model_->clear(); }
+
+QPoint TStringGrid::cellAt(const QPoint& viewportPosition) const {
+    const QModelIndex index = indexAt(viewportPosition);
+    return index.isValid() ? QPoint(index.column(), index.row()) : QPoint(-1, -1);
+}
+
+int TStringGrid::selectedRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+
+void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    const QPoint cell = cellAt(event->position().toPoint());
+    emit cellDoubleClicked(cell.x(), cell.y());
+}
+
+} // namespace velta

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+namespace velta {
+
+// A grid of text cells addressed as (column, row), with fixed leading rows and columns drawn
+// as headers, like the string grids the windows are laid out with.
+class TStringGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TStringGrid(QWidget* parent = nullptr);
+
+    int RowCount() const;
+    void setRowCount(int rows);
+    int ColCount() const;
+    void setColCount(int columns);
+    int FixedRows() const { return fixedRows_; }
+    void setFixedRows(int rows);
+    int FixedCols() const { return fixedCols_; }
+    void setFixedCols(int columns);
+
+    QString cell(int column, int row) const;
+    void setCell(int column, int row, const QString& text);
+    QStringList rowCells(int row) const;
+    void setRowCells(int row, const QStringList& cells);
+    // Empties every cell, whatever the row count.
+    void clearCells();
+
+    // The (column, row) under a point of the viewport; (-1, -1) outside the cells.
+    QPoint cellAt(const QPoint& viewportPosition) const;
+    int selectedRow() const;
+
+signals:
+    // A double-click, with the cell under the pointer.
+    void cellDoubleClicked(int column, int row);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    class Model;
+    Model* model_;
+    int fixedRows_ = 1;
+    int fixedCols_ = 1;
+};
+
+} // namespace velta
