@@ -8,7 +8,7 @@ packages=(
   libharfbuzz-dev libxlsxwriter-dev
   fonts-ipaexfont fonts-ipafont-mincho fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdg-utils
+  xvfb xauth xdg-utils unzip
 )
 missing=()
 for package in "${packages[@]}"; do

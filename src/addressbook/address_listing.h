@@ -26,7 +26,7 @@ qint64 largestRecipientKey(TDM& dm);
 // grid rows (KEY, MKEY, surname, given name, reading, postal code, address 1, address 2, memo,
 // telephone) of the recipients whose surname is not empty. With a text parameter its value
 // is set to the pattern on every probe.
-QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement, const QString& textParameter = {},
-                                   const QString& pattern = {});
+QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement,
+                                   const QString& textParameter = {}, const QString& pattern = {});
 
 } // namespace velta

@@ -18,7 +18,8 @@ SheetBlock exportBlock(const QList<QStringList>& gridRows) {
 }
 
 void exportToSpreadsheet(const QList<QStringList>& gridRows) {
-    std::unique_ptr<SpreadsheetApplication> excel = createSpreadsheetApplication(QStringLiteral("Excel.Application"));
+    std::unique_ptr<SpreadsheetApplication> excel =
+        createSpreadsheetApplication(QStringLiteral("Excel.Application"));
     excel->Application();
     excel->setVisible(true);
     excel->WorkBooksAdd();

@@ -39,7 +39,8 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     setWindowTitle(QStringLiteral("宛名一覧"));
     setFixedSize(784, 461);
 
-    captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 13, 75, 24})->setObjectName(QStringLiteral("Label3"));
+    captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 13, 75, 24})
+        ->setObjectName(QStringLiteral("Label3"));
     Edit1 = entryEdit(this, "Edit1", {92, 15, 121, 21}, 0, ImeMode::Unchanged);
     Button4 = pushButton(this, "Button4", QStringLiteral("表示"), {219, 14, 75, 24});
     RadioButton1 = radio(this, "RadioButton1", QStringLiteral("苗字検索"), {312, 17, 73, 17});
@@ -139,9 +140,13 @@ void TK_ichiran1::Button4Click() {
     // The connection stays open, as after every search.
 }
 
-void TK_ichiran1::Button3Click() { exportToSpreadsheet(gridRows()); }
+void TK_ichiran1::Button3Click() {
+    exportToSpreadsheet(gridRows());
+}
 
-void TK_ichiran1::Button1Click() { reject(); }
+void TK_ichiran1::Button1Click() {
+    reject();
+}
 
 void TK_ichiran1::SGrid1DblClick(int column, int row) {
     if (column < SGrid1->FixedCols() || row < SGrid1->FixedRows())
@@ -158,11 +163,35 @@ bool TK_ichiran1::openRecipient(int row) {
     dm_.open();
     TIBQuery& query = dm_.IBQuery1;
     query.Clear();
-    for (const char* line :
-         {"SELECT", "  KEY1,", "  IDNUM,", "  NAMAE,", "  NAMAE2,", "  YUBINNO,", "  JYUSYO,", "  JYUSYO2,", "  SEIBETU,",
-          "  SEI_JEL,", "  SEI_MUUSU,", "  SEI_SUPURE,", "  SEI_SONOTA,", "  SORI_AGO,", "  SORI_MAYU,", "  MEMO,",
-          "  YEAR1,", "  MONTH1,", "  DAY1,", "  LTIME,", "  KEY2,", "  renmei1,", "  renmei2,", "  hurigana,", "  tel",
-          "FROM", "  MST_KOKYAKU", "WHERE", "  (KEY1       = :KEY1      )"})
+    for (const char* line : {"SELECT",
+                             "  KEY1,",
+                             "  IDNUM,",
+                             "  NAMAE,",
+                             "  NAMAE2,",
+                             "  YUBINNO,",
+                             "  JYUSYO,",
+                             "  JYUSYO2,",
+                             "  SEIBETU,",
+                             "  SEI_JEL,",
+                             "  SEI_MUUSU,",
+                             "  SEI_SUPURE,",
+                             "  SEI_SONOTA,",
+                             "  SORI_AGO,",
+                             "  SORI_MAYU,",
+                             "  MEMO,",
+                             "  YEAR1,",
+                             "  MONTH1,",
+                             "  DAY1,",
+                             "  LTIME,",
+                             "  KEY2,",
+                             "  renmei1,",
+                             "  renmei2,",
+                             "  hurigana,",
+                             "  tel",
+                             "FROM",
+                             "  MST_KOKYAKU",
+                             "WHERE",
+                             "  (KEY1       = :KEY1      )"})
         query.Add(QString::fromUtf8(line));
     query.setInteger(QStringLiteral("KEY1"), key);
     query.Open();
@@ -170,8 +199,9 @@ bool TK_ichiran1::openRecipient(int row) {
     if (query.fieldString(QStringLiteral("YEAR1")).isEmpty()) {
         query.Close();
         dm_.close();
-        MessageService::information(this, QStringLiteral("この宛名は見つかりませんでした。\n"
-                                                         "削除された可能性があります。「表示」で一覧を更新してください。"));
+        MessageService::information(
+            this, QStringLiteral("この宛名は見つかりませんでした。\n"
+                                 "削除された可能性があります。「表示」で一覧を更新してください。"));
         return false;
     }
     const bool male = query.fieldString(QStringLiteral("SEIBETU")) == QLatin1String("1");
@@ -180,9 +210,10 @@ bool TK_ichiran1::openRecipient(int row) {
     entry_.Label15->setText(QString::number(query.fieldInteger(QStringLiteral("KEY1"))));
     entry_.Label17->setText(query.fieldString(QStringLiteral("KEY2")));
     const std::pair<QLineEdit*, const char*> fields[] = {
-        {entry_.Edit5, "YEAR1"},     {entry_.Edit6, "MONTH1"},   {entry_.Edit7, "DAY1"},    {entry_.Edit1, "NAMAE"},
-        {entry_.Edit13, "NAMAE2"},   {entry_.Edit11, "hurigana"}, {entry_.Edit2, "IDNUM"},  {entry_.Edit3, "YUBINNO"},
-        {entry_.Edit4, "JYUSYO"},    {entry_.Edit10, "JYUSYO2"}, {entry_.Edit8, "renmei1"}, {entry_.Edit12, "renmei2"},
+        {entry_.Edit5, "YEAR1"},    {entry_.Edit6, "MONTH1"},  {entry_.Edit7, "DAY1"},
+        {entry_.Edit1, "NAMAE"},    {entry_.Edit13, "NAMAE2"}, {entry_.Edit11, "hurigana"},
+        {entry_.Edit2, "IDNUM"},    {entry_.Edit3, "YUBINNO"}, {entry_.Edit4, "JYUSYO"},
+        {entry_.Edit10, "JYUSYO2"}, {entry_.Edit8, "renmei1"}, {entry_.Edit12, "renmei2"},
         {entry_.Edit9, "tel"}};
     for (const auto& [edit, name] : fields)
         edit->setText(query.fieldString(QString::fromLatin1(name)));

@@ -18,12 +18,15 @@ const QCollator& collator() {
 
 } // namespace
 
-int compareReadings(const QString& a, const QString& b) { return collator().compare(a, b); }
+int compareReadings(const QString& a, const QString& b) {
+    return collator().compare(a, b);
+}
 
 QList<QStringList> orderedByReading(QList<QStringList> rows, int readingColumn) {
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [&](const QStringList& row) { return row.value(readingColumn).isEmpty(); }),
-               rows.end());
+    rows.erase(
+        std::remove_if(rows.begin(), rows.end(),
+                       [&](const QStringList& row) { return row.value(readingColumn).isEmpty(); }),
+        rows.end());
     std::stable_sort(rows.begin(), rows.end(), [&](const QStringList& a, const QStringList& b) {
         return compareReadings(a.value(readingColumn), b.value(readingColumn)) < 0;
     });

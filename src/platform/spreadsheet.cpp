@@ -1,6 +1,5 @@
 #include "spreadsheet.h"
 
-
 namespace velta {
 
 // The backend of this platform: automation on Windows, an .xlsx file elsewhere.
@@ -19,7 +18,9 @@ std::unique_ptr<SpreadsheetApplication> createSpreadsheetApplication(const QStri
     return factory()(classId);
 }
 
-void setSpreadsheetFactory(SpreadsheetFactory value) { factory() = std::move(value); }
+void setSpreadsheetFactory(SpreadsheetFactory value) {
+    factory() = std::move(value);
+}
 
 std::pair<int, int> cellPosition(const QString& name) {
     int column = 0;

@@ -19,7 +19,9 @@ public:
     void setVisible(bool visible) override { application_->setProperty("Visible", visible); }
     void WorkBooksAdd() override { application_->querySubObject("WorkBooks")->dynamicCall("Add"); }
     void setDisplayAlerts(bool show) override { application_->setProperty("DisplayAlerts", show); }
-    void setScreenUpdating(bool update) override { application_->setProperty("ScreenUpdating", update); }
+    void setScreenUpdating(bool update) override {
+        application_->setProperty("ScreenUpdating", update);
+    }
     void setRangeValue(const QString& range, const SheetBlock& block) override {
         QVariantList rows;
         for (const auto& line : block) {
@@ -30,9 +32,13 @@ public:
         }
         range_(range)->setProperty("Value", QVariant(rows));
     }
-    void setRangeValue(const QString& cell, const QString& text) override { range_(cell)->setProperty("Value", text); }
+    void setRangeValue(const QString& cell, const QString& text) override {
+        range_(cell)->setProperty("Value", text);
+    }
     void CellsEntireColumnAutoFit() override {
-        application_->querySubObject("Cells")->querySubObject("EntireColumn")->dynamicCall("AutoFit");
+        application_->querySubObject("Cells")
+            ->querySubObject("EntireColumn")
+            ->dynamicCall("AutoFit");
     }
     void setCellsFontSize(int size) override {
         application_->querySubObject("Cells")->querySubObject("Font")->setProperty("Size", size);
@@ -41,7 +47,8 @@ public:
 
 private:
     QAxObject* range_(const QString& name) {
-        return application_->querySubObject("ActiveSheet")->querySubObject("Range(const QString&)", name);
+        return application_->querySubObject("ActiveSheet")
+            ->querySubObject("Range(const QString&)", name);
     }
     QAxObject created_;
     QAxObject* application_ = nullptr;

@@ -11,8 +11,12 @@ class TStringGrid::Model : public QAbstractTableModel {
 public:
     explicit Model(TStringGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : columns_; }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : rows_;
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : columns_;
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole)
@@ -70,6 +74,7 @@ private:
 TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new Model(this)) {
     setModel(model_);
     horizontalHeader()->hide();
+    horizontalHeader()->setMinimumSectionSize(1); // 1-pixel columns hide their cells
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(24);
     setEditTriggers(NoEditTriggers);
@@ -78,7 +83,9 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new Model
     setWordWrap(false);
 }
 
-int TStringGrid::RowCount() const { return model_->rowCount(); }
+int TStringGrid::RowCount() const {
+    return model_->rowCount();
+}
 void TStringGrid::setRowCount(int rows) {
     QList<int> widths;
     for (int c = 0; c < ColCount(); ++c)
@@ -87,8 +94,12 @@ void TStringGrid::setRowCount(int rows) {
     for (int c = 0; c < widths.size(); ++c)
         setColumnWidth(c, widths[c]);
 }
-int TStringGrid::ColCount() const { return model_->columnCount(); }
-void TStringGrid::setColCount(int columns) { model_->setColumns(columns); }
+int TStringGrid::ColCount() const {
+    return model_->columnCount();
+}
+void TStringGrid::setColCount(int columns) {
+    model_->setColumns(columns);
+}
 void TStringGrid::setFixedRows(int rows) {
     fixedRows_ = rows;
     model_->refresh();
@@ -98,8 +109,12 @@ void TStringGrid::setFixedCols(int columns) {
     model_->refresh();
 }
 
-QString TStringGrid::cell(int column, int row) const { return model_->text(column, row); }
-void TStringGrid::setCell(int column, int row, const QString& text) { model_->setText(column, row, text); }
+QString TStringGrid::cell(int column, int row) const {
+    return model_->text(column, row);
+}
+void TStringGrid::setCell(int column, int row, const QString& text) {
+    model_->setText(column, row, text);
+}
 
 QStringList TStringGrid::rowCells(int row) const {
     QStringList cells;
@@ -113,14 +128,18 @@ void TStringGrid::setRowCells(int row, const QStringList& cells) {
         setCell(c, row, cells[c]);
 }
 
-void TStringGrid::clearCells() { model_->clear(); }
+void TStringGrid::clearCells() {
+    model_->clear();
+}
 
 QPoint TStringGrid::cellAt(const QPoint& viewportPosition) const {
     const QModelIndex index = indexAt(viewportPosition);
     return index.isValid() ? QPoint(index.column(), index.row()) : QPoint(-1, -1);
 }
 
-int TStringGrid::selectedRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+int TStringGrid::selectedRow() const {
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);

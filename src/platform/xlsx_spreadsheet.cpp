@@ -14,7 +14,9 @@ namespace velta {
 XlsxSpreadsheet::XlsxSpreadsheet(QString folder, Opener opener)
     : folder_(std::move(folder)), opener_(std::move(opener)) {}
 
-QString XlsxSpreadsheet::filePath() const { return QDir(folder_).filePath(QStringLiteral("宛名一覧.xlsx")); }
+QString XlsxSpreadsheet::filePath() const {
+    return QDir(folder_).filePath(QStringLiteral("宛名一覧.xlsx"));
+}
 
 void XlsxSpreadsheet::setRangeValue(const QString& range, const SheetBlock& block) {
     const auto [column, row] = cellPosition(range.section(QLatin1Char(':'), 0, 0));
@@ -38,14 +40,16 @@ void XlsxSpreadsheet::setRangeValue(const QString& cell, const QString& text) {
 double XlsxSpreadsheet::fittedWidth(const QString& text) {
     double units = 0;
     for (QChar c : text)
-        units += (c.unicode() < 0x80 || (c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F)) ? 1.0 : 2.0;
+        units +=
+            (c.unicode() < 0x80 || (c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F)) ? 1.0 : 2.0;
     return units + 1.0;
 }
 
 void XlsxSpreadsheet::CellsEntireColumnAutoFit() {
     widths_.clear();
     for (auto it = cells_.cbegin(); it != cells_.cend(); ++it)
-        widths_[it.key().second] = std::max(widths_.value(it.key().second, 0.0), fittedWidth(it.value()));
+        widths_[it.key().second] =
+            std::max(widths_.value(it.key().second, 0.0), fittedWidth(it.value()));
 }
 
 void XlsxSpreadsheet::release() {
@@ -61,16 +65,18 @@ void XlsxSpreadsheet::release() {
     format_set_font_size(format, fontSize_);
     format_set_num_format(format, "@"); // text: postal codes and 1-2-3 stay as typed
     for (auto it = widths_.cbegin(); it != widths_.cend(); ++it)
-        worksheet_set_column(sheet, static_cast<lxw_col_t>(it.key()), static_cast<lxw_col_t>(it.key()), it.value(),
-                             nullptr);
+        worksheet_set_column(sheet, static_cast<lxw_col_t>(it.key()),
+                             static_cast<lxw_col_t>(it.key()), it.value(), nullptr);
     for (auto it = cells_.cbegin(); it != cells_.cend(); ++it)
-        worksheet_write_string(sheet, static_cast<lxw_row_t>(it.key().first), static_cast<lxw_col_t>(it.key().second),
+        worksheet_write_string(sheet, static_cast<lxw_row_t>(it.key().first),
+                               static_cast<lxw_col_t>(it.key().second),
                                it.value().toUtf8().constData(), format);
     if (workbook_close(workbook) != LXW_NO_ERROR)
         throw PlatformError(QStringLiteral("ブックを書き込めません。\n%1").arg(file));
     if (!opener_(file))
-        throw PlatformError(
-            QStringLiteral("表計算ソフトでブックを開けませんでした。\nファイルは次の場所に保存されています。\n%1").arg(file));
+        throw PlatformError(QStringLiteral("表計算ソフトでブックを開けませんでした。\nファイルは次"
+                                           "の場所に保存されています。\n%1")
+                                .arg(file));
 }
 
 } // namespace velta
