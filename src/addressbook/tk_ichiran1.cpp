@@ -38,6 +38,9 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     setObjectName(QStringLiteral("K_ichiran1"));
     setWindowTitle(QStringLiteral("宛名一覧"));
     setFixedSize(784, 461);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
 
     captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 13, 75, 24})
         ->setObjectName(QStringLiteral("Label3"));

@@ -1,0 +1,93 @@
+// Listing, searching and exporting 10,000 recipients through the address list window.
+#include "dm.h"
+#include "schema.h"
+#include "spreadsheet.h"
+#include "string_grid.h"
+#include "tk_ichiran1.h"
+#include "tk_touroku1.h"
+#include "xlsx_spreadsheet.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace velta;
+
+constexpr int kRecipients = 10000;
+
+struct AddressBook {
+    QTemporaryDir directory;
+    QString name = directory.filePath("bench.fdb");
+    std::unique_ptr<TDM> dm;
+    std::unique_ptr<TK_touroku1> entry;
+    std::unique_ptr<TK_ichiran1> list;
+
+    AddressBook() {
+        createVeltaDatabase(name);
+        dm = std::make_unique<TDM>(name, true);
+        for (int i = 0; i < kRecipients; ++i) {
+            TIBQuery& q = dm->IBQuery1;
+            q.Clear();
+            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, MEMO, YEAR1)");
+            q.Add("values (0, :N, '太郎', :H, '1000001', '東京都千代田区千代田１－１', '年賀状', 2026)");
+            q.setString("N", QString("山田%1").arg(i));
+            q.setString("H", QString("やまだ%1").arg((i * 7919) % kRecipients));
+            q.ExecSQL();
+        }
+        dm->close();
+        entry = std::make_unique<TK_touroku1>(*dm);
+        list = std::make_unique<TK_ichiran1>(*dm, *entry);
+        list->prepare();
+    }
+};
+
+AddressBook& book() {
+    static AddressBook instance;
+    return instance;
+}
+
+void Listing(benchmark::State& state) {
+    for (auto _ : state)
+        book().list->Button2Click();
+    state.counters["rows"] = book().list->SGrid1->RowCount();
+}
+
+void SurnameSearch(benchmark::State& state) {
+    book().list->RadioButton1->setChecked(true);
+    book().list->Edit1->setText("山田");
+    for (auto _ : state) {
+        book().list->Button4Click();
+        book().dm->close();
+    }
+}
+
+void Export(benchmark::State& state) {
+    book().list->Button2Click();
+    QTemporaryDir folder;
+    setSpreadsheetFactory([&](const QString&) {
+        return std::make_unique<XlsxSpreadsheet>(folder.path(), [](const QString&) { return true; });
+    });
+    for (auto _ : state)
+        book().list->Button3Click();
+    setSpreadsheetFactory({});
+}
+
+} // namespace
+
+BENCHMARK(Listing)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(SurnameSearch)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Export)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
