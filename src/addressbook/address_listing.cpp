@@ -71,13 +71,8 @@ QString searchParameter(SearchColumn column) {
 }
 
 qint64 largestRecipientKey(TDM& dm) {
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
-    query.Add(QStringLiteral("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU"));
-    query.Open();
-    const qint64 largest = query.fieldInteger(QStringLiteral("ANS"));
-    query.Close();
-    return largest;
+    return readInteger(dm, QStringLiteral("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU"),
+                       QStringLiteral("ANS"));
 }
 
 QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement,

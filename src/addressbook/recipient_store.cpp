@@ -49,13 +49,8 @@ qint64 toInteger(const QString& text, const QString& fieldName) {
 }
 
 qint64 RecipientStore::largestKey() {
-    TIBQuery& query = dm_.IBQuery1;
-    query.Clear();
-    query.Add(QStringLiteral("Select max (KEY1) as ANS FROM MST_KOKYAKU"));
-    query.Open();
-    const qint64 largest = query.fieldInteger(QStringLiteral("ANS"));
-    query.Close();
-    return largest;
+    return readInteger(dm_, QStringLiteral("Select max (KEY1) as ANS FROM MST_KOKYAKU"),
+                       QStringLiteral("ANS"));
 }
 
 void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key,

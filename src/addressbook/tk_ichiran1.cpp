@@ -35,12 +35,7 @@ QRadioButton* radio(QWidget* parent, const char* name, const QString& text, cons
 
 TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     : QDialog(parent), dm_(dm), entry_(entryWindow) {
-    setObjectName(QStringLiteral("K_ichiran1"));
-    setWindowTitle(QStringLiteral("宛名一覧"));
-    setFixedSize(784, 461);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
+    setUpWindow(this, "K_ichiran1", QStringLiteral("宛名一覧"), {784, 461});
 
     captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 13, 75, 24})
         ->setObjectName(QStringLiteral("Label3"));

@@ -37,12 +37,7 @@ QLabel* hiddenLabel(QWidget* parent, const char* name, const QPoint& position) {
 } // namespace
 
 TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
-    setObjectName(QStringLiteral("K_touroku1"));
-    setWindowTitle(QStringLiteral("宛名登録フォーム"));
-    setFixedSize(704, 511);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
+    setUpWindow(this, "K_touroku1", QStringLiteral("宛名登録フォーム"), {704, 511});
 
     captionPanel(this, "Panel8", QStringLiteral("年月日"), {10, 24, 87, 24});
     captionPanel(this, "Panel9", QStringLiteral("年"), {175, 24, 26, 23});
@@ -136,11 +131,8 @@ void TK_touroku1::clearFields() {
 }
 
 void TK_touroku1::prepareNewRecipient() {
-    const DateParts today = todayParts();
     clearFields();
-    Edit5->setText(today.year);
-    Edit6->setText(today.month);
-    Edit7->setText(today.day);
+    writeDate(todayParts(), Edit5, Edit6, Edit7);
     Label15->setText(NewRecipientMarker);
     Label17->setText(NoKey2Marker);
     RadioButton1->setChecked(true);

@@ -655,4 +655,26 @@ void TDM::close() {
     IBDatabase1.Close();
 }
 
+namespace {
+
+template <class Read> auto readFirstRow(TDM& dm, const QString& sql, Read read) {
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(sql);
+    query.Open();
+    const auto value = read(query);
+    query.Close();
+    return value;
+}
+
+} // namespace
+
+QString readString(TDM& dm, const QString& sql, const QString& column) {
+    return readFirstRow(dm, sql, [&](const TIBQuery& query) { return query.fieldString(column); });
+}
+
+qint64 readInteger(TDM& dm, const QString& sql, const QString& column) {
+    return readFirstRow(dm, sql, [&](const TIBQuery& query) { return query.fieldInteger(column); });
+}
+
 } // namespace velta

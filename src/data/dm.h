@@ -152,4 +152,8 @@ private:
     void setUp(const QString& databaseName, bool embeddedOnly);
 };
 
+// Runs a one-line query on the shared statement and reads one column of its first row.
+QString readString(TDM& dm, const QString& sql, const QString& column);
+qint64 readInteger(TDM& dm, const QString& sql, const QString& column);
+
 } // namespace velta

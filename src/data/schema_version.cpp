@@ -53,13 +53,8 @@ bool hasVersionTable(const QStringList& tables) {
 }
 
 int startupVersionReading(TDM& dm) {
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
-    query.Add(QStringLiteral("select (VERSION_NO) from VERSION_TBL"));
-    query.Open();
-    const QString versionNo = query.fieldString(QStringLiteral("VERSION_NO"));
-    query.Close();
-    return schemaVersionNumber(versionNo);
+    return schemaVersionNumber(readString(
+        dm, QStringLiteral("select (VERSION_NO) from VERSION_TBL"), QStringLiteral("VERSION_NO")));
 }
 
 int entryFormVersionReading(TDM& dm) {

@@ -86,6 +86,20 @@ QPushButton* pushButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
+void setUpWindow(QWidget* window, const char* name, const QString& caption,
+                 const QSize& clientSize) {
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(caption);
+    window->setFixedSize(clientSize);
+    window->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
+}
+
+void writeDate(const DateParts& date, QLineEdit* year, QLineEdit* month, QLineEdit* day) {
+    year->setText(date.year);
+    month->setText(date.month);
+    day->setText(date.day);
+}
+
 DateParts todayParts() {
     const QString text = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
     return {text.mid(0, 4), text.mid(5, 2), text.mid(8, 2)};

@@ -3,6 +3,7 @@
 #include "input_method.h"
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 class QFrame;
@@ -29,10 +30,15 @@ QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geomet
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
                         const QRect& geometry);
 
+// Names a window, captions it, fixes its client size and gives it the forms' Tahoma 11 px.
+void setUpWindow(QWidget* window, const char* name, const QString& caption,
+                 const QSize& clientSize);
+
 // Today's date as the short date text yyyy/MM/dd, split at its fixed positions.
 struct DateParts {
     QString year, month, day;
 };
 DateParts todayParts();
+void writeDate(const DateParts& date, QLineEdit* year, QLineEdit* month, QLineEdit* day);
 
 } // namespace velta

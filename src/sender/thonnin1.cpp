@@ -15,12 +15,7 @@
 namespace velta {
 
 Thonnin1::Thonnin1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
-    setObjectName(QStringLiteral("honnin1"));
-    setWindowTitle(QStringLiteral("差出人登録"));
-    setFixedSize(704, 511);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
+    setUpWindow(this, "honnin1", QStringLiteral("差出人登録"), {704, 511});
     setBackground(this, Qt::black); // the window's design colour; nothing changes it
 
     captionPanel(this, "Panel8", QStringLiteral("年月日"), {26, 24, 87, 24});
@@ -88,9 +83,7 @@ void Thonnin1::Edit11Exit() {
 void Thonnin1::loadSender() {
     const SenderFields f = SenderStore(dm_).load();
     Label17->setText(f.key2);
-    Edit5->setText(f.year);
-    Edit6->setText(f.month);
-    Edit7->setText(f.day);
+    writeDate({f.year, f.month, f.day}, Edit5, Edit6, Edit7);
     Edit1->setText(f.surname);
     Edit2->setText(f.givenName);
     Edit11->setText(f.reading);
@@ -102,10 +95,7 @@ void Thonnin1::loadSender() {
     Memo1->setPlainText(f.memo);
     Edit9->setText(f.telephone);
     if (f.year.isEmpty()) {
-        const DateParts today = todayParts();
-        Edit5->setText(today.year);
-        Edit6->setText(today.month);
-        Edit7->setText(today.day);
+        writeDate(todayParts(), Edit5, Edit6, Edit7);
     }
 }
 
