@@ -1,0 +1,74 @@
+#include "width_conversion.h"
+
+#include <QHash>
+
+namespace velta {
+namespace {
+
+constexpr char16_t kVoicedMark = 0xFF9E;
+constexpr char16_t kSemiVoicedMark = 0xFF9F;
+
+// Narrow → wide pairs, from the compatibility decompositions of the Unicode database: a wide
+// form decomposes <wide> to its narrow character, a narrow form <narrow> to its wide one.
+const QHash<char16_t, char16_t>& widening() {
+    static const QHash<char16_t, char16_t> table = [] {
+        QHash<char16_t, char16_t> map;
+        for (char32_t code = 0x3000; code <= 0xFFEF; ++code) {
+            const QChar c(static_cast<char16_t>(code));
+            const QString decomposed = c.decomposition();
+            if (decomposed.size() != 1)
+                continue;
+            if (c.decompositionTag() == QChar::Wide)
+                map.insert(decomposed.at(0).unicode(), static_cast<char16_t>(code));
+            else if (c.decompositionTag() == QChar::Narrow &&
+                     decomposed.at(0).category() != QChar::Mark_NonSpacing)
+                map.insert(static_cast<char16_t>(code), decomposed.at(0).unicode());
+        }
+        // A sound mark standing alone takes its spacing full-width form.
+        map.insert(kVoicedMark, u'\u309B');
+        map.insert(kSemiVoicedMark, u'\u309C');
+        return map;
+    }();
+    return table;
+}
+
+// ｶ + ﾞ → ガ: the precomposed letter, when there is one.
+QChar composed(QChar letter, char16_t mark) {
+    const QChar combining(mark == kVoicedMark ? u'\u3099' : u'\u309A');
+    const QString normal = (QString(letter) + combining).normalized(QString::NormalizationForm_C);
+    return normal.size() == 1 ? normal.at(0) : QChar();
+}
+
+} // namespace
+
+QString replaceDashes(const QString& text) {
+    QString result = text;
+    if (result.contains(QLatin1Char('-')))
+        result.replace(QLatin1Char('-'), QChar(0x30FC));
+    if (result.contains(QChar(0xFF0D)))
+        result.replace(QChar(0xFF0D), QChar(0x30FC));
+    return result;
+}
+
+QString SinglebyteToDoublebyte(const QString& sValue) {
+    QString result;
+    result.reserve(sValue.size());
+    bool lastWasHalfWidthKana = false;
+    for (QChar c : sValue) {
+        const char16_t code = c.unicode();
+        if ((code == kVoicedMark || code == kSemiVoicedMark) && lastWasHalfWidthKana) {
+            const QChar letter = composed(result.back(), code);
+            lastWasHalfWidthKana = false;
+            if (!letter.isNull()) {
+                result.back() = letter;
+                continue;
+            }
+        } else {
+            lastWasHalfWidthKana = code >= 0xFF66 && code <= 0xFF9D;
+        }
+        result.append(QChar(widening().value(code, code)));
+    }
+    return result;
+}
+
+} // namespace velta

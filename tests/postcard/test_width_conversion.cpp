@@ -1,0 +1,44 @@
+#include "width_conversion.h"
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+
+namespace {
+QString both(const QString& text) {
+    return SinglebyteToDoublebyte(replaceDashes(text));
+}
+} // namespace
+
+TEST(DashReplacement, HyphensBecomeProlongedSoundMarksAndOtherDashesStay) {
+    EXPECT_EQ(replaceDashes("1-2-3"), "1ー2ー3");
+    EXPECT_EQ(replaceDashes("3－5"), "3ー5");
+    EXPECT_EQ(replaceDashes("a―b‐c−d—e"), "a―b‐c−d—e");
+    EXPECT_EQ(replaceDashes("ｰ"), "ｰ");
+    EXPECT_EQ(replaceDashes(""), "");
+}
+
+TEST(FullWidth, AsciiAndSpaceWiden) {
+    EXPECT_EQ(SinglebyteToDoublebyte(""), "");
+    EXPECT_EQ(SinglebyteToDoublebyte("ABC abc"), "ＡＢＣ　ａｂｃ");
+    EXPECT_EQ(SinglebyteToDoublebyte("!~\\09"), "！～＼０９");
+    EXPECT_EQ(both("1-2-3"), "１ー２ー３");
+    EXPECT_EQ(both("3－5"), "３ー５");
+}
+
+TEST(FullWidth, HalfWidthKatakanaWidenWithSoundMarksComposed) {
+    const QString school = "ｶﾞｯｺｳ";
+    EXPECT_EQ(school.size(), 5);
+    EXPECT_EQ(SinglebyteToDoublebyte(school), "ガッコウ");
+    EXPECT_EQ(SinglebyteToDoublebyte("ﾊﾟﾝ ｳﾞｧｲｵﾘﾝ"), "パン　ヴァイオリン");
+    EXPECT_EQ(SinglebyteToDoublebyte("｡｢｣､･ｰｦ"), "。「」、・ーヲ");
+    // A mark that cannot compose, or stands alone, takes its full-width spacing form.
+    EXPECT_EQ(SinglebyteToDoublebyte("ｱﾞﾟ"), "ア゛゜");
+}
+
+TEST(FullWidth, FullWidthTextIsUnchangedAndLongTextsConvertWhole) {
+    const QString wide = "東京都千代田区千代田１－１　ヤマダ　タロウ様";
+    EXPECT_EQ(SinglebyteToDoublebyte(wide), wide);
+    EXPECT_EQ(SinglebyteToDoublebyte(QString(255, 'a')), QString(255, QChar(0xFF41)));
+    EXPECT_EQ(SinglebyteToDoublebyte(QString(1000, '1')), QString(1000, QChar(0xFF11)));
+}
