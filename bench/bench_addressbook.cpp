@@ -33,8 +33,10 @@ struct AddressBook {
         for (int i = 0; i < kRecipients; ++i) {
             TIBQuery& q = dm->IBQuery1;
             q.Clear();
-            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, MEMO, YEAR1)");
-            q.Add("values (0, :N, '太郎', :H, '1000001', '東京都千代田区千代田１－１', '年賀状', 2026)");
+            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, MEMO, "
+                  "YEAR1)");
+            q.Add("values (0, :N, '太郎', :H, '1000001', '東京都千代田区千代田１－１', '年賀状', "
+                  "2026)");
             q.setString("N", QString("山田%1").arg(i));
             q.setString("H", QString("やまだ%1").arg((i * 7919) % kRecipients));
             q.ExecSQL();
@@ -70,7 +72,8 @@ void Export(benchmark::State& state) {
     book().list->Button2Click();
     QTemporaryDir folder;
     setSpreadsheetFactory([&](const QString&) {
-        return std::make_unique<XlsxSpreadsheet>(folder.path(), [](const QString&) { return true; });
+        return std::make_unique<XlsxSpreadsheet>(folder.path(),
+                                                 [](const QString&) { return true; });
     });
     for (auto _ : state)
         book().list->Button3Click();

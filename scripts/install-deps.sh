@@ -8,7 +8,7 @@ packages=(
   libharfbuzz-dev libxlsxwriter-dev
   fonts-ipaexfont fonts-ipafont-mincho fonts-ipafont-gothic
   libgtest-dev libbenchmark-dev
-  xvfb xauth xdg-utils unzip
+  xvfb xauth xdg-utils unzip poppler-utils
 )
 missing=()
 for package in "${packages[@]}"; do

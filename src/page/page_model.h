@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+#include <cmath>
+#include <functional>
+
+namespace velta {
+
+// Page units are 1/96 inch; paper and margins are in millimetres.
+constexpr double kUnitsPerMm = 96.0 / 25.4;
+inline double mmToUnits(double mm) {
+    return mm * kUnitsPerMm;
+}
+
+// A text box of a report page, positioned relative to the printable area.
+struct TextBox {
+    QString Name;
+    double Left = 0, Top = 0, Width = 0, Height = 0; // units
+    bool Visible = true;
+    QString Text;
+    QString FontName;     // "@" in front: the vertical-writing variant of the face
+    int FontHeight = -13; // pixels at 96 dpi, stored negative
+    int FontCharset = 1;  // DEFAULT 1, SHIFTJIS 128, ANSI 0
+    bool UseDefaultCharset = false;
+    int Rotation = 0;       // 0 or 270
+    double CharSpacing = 0; // units after every character
+    double LineSpacing = 2; // units added to every line's height
+    double GapX = 2, GapY = 1;
+    bool HideZeros = false; // affects computed values only; text is never changed
+
+    int fontSize() const {
+        return static_cast<int>(std::lround(std::abs(FontHeight) * 72.0 / 96.0));
+    }
+    void setFontSize(int points) {
+        FontHeight = -static_cast<int>(std::lround(points * 96.0 / 72.0));
+    }
+};
+
+struct PageSetup {
+    double PaperWidth = 100.0, PaperHeight = 148.0; // mm
+    int PaperSize = 256;                            // custom size
+    double LeftMargin = 5.0, RightMargin = 5.0, TopMargin = 10.0, BottomMargin = 2.0;
+};
+
+// A finished page: a deep snapshot of the boxes as they were when it was prepared.
+struct PreparedPage {
+    PageSetup page;
+    QVector<TextBox> boxes;
+};
+
+// A report template: one page of boxes, and the list of pages prepared from it.
+class TfrxReport {
+public:
+    PageSetup Page1;
+    QVector<TextBox> boxes; // drawing order
+
+    // The box of that name; nullptr when the template has none.
+    TextBox* FindObject(const QString& name);
+    const QVector<PreparedPage>& PreviewPages() const { return pages_; }
+    void PreviewPagesClear() { pages_.clear(); }
+    // Appends one finished page with the boxes as they are now.
+    void PrepareReport(bool clearLastReport);
+    // Opens the preview over the prepared pages; returns when it closes.
+    void ShowPreparedReport();
+    // The window that shows prepared pages (set by the program; tests may record instead).
+    static void setPreviewer(std::function<void(const QVector<PreparedPage>&)> previewer);
+
+private:
+    QVector<PreparedPage> pages_;
+};
+
+} // namespace velta

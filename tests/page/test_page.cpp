@@ -1,0 +1,225 @@
+#include "card_layouts.h"
+#include "page_model.h"
+#include "page_renderer.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+
+namespace {
+
+constexpr double kPixelsPerMm = 10.0;
+
+TextBox box(const QString& text, double xMm, double yMm, double wMm, double hMm, int rotation = 0,
+            const QString& font = "@HGP明朝E") {
+    TextBox b;
+    b.Name = "Test";
+    b.Left = mmToUnits(xMm);
+    b.Top = mmToUnits(yMm);
+    b.Width = mmToUnits(wMm);
+    b.Height = mmToUnits(hMm);
+    b.Text = text;
+    b.FontName = font;
+    b.setFontSize(20);
+    b.Rotation = rotation;
+    return b;
+}
+
+PreparedPage pageWith(std::initializer_list<TextBox> boxes) {
+    return PreparedPage{PageSetup{}, QVector<TextBox>(boxes)};
+}
+
+// The card drawn at 10 pixels per millimetre.
+QImage render(const PreparedPage& page) {
+    QImage image(1000, 1480, QImage::Format_RGB32);
+    image.setDotsPerMeterX(static_cast<int>(kPixelsPerMm * 1000));
+    image.setDotsPerMeterY(static_cast<int>(kPixelsPerMm * 1000));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    renderPage(painter, page);
+    return image;
+}
+
+// Bounding box of the ink, in millimetres; empty when nothing was drawn.
+QRectF ink(const QImage& image) {
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    if (right < 0)
+        return {};
+    return QRectF(left / kPixelsPerMm, top / kPixelsPerMm, (right - left + 1) / kPixelsPerMm,
+                  (bottom - top + 1) / kPixelsPerMm);
+}
+
+QRectF clipMm(const LaidOutBox& laid) {
+    const QRectF c = laid.clip;
+    return QRectF(c.x() / kUnitsPerMm, c.y() / kUnitsPerMm, c.width() / kUnitsPerMm,
+                  c.height() / kUnitsPerMm);
+}
+
+} // namespace
+
+TEST(PageModel, PreparedPagesAreSnapshotsInPreparationOrder) {
+    TfrxReport report;
+    report.boxes.append(box("一", 10, 10, 20, 20));
+    for (int i = 0; i < 10; ++i) {
+        report.FindObject("Test")->Text = QString::number(i);
+        report.PrepareReport(false);
+    }
+    report.FindObject("Test")->Visible = false;
+    ASSERT_EQ(report.PreviewPages().size(), 10);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(report.PreviewPages()[i].boxes[0].Text, QString::number(i));
+        EXPECT_TRUE(report.PreviewPages()[i].boxes[0].Visible);
+    }
+    report.PrepareReport(true);
+    EXPECT_EQ(report.PreviewPages().size(), 1);
+    report.PreviewPagesClear();
+    EXPECT_TRUE(report.PreviewPages().isEmpty());
+    EXPECT_EQ(report.FindObject("Memo99"), nullptr);
+}
+
+TEST(PageModel, FontSizesAndHeightsConvertAt96Dpi) {
+    TextBox b;
+    for (auto [points, height] : {std::pair{20, -27}, {17, -23}, {10, -13}, {8, -11}}) {
+        b.setFontSize(points);
+        EXPECT_EQ(b.FontHeight, height);
+        EXPECT_EQ(b.fontSize(), points);
+    }
+}
+
+TEST(CardLayouts, DigitBoxesStandWhereTheCardsCodeBoxesAre) {
+    auto clipOf = [](CardLayout layout, const char* name) {
+        TfrxReport report = makeCardTemplate(layout);
+        report.FindObject(name)->Text = "1";
+        report.PrepareReport(false);
+        for (const LaidOutBox& laid : layOutPage(report.PreviewPages()[0]))
+            if (laid.name == QLatin1String(name))
+                return clipMm(laid);
+        return QRectF();
+    };
+    EXPECT_NEAR(clipOf(CardLayout::Type1, "Memo1").left(), 45.22, 0.005);
+    EXPECT_NEAR(clipOf(CardLayout::Type2, "Memo1").left(), 45.48, 0.005);
+    EXPECT_NEAR(clipOf(CardLayout::Type1, "Memo1").top(), 12.65, 0.005);
+    EXPECT_NEAR(clipOf(CardLayout::Type1, "Memo8").top(), 138.59, 0.005);
+    EXPECT_NEAR(clipOf(CardLayout::Type2, "Memo8").top(), 123.51, 0.005);
+    EXPECT_NEAR(clipOf(CardLayout::Type1, "Memo17").left(), 3.21, 0.005);
+}
+
+TEST(CardLayouts, TypesDifferOnlyWhereTheLayoutsDo) {
+    const TfrxReport type1 = makeCardTemplate(CardLayout::Type1);
+    const TfrxReport type2 = makeCardTemplate(CardLayout::Type2);
+    ASSERT_EQ(type1.boxes.size(), 31);
+    ASSERT_EQ(type2.boxes.size(), 31);
+    QStringList differing;
+    for (int i = 0; i < 31; ++i) {
+        const TextBox& a = type1.boxes[i];
+        const TextBox& b = type2.boxes[i];
+        EXPECT_EQ(a.Name, b.Name);
+        EXPECT_EQ(a.FontName, b.FontName);
+        EXPECT_EQ(a.Width, b.Width);
+        if (a.Left != b.Left || a.Top != b.Top)
+            differing.append(a.Name);
+    }
+    differing.sort();
+    EXPECT_EQ(differing, QStringList({"Memo1", "Memo10", "Memo19", "Memo20", "Memo22", "Memo23",
+                                      "Memo24", "Memo25", "Memo26", "Memo27", "Memo28", "Memo29",
+                                      "Memo30", "Memo31", "Memo8"}));
+    const TfrxReport& t = type1;
+    EXPECT_FALSE(const_cast<TfrxReport&>(t).FindObject("Memo7")->Visible);
+    EXPECT_EQ(const_cast<TfrxReport&>(t).FindObject("Memo6")->Text, "様");
+}
+
+TEST(Renderer, BoxesLandFiveAndTenMillimetresInAndHiddenBoxesLeaveNoTrace) {
+    const QRectF drawn = ink(render(pageWith({box("山", 20, 30, 20, 20, 0, "HGP明朝E")})));
+    ASSERT_FALSE(drawn.isEmpty());
+    EXPECT_GE(drawn.left(), 25.0);
+    EXPECT_LT(drawn.left(), 25.0 + 2.0);
+    EXPECT_GE(drawn.top(), 40.0);
+    EXPECT_LT(drawn.top(), 40.0 + 3.0);
+
+    TextBox hidden = box("山", 20, 30, 20, 20);
+    hidden.Visible = false;
+    EXPECT_TRUE(ink(render(pageWith({hidden}))).isEmpty());
+
+    const QRectF margin = ink(render(pageWith({box("山", -1.79, 30, 6, 16, 270)})));
+    ASSERT_FALSE(margin.isEmpty());
+    EXPECT_LT(margin.left(), 5.0); // drawn in the card's left margin
+}
+
+TEST(Renderer, TextIsClippedToItsBox) {
+    const QRectF drawn =
+        ink(render(pageWith({box("山田太郎花子山田太郎花子山田太郎花子", 10, 10, 8, 12, 270)})));
+    ASSERT_FALSE(drawn.isEmpty());
+    EXPECT_GE(drawn.left(), 15.0 - 0.05);
+    EXPECT_LE(drawn.right(), 23.0 + 0.05);
+    EXPECT_GE(drawn.top(), 20.0 - 0.05);
+    EXPECT_LE(drawn.bottom(), 32.0 + 0.05);
+}
+
+TEST(Renderer, VerticalLinesRunDownwardFromTheRightmostColumn) {
+    const auto laid = layOutPage(pageWith({box("山田\r\n太郎", 10, 10, 30, 40, 270)}));
+    ASSERT_EQ(laid.size(), 1);
+    const auto& g = laid[0].glyphs;
+    ASSERT_EQ(g.size(), 4);
+    EXPECT_EQ(g[0].character, QChar(u'山'));
+    EXPECT_NEAR(g[0].position.x(), g[1].position.x(), 0.01); // same column
+    EXPECT_GT(g[1].position.y(), g[0].position.y());         // downward
+    EXPECT_LT(g[2].position.x(), g[0].position.x() - 20);    // next column to the left
+    EXPECT_NEAR(g[2].position.y(), g[0].position.y(), 0.01);
+    // The first column sits at the frame's right edge.
+    EXPECT_GE(g[0].position.x(), laid[0].clip.right() - 2 - 27 - 0.01);
+
+    // A line too long for the column wraps into the next one.
+    const auto wrapped = layOutPage(pageWith({box("一二三四五六", 10, 10, 30, 20, 270)}));
+    EXPECT_LT(wrapped[0].glyphs.back().position.x(), wrapped[0].glyphs.front().position.x() - 20);
+}
+
+TEST(Renderer, VerticalFacesGiveVerticalFormsAndHalfWidthLiesDown) {
+    auto glyphOf = [](const QString& text, int rotation) {
+        return layOutPage(pageWith({box(text, 10, 10, 30, 40, rotation)}))[0].glyphs[0];
+    };
+    for (const char* turned : {"ー", "（", "「", "〜"})
+        EXPECT_NE(glyphOf(turned, 270).glyph, glyphOf(turned, 0).glyph) << turned;
+    EXPECT_EQ(glyphOf("山", 270).glyph, glyphOf("山", 0).glyph);
+    EXPECT_FALSE(glyphOf("山", 270).sideways);
+    EXPECT_TRUE(glyphOf("A", 270).sideways);
+    // Small kana sit towards the column's upper right in vertical writing.
+    EXPECT_NE(glyphOf("ゃ", 270).glyph, glyphOf("ゃ", 0).glyph);
+}
+
+TEST(Renderer, PdfHasCardSizedPagesWithEmbeddedFonts) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("cards.pdf");
+    ASSERT_TRUE(writePdf(file, {pageWith({box("山田太郎", 40, 30, 12, 40, 270)}),
+                                pageWith({box("〒", 10, 10, 10, 10)})}));
+    QProcess info;
+    info.start("pdfinfo", {file});
+    info.waitForFinished();
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+2"))) << text.toStdString();
+    // Qt writes the page box in whole points: 284 × 419 pt is 100.2 × 147.8 mm.
+    EXPECT_TRUE(
+        text.contains(QRegularExpression("Page size:\\s+28[34](\\.\\d+)? x 419(\\.\\d+)? pts")))
+        << text.toStdString();
+    QProcess fonts;
+    fonts.start("pdffonts", {file});
+    fonts.waitForFinished();
+    const QStringList rows =
+        QString::fromUtf8(fonts.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& row : rows)
+        EXPECT_TRUE(row.contains(" yes ")) << row.toStdString();
+}
