@@ -14,20 +14,35 @@
 #include <hb-ot.h>
 #include <hb.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace velta {
 namespace {
 
-// The installed face that draws a box's face name (without "@").
-QString resolvedFamily(const QString& faceName) {
-    QString face = faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName;
-    if (QFontDatabase::hasFamily(face))
-        return face;
-    for (const QString& candidate : substituteFaces(face))
-        if (QFontDatabase::hasFamily(candidate))
-            return candidate;
-    return face;
+// The installed face that draws a box's text: the named face or its substitutes, the first
+// one that has every character, so a Latin face never leaves kanji as empty boxes.
+QString resolvedFamily(const QString& faceName, const QString& text) {
+    struct Candidate {
+        QString family;
+        QRawFont raw;
+    };
+    static QHash<QString, QVector<Candidate>> installed; // per face name, best first
+    const QString face = faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName;
+    auto found = installed.find(face);
+    if (found == installed.end()) {
+        QVector<Candidate> list;
+        for (const QString& candidate : QStringList(face) + substituteFaces(face))
+            if (QFontDatabase::hasFamily(candidate))
+                list.append({candidate, QRawFont::fromFont(QFont(candidate))});
+        found = installed.insert(face, list);
+    }
+    const QList<uint> codes = text.toUcs4();
+    for (const Candidate& candidate : *found)
+        if (std::all_of(codes.begin(), codes.end(),
+                        [&](uint c) { return c < 0x20 || candidate.raw.supportsCharacter(c); }))
+            return candidate.family;
+    return found->isEmpty() ? face : found->first().family;
 }
 
 // A HarfBuzz font over the very font Qt resolved, built from its tables.
@@ -188,7 +203,7 @@ QStringList wrap(const ShapingFont& font, const QString& text, bool vertical, do
 LaidOutBox layOutBox(const TextBox& box, const PageSetup& page) {
     LaidOutBox laid;
     laid.name = box.Name;
-    laid.family = resolvedFamily(box.FontName);
+    laid.family = resolvedFamily(box.FontName, box.Text);
     laid.pixelSize = std::abs(box.FontHeight);
     const QPointF origin(mmToUnits(page.LeftMargin), mmToUnits(page.TopMargin));
     laid.clip = QRectF(origin + QPointF(box.Left, box.Top), QSizeF(box.Width, box.Height));
@@ -244,17 +259,31 @@ void renderPage(QPainter& painter, const PreparedPage& page) {
         const auto font = shapingFont(box.family, box.pixelSize);
         painter.save();
         painter.setClipRect(box.clip);
+        // Upright glyphs go out as one run; a glyph lying on its side is turned on its own.
+        QVector<quint32> indexes;
+        QVector<QPointF> positions;
         for (const PlacedGlyph& glyph : box.glyphs) {
+            if (!glyph.sideways) {
+                indexes.append(glyph.glyph);
+                positions.append(glyph.position);
+                continue;
+            }
             QGlyphRun run;
             run.setRawFont(font->raw);
             run.setGlyphIndexes({glyph.glyph});
             run.setPositions({QPointF(0, 0)});
             painter.save();
             painter.translate(glyph.position);
-            if (glyph.sideways)
-                painter.rotate(90);
+            painter.rotate(90);
             painter.drawGlyphRun(QPointF(0, 0), run);
             painter.restore();
+        }
+        if (!indexes.isEmpty()) {
+            QGlyphRun run;
+            run.setRawFont(font->raw);
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter.drawGlyphRun(QPointF(0, 0), run);
         }
         painter.restore();
     }

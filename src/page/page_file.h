@@ -1,0 +1,26 @@
+#pragma once
+
+#include "page_model.h"
+
+#include <QString>
+#include <QVector>
+
+#include <stdexcept>
+
+namespace velta {
+
+// Finished pages saved by the preview. The file is a QDataStream (Qt 6.4 encoding):
+//   "VELTAPGS" (8 bytes), quint32 version (1), quint32 page count, then per page the six
+//   page-setup numbers (double; PaperSize as qint32), quint32 box count, and per box: Name,
+//   Left, Top, Width, Height, Visible, Text, FontName, FontHeight, FontCharset,
+//   UseDefaultCharset, Rotation, CharSpacing, LineSpacing, GapX, GapY, HideZeros.
+class PageFileError : public std::runtime_error {
+public:
+    explicit PageFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+void savePages(const QString& fileName, const QVector<PreparedPage>& pages);
+// Refuses anything that is not a whole, sane page file; never returns half a file.
+QVector<PreparedPage> loadPages(const QString& fileName);
+
+} // namespace velta

@@ -1,0 +1,353 @@
+#include "preview_window.h"
+
+#include "message_service.h"
+#include "page_file.h"
+#include "page_renderer.h"
+#include "postal_frame.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace velta {
+
+namespace {
+
+const QList<int> kZoomSteps = {25, 50, 75, 100, 150, 200, 300, 400};
+
+QPageSize cardPageSize(const PageSetup& page) {
+    return QPageSize(QSizeF(page.PaperWidth, page.PaperHeight), QPageSize::Millimeter,
+                     QStringLiteral("はがき"), QPageSize::ExactMatch);
+}
+
+} // namespace
+
+// The shown page: white paper at the zoom, the optional postal frame behind the text, and the
+// hits of a search.
+class PageView : public QWidget {
+public:
+    explicit PageView(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("PageView"));
+    }
+
+    const PreparedPage* page = nullptr;
+    double zoom = 1.0;
+    bool frame = false;
+    QVector<QRectF> highlights; // page units, card coordinates
+
+    double pixelsPerMm() const { return zoom * logicalDpiX() / 25.4; }
+    QSize sizeHint() const override {
+        if (!page)
+            return {200, 200};
+        return QSize(static_cast<int>(page->page.PaperWidth * pixelsPerMm()) + 20,
+                     static_cast<int>(page->page.PaperHeight * pixelsPerMm()) + 20);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Dark));
+        if (!page)
+            return;
+        painter.translate(10, 10);
+        const double scale = pixelsPerMm();
+        painter.fillRect(
+            QRectF(0, 0, page->page.PaperWidth * scale, page->page.PaperHeight * scale), Qt::white);
+        if (frame) {
+            painter.setPen(QPen(QColor(220, 30, 30), std::max(1.0, 0.3 * scale)));
+            for (const QRectF& box : postalFrameBoxes())
+                painter.drawRect(QRectF(box.topLeft() * scale, box.size() * scale));
+        }
+        const double unitScale = scale / kUnitsPerMm;
+        for (const QRectF& hit : highlights)
+            painter.fillRect(QRectF(hit.topLeft() * unitScale, hit.size() * unitScale),
+                             QColor(255, 230, 0, 120));
+        painter.scale(zoom, zoom);
+        renderPage(painter, *page);
+    }
+};
+
+bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages) {
+    if (pages.isEmpty())
+        return true;
+    printer.setPageSize(cardPageSize(pages.first().page));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0) {
+            printer.setPageSize(cardPageSize(pages[i].page));
+            printer.newPage();
+        }
+        renderPage(painter, pages[i]);
+    }
+    return painter.end();
+}
+
+TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, QWidget* parent)
+    : QDialog(parent), view_(new PageView(this)) {
+    setObjectName(QStringLiteral("frxPreviewForm"));
+    setWindowTitle(QStringLiteral("印刷プレビュー"));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    buildToolbar();
+    layout->addWidget(findChild<QToolBar*>(QStringLiteral("toolbar")));
+
+    auto* splitter = new QSplitter(this);
+    sides_ = new QTabWidget(splitter);
+    outline = new QListWidget(sides_);
+    outline->setObjectName(QStringLiteral("outline"));
+    thumbnails = new QListWidget(sides_);
+    thumbnails->setObjectName(QStringLiteral("thumbnails"));
+    thumbnails->setViewMode(QListView::IconMode);
+    thumbnails->setIconSize(QSize(100, 148));
+    sides_->addTab(outline, QStringLiteral("アウトライン"));
+    sides_->addTab(thumbnails, QStringLiteral("サムネイル"));
+    sides_->hide();
+    scroll_ = new QScrollArea(splitter);
+    scroll_->setWidget(view_);
+    scroll_->setAlignment(Qt::AlignCenter);
+    splitter->setStretchFactor(1, 1);
+    layout->addWidget(splitter, 1);
+    connect(outline, &QListWidget::currentRowChanged, this, [this](int row) { showPage(row); });
+    connect(thumbnails, &QListWidget::currentRowChanged, this, [this](int row) { showPage(row); });
+
+    printer_.setFullPage(true);
+    setPages(std::move(pages));
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+TfrxPreviewWindow::~TfrxPreviewWindow() = default;
+
+void TfrxPreviewWindow::buildToolbar() {
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("toolbar"));
+    auto add = [&](QAction*& action, const char* name, const QString& text, auto handler) {
+        action = bar->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action); // the context menu offers the same items
+    };
+    add(actPrint, "actPrint", QStringLiteral("印刷"), [this] {
+        QPrintDialog dialog(&printer_, this);
+        if (dialog.exec() == QDialog::Accepted && !printPages(printer_, pages_))
+            MessageService::error(this, QStringLiteral("印刷できませんでした。"));
+    });
+    add(actOpen, "actOpen", QStringLiteral("開く"), [this] {
+        const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("開く"), {},
+                                                          QStringLiteral("VELTA ページ (*.vpg)"));
+        if (!name.isEmpty())
+            openFile(name);
+    });
+    add(actSave, "actSave", QStringLiteral("保存"), [this] {
+        const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("保存"), {},
+                                                          QStringLiteral("VELTA ページ (*.vpg)"));
+        if (!name.isEmpty())
+            saveFile(name);
+    });
+    add(actPdf, "actPdf", QStringLiteral("PDF 出力"), [this] {
+        const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("PDF 出力"), {},
+                                                          QStringLiteral("PDF (*.pdf)"));
+        if (!name.isEmpty())
+            exportPdf(name);
+    });
+    bar->addSeparator();
+    findEdit = new QLineEdit(bar);
+    findEdit->setObjectName(QStringLiteral("findEdit"));
+    findEdit->setPlaceholderText(QStringLiteral("検索する文字"));
+    findEdit->setMaximumWidth(160);
+    bar->addWidget(findEdit);
+    add(actFind, "actFind", QStringLiteral("検索"), [this] {
+        hit_ = -1;
+        find(true);
+    });
+    add(actFindPrevious, "actFindPrevious", QStringLiteral("前を検索"), [this] { find(false); });
+    add(actFindNext, "actFindNext", QStringLiteral("次を検索"), [this] { find(true); });
+    connect(findEdit, &QLineEdit::returnPressed, actFind, &QAction::trigger);
+    bar->addSeparator();
+    add(actZoomIn, "actZoomIn", QStringLiteral("拡大"), [this] {
+        for (int step : kZoomSteps)
+            if (step > zoom() * 100 + 0.5)
+                return setZoom(step / 100.0);
+    });
+    add(actZoomOut, "actZoomOut", QStringLiteral("縮小"), [this] {
+        for (auto it = kZoomSteps.crbegin(); it != kZoomSteps.crend(); ++it)
+            if (*it < zoom() * 100 - 0.5)
+                return setZoom(*it / 100.0);
+    });
+    zoomBox = new QComboBox(bar);
+    zoomBox->setObjectName(QStringLiteral("zoomBox"));
+    for (int step : kZoomSteps)
+        zoomBox->addItem(QString::number(step) + QLatin1Char('%'), step);
+    bar->addWidget(zoomBox);
+    connect(zoomBox, &QComboBox::activated, this,
+            [this](int index) { setZoom(zoomBox->itemData(index).toInt() / 100.0); });
+    add(actWholePage, "actWholePage", QStringLiteral("ページ全体"), [this] {
+        if (pages_.isEmpty())
+            return;
+        const QSize area = scroll_->viewport()->size() - QSize(24, 24);
+        const double perMm = logicalDpiY() / 25.4;
+        setZoom(std::min(area.width() / (pages_[current_].page.PaperWidth * perMm),
+                         area.height() / (pages_[current_].page.PaperHeight * perMm)));
+    });
+    add(actFullScreen, "actFullScreen", QStringLiteral("全画面"),
+        [this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    bar->addSeparator();
+    add(actOutline, "actOutline", QStringLiteral("アウトライン"), [this] {
+        sides_->setVisible(!(sides_->isVisible() && sides_->currentWidget() == outline));
+        sides_->setCurrentWidget(outline);
+    });
+    add(actThumbnails, "actThumbnails", QStringLiteral("サムネイル"), [this] {
+        sides_->setVisible(!(sides_->isVisible() && sides_->currentWidget() == thumbnails));
+        sides_->setCurrentWidget(thumbnails);
+    });
+    add(actMargins, "actMargins", QStringLiteral("余白"), [this] {
+        QPageSetupDialog dialog(&printer_, this);
+        if (dialog.exec() == QDialog::Accepted)
+            printer_.setFullPage(false); // printing keeps the margins chosen here
+    });
+    bar->addSeparator();
+    add(actFirst, "actFirst", QStringLiteral("最初"), [this] { showPage(0); });
+    add(actPrevious, "actPrevious", QStringLiteral("前"), [this] { showPage(current_ - 1); });
+    pageBox = new QSpinBox(bar);
+    pageBox->setObjectName(QStringLiteral("pageBox"));
+    bar->addWidget(pageBox);
+    connect(pageBox, &QSpinBox::valueChanged, this, [this](int value) { showPage(value - 1); });
+    add(actNext, "actNext", QStringLiteral("次"), [this] { showPage(current_ + 1); });
+    add(actLast, "actLast", QStringLiteral("最後"),
+        [this] { showPage(static_cast<int>(pages_.size()) - 1); });
+    bar->addSeparator();
+    add(actFrame, "actFrame", QStringLiteral("はがき枠"), [this] {
+        view_->frame = actFrame->isChecked();
+        view_->update();
+    });
+    actFrame->setCheckable(true);
+    add(actClose, "actClose", QStringLiteral("閉じる"), [this] { accept(); });
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TfrxPreviewWindow::setPages(QVector<PreparedPage> pages) {
+    pages_ = std::move(pages);
+    outline->clear();
+    thumbnails->clear();
+    for (int i = 0; i < pages_.size(); ++i) {
+        outline->addItem(QStringLiteral("ページ %1").arg(i + 1));
+        QImage thumb(100, 148, QImage::Format_RGB32);
+        thumb.fill(Qt::white);
+        thumb.setDotsPerMeterX(1000);
+        thumb.setDotsPerMeterY(1000);
+        QPainter painter(&thumb);
+        renderPage(painter, pages_[i]);
+        painter.end();
+        thumbnails->addItem(
+            new QListWidgetItem(QIcon(QPixmap::fromImage(thumb)), QString::number(i + 1)));
+    }
+    pageBox->setRange(pages_.isEmpty() ? 0 : 1,
+                      static_cast<int>(std::max<qsizetype>(pages_.size(), 1)));
+    current_ = -1;
+    hit_ = -1;
+    showPage(0);
+    setZoom(1.0);
+}
+
+double TfrxPreviewWindow::zoom() const {
+    return view_->zoom;
+}
+
+QWidget* TfrxPreviewWindow::view() const {
+    return view_;
+}
+
+void TfrxPreviewWindow::setZoom(double factor) {
+    view_->zoom = std::clamp(factor, 0.1, 8.0);
+    const int index = zoomBox->findData(static_cast<int>(std::lround(view_->zoom * 100)));
+    if (index >= 0)
+        zoomBox->setCurrentIndex(index);
+    else
+        zoomBox->setEditText(QString::number(std::lround(view_->zoom * 100)) + QLatin1Char('%'));
+    view_->resize(view_->sizeHint());
+    view_->update();
+}
+
+void TfrxPreviewWindow::showPage(int index) {
+    if (pages_.isEmpty()) {
+        view_->page = nullptr;
+        current_ = 0;
+        view_->update();
+        return;
+    }
+    index = std::clamp(index, 0, static_cast<int>(pages_.size()) - 1);
+    if (index == current_)
+        return;
+    current_ = index;
+    view_->page = &pages_[index];
+    view_->highlights.clear();
+    const QString text = findEdit->text();
+    if (!text.isEmpty())
+        for (const LaidOutBox& box : layOutPage(pages_[index]))
+            for (const TextBox& source : pages_[index].boxes)
+                if (source.Name == box.name && source.Visible &&
+                    source.Text.contains(text, Qt::CaseInsensitive))
+                    view_->highlights.append(box.clip);
+    QSignalBlocker blockBox(pageBox), blockOutline(outline), blockThumbs(thumbnails);
+    pageBox->setValue(index + 1);
+    outline->setCurrentRow(index);
+    thumbnails->setCurrentRow(index);
+    view_->resize(view_->sizeHint());
+    view_->update();
+}
+
+void TfrxPreviewWindow::find(bool forward) {
+    const QString text = findEdit->text();
+    QVector<int> hitPages;
+    for (int i = 0; i < pages_.size(); ++i)
+        for (const TextBox& box : pages_[i].boxes)
+            if (box.Visible && !text.isEmpty() && box.Text.contains(text, Qt::CaseInsensitive)) {
+                hitPages.append(i);
+                break;
+            }
+    if (hitPages.isEmpty()) {
+        MessageService::information(this,
+                                    QStringLiteral("「%1」は見つかりませんでした。").arg(text));
+        return;
+    }
+    hit_ = forward ? (hit_ + 1) % static_cast<int>(hitPages.size())
+                   : (hit_ <= 0 ? static_cast<int>(hitPages.size()) - 1 : hit_ - 1);
+    current_ = -1; // repaint the highlights even on the same page
+    showPage(hitPages[hit_]);
+}
+
+void TfrxPreviewWindow::openFile(const QString& fileName) {
+    setPages(loadPages(fileName));
+}
+
+void TfrxPreviewWindow::saveFile(const QString& fileName) {
+    savePages(fileName, pages_);
+}
+
+void TfrxPreviewWindow::exportPdf(const QString& fileName) {
+    if (!writePdf(fileName, pages_))
+        throw PageFileError(QStringLiteral("PDF「%1」を書き込めません。").arg(fileName));
+}
+
+void showPreview(const QVector<PreparedPage>& pages) {
+    TfrxPreviewWindow window(pages);
+    window.exec();
+}
+
+} // namespace velta

@@ -1,0 +1,235 @@
+#include "card_layouts.h"
+#include "font_substitution.h"
+#include "message_service.h"
+#include "page_file.h"
+#include "page_renderer.h"
+#include "postal_frame.h"
+#include "preview_window.h"
+#include "recorded_boxes.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFontDatabase>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+
+namespace {
+
+// Cards with a surname each, as the composition would prepare them.
+QVector<PreparedPage> cards(const QStringList& surnames) {
+    TfrxReport report = makeCardTemplate(CardLayout::Type1);
+    for (const QString& surname : surnames) {
+        report.FindObject("Memo4")->Text = surname;
+        report.FindObject("Memo1")->Text = "1";
+        report.PrepareReport(false);
+    }
+    return report.PreviewPages();
+}
+
+int redPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.red() > 150 && c.green() < 100 && c.blue() < 100;
+        }
+    return count;
+}
+
+} // namespace
+
+TEST(Preview, OpensOnPageOneAtFullSizeWithEveryTool) {
+    TfrxPreviewWindow window(cards({"山田", "佐藤", "鈴木"}));
+    EXPECT_TRUE(window.isModal());
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(window.currentPage(), 0);
+    EXPECT_DOUBLE_EQ(window.zoom(), 1.0);
+    EXPECT_EQ(window.zoomBox->currentText(), "100%");
+    for (const char* name :
+         {"actPrint",      "actOpen",         "actSave",       "actPdf",     "actFind",
+          "actFindNext",   "actFindPrevious", "actZoomIn",     "actZoomOut", "actWholePage",
+          "actFullScreen", "actOutline",      "actThumbnails", "actMargins", "actFirst",
+          "actPrevious",   "actNext",         "actLast",       "actFrame",   "actClose"}) {
+        auto* action = window.findChild<QAction*>(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_TRUE(window.actions().contains(action)) << name << " is in the context menu";
+    }
+    EXPECT_EQ(window.contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(window.outline->count(), 3);
+    EXPECT_EQ(window.thumbnails->count(), 3);
+}
+
+TEST(Preview, NavigatesAndZooms) {
+    TfrxPreviewWindow window(cards({"一", "二", "三"}));
+    window.actNext->trigger();
+    EXPECT_EQ(window.currentPage(), 1);
+    EXPECT_EQ(window.pageBox->value(), 2);
+    window.actLast->trigger();
+    window.actNext->trigger();
+    EXPECT_EQ(window.currentPage(), 2);
+    window.actPrevious->trigger();
+    EXPECT_EQ(window.currentPage(), 1);
+    window.actFirst->trigger();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.pageBox->setValue(3);
+    EXPECT_EQ(window.currentPage(), 2);
+    window.outline->setCurrentRow(1);
+    EXPECT_EQ(window.currentPage(), 1);
+
+    window.actZoomIn->trigger();
+    EXPECT_DOUBLE_EQ(window.zoom(), 1.5);
+    window.actZoomOut->trigger();
+    window.actZoomOut->trigger();
+    EXPECT_DOUBLE_EQ(window.zoom(), 0.75);
+    window.zoomBox->setCurrentIndex(window.zoomBox->findText("200%"));
+    emit window.zoomBox->activated(window.zoomBox->currentIndex());
+    EXPECT_DOUBLE_EQ(window.zoom(), 2.0);
+    window.resize(800, 600);
+    window.actWholePage->trigger();
+    EXPECT_LT(window.zoom(), 2.0);
+}
+
+TEST(Preview, FindMovesBetweenPagesWithHitsAndHighlightsThem) {
+    velta::test::RecordedBoxes boxes;
+    TfrxPreviewWindow window(cards({"山田", "佐藤", "山本"}));
+    window.findEdit->setText("山");
+    window.actFind->trigger();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.actFindNext->trigger();
+    EXPECT_EQ(window.currentPage(), 2);
+    window.actFindNext->trigger();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.actFindPrevious->trigger();
+    EXPECT_EQ(window.currentPage(), 2);
+    window.findEdit->setText("該当なし");
+    window.actFind->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("見つかりませんでした"));
+}
+
+TEST(Preview, PostalFrameShowsOnScreenOnlyAtJapanPostsPositions) {
+    const QVector<QRectF> frame = postalFrameBoxes();
+    ASSERT_EQ(frame.size(), 7);
+    EXPECT_DOUBLE_EQ(frame[0].left(), 44.3);
+    EXPECT_DOUBLE_EQ(frame[0].top(), 12.0);
+    EXPECT_NEAR(frame[3].left(), 44.3 + 3 * 5.7 + 1.3 + 1.3 + 1.9, 1e-9);
+    EXPECT_NEAR(frame[6].right(), 92.0, 1e-9);
+
+    TfrxPreviewWindow window(cards({"山田"}));
+    window.resize(900, 900);
+    window.show();
+    EXPECT_EQ(redPixels(window.view()->grab().toImage()), 0);
+    window.actFrame->trigger();
+    EXPECT_GT(redPixels(window.view()->grab().toImage()), 100);
+
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("cards.pdf");
+    window.exportPdf(pdf);
+    QProcess::execute("pdftoppm",
+                      {"-r", "50", "-png", "-singlefile", pdf, folder.filePath("page")});
+    const QImage paper(folder.filePath("page.png"));
+    ASSERT_FALSE(paper.isNull());
+    EXPECT_EQ(redPixels(paper), 0);
+}
+
+TEST(Preview, SavedPagesOpenAgainAndBadFilesAreRefusedWholly) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("pages.vpg");
+    TfrxPreviewWindow window(cards({"山田", "佐藤"}));
+    window.saveFile(file);
+    TfrxPreviewWindow other(cards({"鈴木"}));
+    other.openFile(file);
+    ASSERT_EQ(other.pages().size(), 2);
+    EXPECT_EQ(other.pages()[1].boxes.size(), 31);
+    for (int i = 0; i < 31; ++i) {
+        const TextBox& a = window.pages()[1].boxes[i];
+        const TextBox& b = other.pages()[1].boxes[i];
+        EXPECT_EQ(a.Name, b.Name);
+        EXPECT_EQ(a.Text, b.Text);
+        EXPECT_EQ(a.Left, b.Left);
+        EXPECT_EQ(a.Visible, b.Visible);
+        EXPECT_EQ(a.FontName, b.FontName);
+    }
+
+    QFile original(file);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    auto refused = [&](const QByteArray& content) {
+        const QString bad = folder.filePath("bad.vpg");
+        QFile out(bad);
+        out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        out.write(content);
+        out.close();
+        try {
+            loadPages(bad);
+            return QString();
+        } catch (const PageFileError& error) {
+            return QString::fromUtf8(error.what());
+        }
+    };
+    EXPECT_TRUE(refused(bytes.left(bytes.size() / 2)).contains("読み込めません")); // truncated
+    EXPECT_TRUE(
+        refused("NOTVELTA" + bytes.mid(8)).contains("ページファイルではありません")); // other file
+    QByteArray hostile = bytes;
+    hostile[12] = '\xff'; // page count of billions
+    hostile[13] = '\xff';
+    hostile[14] = '\xff';
+    hostile[15] = '\x7f';
+    EXPECT_FALSE(refused(hostile).isEmpty());
+    QByteArray version = bytes;
+    version[8] = 9;
+    EXPECT_TRUE(refused(version).contains("版"));
+    EXPECT_FALSE(refused(bytes + "x").isEmpty());
+    EXPECT_FALSE(refused(QByteArray()).isEmpty());
+    // A refused file leaves the shown pages as they were.
+    EXPECT_THROW(other.openFile(folder.filePath("bad.vpg")), PageFileError);
+    EXPECT_EQ(other.pages().size(), 2);
+}
+
+TEST(Preview, PrintsEachPageOnCardSizedPaper) {
+    QTemporaryDir folder;
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath("printed.pdf"));
+    printer.setFullPage(true);
+    ASSERT_TRUE(printPages(printer, cards({"山田", "佐藤"})));
+    QProcess info;
+    info.start("pdfinfo", {folder.filePath("printed.pdf")});
+    info.waitForFinished();
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+2"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("Page size:\\s+28[34](\\.\\d+)? x 419")))
+        << text.toStdString();
+}
+
+TEST(Fonts, WindowsFacesAndUnknownFacesDrawWithInstalledJapaneseFaces) {
+    for (const char* face :
+         {"HGP明朝E", "HG明朝E", "ＭＳ Ｐゴシック", "Arial", "Tahoma", "どこにもない書体"}) {
+        const QStringList faces = substituteFaces(QString::fromUtf8(face));
+        const auto installed = std::find_if(faces.begin(), faces.end(), [](const QString& f) {
+            return QFontDatabase::hasFamily(f);
+        });
+        ASSERT_NE(installed, faces.end()) << face;
+        // Whatever the face, kanji get a real glyph, never a tofu box (glyph 0).
+        TextBox box;
+        box.Name = "T";
+        box.Width = box.Height = 200;
+        box.Text = "髙山";
+        box.FontName = QString("@") + QString::fromUtf8(face);
+        box.Rotation = 270;
+        const auto laid = layOutPage(PreparedPage{PageSetup{}, {box}});
+        ASSERT_EQ(laid[0].glyphs.size(), 2);
+        for (const PlacedGlyph& glyph : laid[0].glyphs)
+            EXPECT_NE(glyph.glyph, 0u) << face;
+    }
+}
