@@ -2,6 +2,8 @@
 #include "dm.h"
 #include "font_substitution.h"
 #include "message_service.h"
+#include "page_model.h"
+#include "preview_window.h"
 #include "thonnin1.h"
 #include "tk_ichiran1.h"
 #include "tk_touroku1.h"
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     if (!applyAquaGraphiteStyle())
         MessageService::error(
             nullptr, QStringLiteral("表示スタイル「Aqua Graphite」を適用できませんでした。"));
+
+    TfrxReport::setPreviewer(showPreview);
 
     TDM dm(QDir::currentPath());
     application.setErrorCleanup([&dm] { dm.IBDatabase1.Abandon(); });

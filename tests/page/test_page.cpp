@@ -191,7 +191,7 @@ TEST(Renderer, VerticalFacesGiveVerticalFormsAndHalfWidthLiesDown) {
     auto glyphOf = [](const QString& text, int rotation) {
         return layOutPage(pageWith({box(text, 10, 10, 30, 40, rotation)}))[0].glyphs[0];
     };
-    for (const char* turned : {"ー", "（", "「", "〜"})
+    for (const char* turned : {"ー", "（", "）", "「", "」", "〜"})
         EXPECT_NE(glyphOf(turned, 270).glyph, glyphOf(turned, 0).glyph) << turned;
     EXPECT_EQ(glyphOf("山", 270).glyph, glyphOf("山", 0).glyph);
     EXPECT_FALSE(glyphOf("山", 270).sideways);

@@ -233,3 +233,43 @@ TEST(Fonts, WindowsFacesAndUnknownFacesDrawWithInstalledJapaneseFaces) {
             EXPECT_NE(glyph.glyph, 0u) << face;
     }
 }
+
+TEST(Preview, EmptyPageListOpensAnEmptyPreview) {
+    TfrxReport report = makeCardTemplate(CardLayout::Type1);
+    QVector<PreparedPage> shown{PreparedPage{}};
+    TfrxReport::setPreviewer([&](const QVector<PreparedPage>& pages) { shown = pages; });
+    report.ShowPreparedReport();
+    TfrxReport::setPreviewer({});
+    EXPECT_TRUE(shown.isEmpty());
+    TfrxPreviewWindow window(shown);
+    EXPECT_EQ(window.outline->count(), 0);
+    window.actNext->trigger();
+    window.actLast->trigger();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.show();
+    EXPECT_FALSE(window.view()->grab().isNull());
+}
+
+TEST(Preview, ExportedPdfHasCardPagesWithExtractableText) {
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("three.pdf");
+    TfrxReport report = makeCardTemplate(CardLayout::Type1);
+    for (const char* surname : {"鈴木", "高橋", "渡辺"}) {
+        report.FindObject("Memo4")->Text = QString::fromUtf8(surname);
+        report.FindObject("Memo1")->Text = "7";
+        report.PrepareReport(false);
+    }
+    TfrxPreviewWindow window(report.PreviewPages());
+    window.exportPdf(pdf);
+    QProcess info;
+    info.start("pdfinfo", {pdf});
+    info.waitForFinished();
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+3"))) << text.toStdString();
+    QProcess extract;
+    extract.start("pdftotext", {"-f", "3", "-l", "3", pdf, "-"});
+    extract.waitForFinished();
+    const QString page3 = QString::fromUtf8(extract.readAllStandardOutput());
+    EXPECT_TRUE(page3.contains("渡")) << page3.toStdString();
+    EXPECT_TRUE(page3.contains("7")) << page3.toStdString();
+}

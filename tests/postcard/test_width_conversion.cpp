@@ -40,5 +40,8 @@ TEST(FullWidth, FullWidthTextIsUnchangedAndLongTextsConvertWhole) {
     const QString wide = "東京都千代田区千代田１－１　ヤマダ　タロウ様";
     EXPECT_EQ(SinglebyteToDoublebyte(wide), wide);
     EXPECT_EQ(SinglebyteToDoublebyte(QString(255, 'a')), QString(255, QChar(0xFF41)));
-    EXPECT_EQ(SinglebyteToDoublebyte(QString(1000, '1')), QString(1000, QChar(0xFF11)));
+    EXPECT_EQ(SinglebyteToDoublebyte(QString(300, '1')), QString(300, QChar(0xFF11)));
+    // Only the last ｶ meets a ﾞ: 149 カ, one ガ, then 149 spacing marks.
+    EXPECT_EQ(SinglebyteToDoublebyte(QString(150, QChar(0xFF76)) + QString(150, QChar(0xFF9E))),
+              QString(149, QChar(0x30AB)) + QChar(0x30AC) + QString(149, QChar(0x309B)));
 }
