@@ -2,6 +2,7 @@
 
 #include "colours.h"
 #include "dm.h"
+#include "form_widgets.h"
 #include "message_service.h"
 #include "schema_gate.h"
 #include "shell_open.h"
@@ -22,24 +23,6 @@ namespace velta {
 
 const QString Tmenu1::ManualAddress = QStringLiteral("https://velta.example.jp/manual/");
 const QString Tmenu1::HomeAddress = QStringLiteral("https://velta.example.jp/");
-
-namespace {
-
-QFont pixelFont(const QString& family, int pixels) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    return font;
-}
-
-QPushButton* makeButton(QWidget* row, const char* name, const QString& caption,
-                        const QRect& geometry) {
-    auto* button = new QPushButton(caption, row);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-} // namespace
 
 Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), dm_(dm) {
@@ -78,15 +61,15 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     Label4->installEventFilter(this);
 
     Panel4 = makeRow(client, "Panel4", 99);
-    Button2 = makeButton(Panel4, "Button2", QStringLiteral("宛名登録"), QRect(16, 11, 209, 60));
-    Button5 = makeButton(Panel4, "Button5", QStringLiteral("宛名一覧"), QRect(249, 11, 209, 60));
+    Button2 = pushButton(Panel4, "Button2", QStringLiteral("宛名登録"), QRect(16, 11, 209, 60));
+    Button5 = pushButton(Panel4, "Button5", QStringLiteral("宛名一覧"), QRect(249, 11, 209, 60));
     Panel3 = makeRow(client, "Panel3", 231);
-    Button10 = makeButton(Panel3, "Button10", QStringLiteral("ハガキ作成"), QRect(16, 11, 209, 60));
-    Button4 = makeButton(Panel3, "Button4", QStringLiteral("差出人登録"), QRect(249, 11, 209, 60));
+    Button10 = pushButton(Panel3, "Button10", QStringLiteral("ハガキ作成"), QRect(16, 11, 209, 60));
+    Button4 = pushButton(Panel3, "Button4", QStringLiteral("差出人登録"), QRect(249, 11, 209, 60));
     Panel2 = makeRow(client, "Panel2", 358);
-    Button1 = makeButton(Panel2, "Button1", QStringLiteral("オンラインマニュアル"),
+    Button1 = pushButton(Panel2, "Button1", QStringLiteral("オンラインマニュアル"),
                          QRect(16, 11, 209, 61));
-    Button3 = makeButton(Panel2, "Button3", QStringLiteral("閉じる"), QRect(241, 11, 217, 61));
+    Button3 = pushButton(Panel2, "Button3", QStringLiteral("閉じる"), QRect(241, 11, 217, 61));
 
     connect(Button1, &QPushButton::clicked, this, &Tmenu1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &Tmenu1::Button2Click);

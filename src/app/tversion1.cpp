@@ -1,6 +1,7 @@
 #include "tversion1.h"
 
 #include "colours.h"
+#include "form_widgets.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -14,23 +15,6 @@ const QString Tversion1::VersionText = QStringLiteral("1.0.3");
 
 namespace {
 
-QLabel* captionPanel(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* panel = new QFrame(parent);
-    panel->setGeometry(geometry);
-    panel->setFrameShape(QFrame::Panel);
-    QPalette palette = panel->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Active, QPalette::Highlight));
-    panel->setPalette(palette);
-    panel->setAutoFillBackground(true);
-    auto* label = new QLabel(text, panel);
-    label->setGeometry(8, 0, geometry.width() - 16, geometry.height());
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: navy;"));
-    return label;
-}
-
 QPixmap logo() {
     QPixmap picture(66, 66);
     picture.fill(Qt::transparent);
@@ -40,10 +24,7 @@ QPixmap logo() {
     painter.setPen(Qt::NoPen);
     painter.drawRoundedRect(QRectF(1, 1, 64, 64), 10, 10);
     painter.setPen(Qt::white);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(40);
-    font.setBold(true);
-    painter.setFont(font);
+    painter.setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 40, true));
     painter.drawText(picture.rect(), Qt::AlignCenter, QStringLiteral("〒"));
     return picture;
 }
@@ -60,12 +41,17 @@ Tversion1::Tversion1(QWidget* parent) : QDialog(parent) {
     picture->setGeometry(16, 16, 66, 66);
     picture->setPixmap(logo());
 
-    captionPanel(this, QStringLiteral("VELTA"), QRect(104, 16, 280, 22))
-        ->setObjectName(QStringLiteral("Label1"));
-    captionPanel(this, QStringLiteral("バージョン　") + VersionText, QRect(104, 44, 280, 22))
-        ->setObjectName(QStringLiteral("Label2"));
-    captionPanel(this, QStringLiteral("VELTA 開発チーム"), QRect(104, 72, 280, 22))
-        ->setObjectName(QStringLiteral("Label3"));
+    const std::pair<const char*, QString> captions[] = {
+        {"Label1", QStringLiteral("VELTA")},
+        {"Label2", QStringLiteral("バージョン　") + VersionText},
+        {"Label3", QStringLiteral("VELTA 開発チーム")}};
+    const char* const panels[] = {"Panel1", "Panel2", "Panel3"};
+    for (int i = 0; i < 3; ++i) {
+        QLabel* label =
+            captionPanel(this, panels[i], captions[i].second, QRect(104, 16 + 28 * i, 280, 22));
+        label->setObjectName(QString::fromLatin1(captions[i].first));
+        label->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
+    }
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

@@ -23,14 +23,14 @@ QFrame* panel(QWidget* parent, const char* name, const QRect& geometry, const QC
     return frame;
 }
 
-QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+} // namespace
+
+QFont pixelFont(const QString& family, int pixels, bool bold) {
     QFont font(family);
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;
 }
-
-} // namespace
 
 QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text,
                      const QRect& geometry) {

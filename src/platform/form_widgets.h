@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+class QFont;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -16,6 +17,9 @@ class QWidget;
 namespace velta {
 
 // Building blocks of the entry windows, each control named so tests can find it.
+
+// A face at a pixel size, as the forms' fonts are given.
+QFont pixelFont(const QString& family, int pixels, bool bold = false);
 
 // A caption panel in the active-caption colour with a navy label.
 QLabel* captionPanel(QWidget* parent, const char* panelName, const QString& text,
