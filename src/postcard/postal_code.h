@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace velta {
+
+// The postcard grid's postal-code cell: the code without its first hyphen, spaced out so that
+// seven digits read " 1  0  0  0  0  0  1 ". An empty code is "　", or "　　　　　." in the
+// address search modes.
+QString spacedPostalCode(const QString& yubinno, bool addressSearch);
+
+// The characters for the digit boxes: the cell with every space and ideographic space removed.
+QString digitsFromSpacedCell(const QString& cell);
+
+} // namespace velta
