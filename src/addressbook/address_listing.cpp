@@ -70,36 +70,17 @@ QString searchParameter(SearchColumn column) {
     return QString::fromLatin1(searchForm(column).parameter);
 }
 
-qint64 largestRecipientKey(TDM& dm) {
-    return readInteger(dm, QStringLiteral("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU"),
-                       QStringLiteral("ANS"));
-}
-
-QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement,
-                                   const QString& textParameter, const QString& pattern) {
-    const qint64 largest = largestRecipientKey(dm);
-    TIBQuery& query = dm.IBQuery1;
+QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement, const QString& textParameter,
+                                   const QString& pattern) {
     QList<QStringList> rows;
-    for (qint64 key = 1; key <= largest + 1; ++key) {
-        query.Clear();
-        for (const QString& line : statement)
-            query.Add(line);
-        query.setInteger(QStringLiteral("KEY1"), key);
-        if (!textParameter.isEmpty())
-            query.setString(textParameter, pattern);
-        query.Open();
+    probeKeys(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
         if (!query.fieldString(QStringLiteral("NAMAE")).isEmpty())
-            rows.append({query.fieldString(QStringLiteral("KEY1")), QString(),
-                         query.fieldString(QStringLiteral("NAMAE")),
-                         query.fieldString(QStringLiteral("NAMAE2")),
-                         query.fieldString(QStringLiteral("hurigana")),
-                         query.fieldString(QStringLiteral("YUBINNO")),
-                         query.fieldString(QStringLiteral("JYUSYO")),
-                         query.fieldString(QStringLiteral("JYUSYO2")),
-                         query.fieldString(QStringLiteral("memo")),
+            rows.append({query.fieldString(QStringLiteral("KEY1")), QString(), query.fieldString(QStringLiteral("NAMAE")),
+                         query.fieldString(QStringLiteral("NAMAE2")), query.fieldString(QStringLiteral("hurigana")),
+                         query.fieldString(QStringLiteral("YUBINNO")), query.fieldString(QStringLiteral("JYUSYO")),
+                         query.fieldString(QStringLiteral("JYUSYO2")), query.fieldString(QStringLiteral("memo")),
                          query.fieldString(QStringLiteral("tel"))});
-        query.Close();
-    }
+    });
     return rows;
 }
 

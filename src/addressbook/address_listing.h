@@ -19,9 +19,6 @@ QStringList listingStatement();
 QStringList searchStatement(SearchColumn column);
 QString searchParameter(SearchColumn column);
 
-// "SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU": 0 for an empty table.
-qint64 largestRecipientKey(TDM& dm);
-
 // Probes every key from 1 to the largest key + 1 with one statement per key, and returns the
 // grid rows (KEY, MKEY, surname, given name, reading, postal code, address 1, address 2, memo,
 // telephone) of the recipients whose surname is not empty. With a text parameter its value
