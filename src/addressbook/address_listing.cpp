@@ -70,15 +70,19 @@ QString searchParameter(SearchColumn column) {
     return QString::fromLatin1(searchForm(column).parameter);
 }
 
-QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement, const QString& textParameter,
-                                   const QString& pattern) {
+QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement,
+                                   const QString& textParameter, const QString& pattern) {
     QList<QStringList> rows;
     probeKeys(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
         if (!query.fieldString(QStringLiteral("NAMAE")).isEmpty())
-            rows.append({query.fieldString(QStringLiteral("KEY1")), QString(), query.fieldString(QStringLiteral("NAMAE")),
-                         query.fieldString(QStringLiteral("NAMAE2")), query.fieldString(QStringLiteral("hurigana")),
-                         query.fieldString(QStringLiteral("YUBINNO")), query.fieldString(QStringLiteral("JYUSYO")),
-                         query.fieldString(QStringLiteral("JYUSYO2")), query.fieldString(QStringLiteral("memo")),
+            rows.append({query.fieldString(QStringLiteral("KEY1")), QString(),
+                         query.fieldString(QStringLiteral("NAMAE")),
+                         query.fieldString(QStringLiteral("NAMAE2")),
+                         query.fieldString(QStringLiteral("hurigana")),
+                         query.fieldString(QStringLiteral("YUBINNO")),
+                         query.fieldString(QStringLiteral("JYUSYO")),
+                         query.fieldString(QStringLiteral("JYUSYO2")),
+                         query.fieldString(QStringLiteral("memo")),
                          query.fieldString(QStringLiteral("tel"))});
     });
     return rows;

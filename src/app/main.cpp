@@ -4,6 +4,7 @@
 #include "message_service.h"
 #include "page_model.h"
 #include "preview_window.h"
+#include "thagaki_sakusei.h"
 #include "thonnin1.h"
 #include "tk_ichiran1.h"
 #include "tk_touroku1.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
     menu.show();
     Tversion1 version(&menu);
     menu.setVersionDialog(&version);
+    Thagaki_sakusei hagaki(dm, &menu);
+    menu.setPostcardWindow(&hagaki);
     TK_touroku1 touroku(dm, &menu);
     menu.setEntryWindow(&touroku);
     TK_ichiran1 ichiran(dm, touroku, &menu);

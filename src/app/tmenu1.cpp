@@ -6,6 +6,7 @@
 #include "message_service.h"
 #include "schema_gate.h"
 #include "shell_open.h"
+#include "thagaki_sakusei.h"
 #include "thonnin1.h"
 #include "tk_ichiran1.h"
 #include "tk_touroku1.h"
@@ -76,6 +77,7 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     connect(Button3, &QPushButton::clicked, this, &Tmenu1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &Tmenu1::Button4Click);
     connect(Button5, &QPushButton::clicked, this, &Tmenu1::Button5Click);
+    connect(Button10, &QPushButton::clicked, this, &Tmenu1::Button10Click);
     connect(N2, &QAction::triggered, this, &Tmenu1::Button3Click);
     connect(N5, &QAction::triggered, this, &Tmenu1::N5Click);
 
@@ -155,6 +157,13 @@ void Tmenu1::Button5Click() {
         return;
     ichiran1_->prepare();
     ichiran1_->exec();
+}
+
+void Tmenu1::Button10Click() {
+    if (!hagaki_)
+        return;
+    hagaki_->prepare();
+    hagaki_->exec();
 }
 
 } // namespace velta

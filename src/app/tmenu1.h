@@ -14,6 +14,7 @@ class Tversion1;
 class TK_touroku1;
 class Thonnin1;
 class TK_ichiran1;
+class Thagaki_sakusei;
 
 class Tmenu1 : public QMainWindow {
     Q_OBJECT
@@ -28,6 +29,7 @@ public:
     void setEntryWindow(TK_touroku1* window) { touroku1_ = window; }
     void setSenderWindow(Thonnin1* window) { honnin1_ = window; }
     void setListWindow(TK_ichiran1* window) { ichiran1_ = window; }
+    void setPostcardWindow(Thagaki_sakusei* window) { hagaki_ = window; }
 
     QFrame* Panel1;
     QFrame* Panel2;
@@ -50,6 +52,7 @@ public slots:
     void Button3Click();
     void Button4Click();
     void Button5Click();
+    void Button10Click();
     void Label4Click();
     void N5Click();
 
@@ -62,6 +65,7 @@ private:
     TK_touroku1* touroku1_ = nullptr;
     Thonnin1* honnin1_ = nullptr;
     TK_ichiran1* ichiran1_ = nullptr;
+    Thagaki_sakusei* hagaki_ = nullptr;
     QFrame* makeRow(QWidget* client, const char* name, int top);
     void applySchemaGate();
     void setColours();

@@ -677,10 +677,10 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column) {
     return readFirstRow(dm, sql, [&](const TIBQuery& query) { return query.fieldInteger(column); });
 }
 
-void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter, const QString& pattern,
-               const std::function<void(const TIBQuery&)>& onRow) {
-    const qint64 largest =
-        readInteger(dm, QStringLiteral("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU"), QStringLiteral("ANS"));
+void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter,
+               const QString& pattern, const std::function<void(const TIBQuery&)>& onRow) {
+    const qint64 largest = readInteger(
+        dm, QStringLiteral("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU"), QStringLiteral("ANS"));
     TIBQuery& query = dm.IBQuery1;
     for (qint64 key = 1; key <= largest + 1; ++key) {
         query.Clear();

@@ -160,7 +160,7 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column);
 // Probes every key from 1 to the largest KEY1 of MST_KOKYAKU + 1, one statement per key, as the
 // lists do; onRow sees the query of every key that found a row. With a text parameter its
 // value is set to the pattern on every probe.
-void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter, const QString& pattern,
-               const std::function<void(const TIBQuery&)>& onRow);
+void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter,
+               const QString& pattern, const std::function<void(const TIBQuery&)>& onRow);
 
 } // namespace velta

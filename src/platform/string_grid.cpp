@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QSet>
 
 #include <vector>
 
@@ -21,6 +22,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (role == Qt::DisplayRole)
             return text(index.column(), index.row());
+        const bool highlighted =
+            isMarked(index.column(), index.row()) && !text(0, index.row()).isEmpty();
+        if (role == Qt::BackgroundRole && highlighted)
+            return grid_->palette().color(QPalette::Highlight);
+        if (role == Qt::ForegroundRole && highlighted)
+            return grid_->palette().color(QPalette::HighlightedText);
         if (role == Qt::BackgroundRole && isFixed(index))
             return grid_->palette().color(QPalette::Button);
         return {};
@@ -43,10 +50,25 @@ public:
         line[column] = value;
         emit dataChanged(index(row, column), index(row, column));
     }
+    bool isMarked(int column, int row) const {
+        return row >= 0 && static_cast<size_t>(row) < marks_.size() &&
+               marks_[static_cast<size_t>(row)].contains(column);
+    }
+    void setMark(int column, int row, bool on) {
+        if (row < 0 || row >= rows_ || column < 0 || column >= columns_)
+            return;
+        QSet<int>& line = marks_[static_cast<size_t>(row)];
+        if (on)
+            line.insert(column);
+        else
+            line.remove(column);
+        emit dataChanged(index(row, column), index(row, column));
+    }
     void setRows(int rows) {
         beginResetModel();
         rows_ = std::max(rows, 0);
         cells_.resize(static_cast<size_t>(rows_)); // cells of rows that go are gone
+        marks_.resize(static_cast<size_t>(rows_));
         endResetModel();
     }
     void setColumns(int columns) {
@@ -56,6 +78,8 @@ public:
     }
     void clear() {
         for (QStringList& line : cells_)
+            line.clear();
+        for (QSet<int>& line : marks_)
             line.clear();
         emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
     }
@@ -69,6 +93,7 @@ private:
     int rows_ = 0;
     int columns_ = 0;
     std::vector<QStringList> cells_;
+    std::vector<QSet<int>> marks_;
 };
 
 TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new Model(this)) {
@@ -130,6 +155,18 @@ void TStringGrid::setRowCells(int row, const QStringList& cells) {
 
 void TStringGrid::clearCells() {
     model_->clear();
+}
+
+bool TStringGrid::marked(int column, int row) const {
+    return model_->isMarked(column, row);
+}
+void TStringGrid::setMarked(int column, int row, bool on) {
+    model_->setMark(column, row, on);
+}
+
+void TStringGrid::mousePressEvent(QMouseEvent* event) {
+    QTableView::mousePressEvent(event);
+    emit mousePressed(event->button());
 }
 
 QPoint TStringGrid::cellAt(const QPoint& viewportPosition) const {

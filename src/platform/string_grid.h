@@ -25,8 +25,13 @@ public:
     void setCell(int column, int row, const QString& text);
     QStringList rowCells(int row) const;
     void setRowCells(int row, const QStringList& cells);
-    // Empties every cell, whatever the row count.
+    // Empties every cell and clears every mark, whatever the row count.
     void clearCells();
+
+    // A set/clear mark beside every cell's text; marked cells of rows with a KEY (column 0)
+    // are drawn in the system highlight colours.
+    bool marked(int column, int row) const;
+    void setMarked(int column, int row, bool on);
 
     // The (column, row) under a point of the viewport; (-1, -1) outside the cells.
     QPoint cellAt(const QPoint& viewportPosition) const;
@@ -35,9 +40,12 @@ public:
 signals:
     // A double-click, with the cell under the pointer.
     void cellDoubleClicked(int column, int row);
+    // A mouse button pressed, after the press has moved the selection.
+    void mousePressed(Qt::MouseButton button);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     class Model;

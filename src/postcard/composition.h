@@ -1,0 +1,39 @@
+#pragma once
+
+#include "card_layouts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace velta {
+
+class TDM;
+
+// The postcard window's options, as the texts of its controls.
+struct CardOptions {
+    QString nameSize = QStringLiteral("20"), addressSize = QStringLiteral("10");
+    QString nameFont = QStringLiteral("HGP明朝E"), addressFont = QStringLiteral("HGP明朝E");
+    QString senderNameSize = QStringLiteral("8"), senderAddressSize = QStringLiteral("7");
+    QString senderNameFont = QStringLiteral("ＭＳ Ｐゴシック"),
+            senderAddressFont = QStringLiteral("ＭＳ Ｐゴシック");
+    QString recipientRight = QStringLiteral("0"), recipientDown = QStringLiteral("0");
+    QString senderRight = QStringLiteral("0"), senderDown = QStringLiteral("0");
+    bool senderHyphen = false;
+};
+
+// How the grid is filled: the column a search looks in.
+enum class CardSearch { Surname, Address1, Address2, Memo };
+
+// The postcard grid's rows (11 cells: KEY, "", spaced postal code, address 1 and 2 ("　" when
+// empty), surname, given name, joint names 1 and 2, memo, reading) of the recipients whose
+// surname is set, probed key by key, not yet ordered.
+QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text);
+QStringList cardGridHeaders();
+
+// Fills the template for every card row and prepares one page per card. The options are
+// checked before the first page; an invalid number stops the run with a message naming it.
+void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                  const QList<QStringList>& cardRows, TDM& dm);
+
+} // namespace velta

@@ -1,0 +1,280 @@
+#include "thagaki_sakusei.h"
+
+#include "colours.h"
+#include "dm.h"
+#include "errors.h"
+#include "form_widgets.h"
+#include "key_filter.h"
+#include "reading_order.h"
+#include "string_grid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace velta {
+namespace {
+
+constexpr int kReadingColumn = 10;
+const int kColumnWidths[] = {1, 1, 100, 200, 200, 80, 80, 80, 80, 265, 120};
+
+QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* button = new QRadioButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QComboBox* combo(QWidget* parent, const char* name, const QPoint& position,
+                 const QStringList& items, bool digits) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    box->addItems(items);
+    box->setGeometry(position.x(), position.y(), 106, 24);
+    if (digits) {
+        box->lineEdit()->setMaxLength(2);
+        KeyFilter::install(box->lineEdit(), QStringLiteral("0123456789"));
+    }
+    return box;
+}
+
+QToolButton* stepper(QWidget* parent, const char* name, Qt::ArrowType arrow,
+                     const QPoint& position) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setArrowType(arrow);
+    button->setGeometry(position.x(), position.y(), 33, 25);
+    return button;
+}
+
+QLineEdit* positionEdit(QWidget* parent, const char* name, const QPoint& position) {
+    QLineEdit* edit =
+        entryEdit(parent, name, {position.x(), position.y(), 30, 24}, 0, ImeMode::Disabled);
+    edit->setFont(pixelFont(QStringLiteral("Tahoma"), 13));
+    edit->setText(QStringLiteral("0"));
+    KeyFilter::install(edit, QStringLiteral("0123456789"));
+    return edit;
+}
+
+} // namespace
+
+Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
+    : QDialog(parent), frxReport1(makeCardTemplate(CardLayout::Type1)),
+      frxReport2(makeCardTemplate(CardLayout::Type2)), dm_(dm) {
+    setUpWindow(this, "hagaki_sakusei", QStringLiteral("ハガキ作成"), {884, 611});
+
+    captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 6, 90, 25});
+    Edit1 = entryEdit(this, "Edit1", {108, 8, 133, 21}, 0, ImeMode::Unchanged);
+    Button2 = pushButton(this, "Button2", QStringLiteral("表示"), {247, 6, 75, 25});
+    RadioButton1 = radio(this, "RadioButton1", QStringLiteral("名前検索"), {343, 10, 73, 17});
+    RadioButton2 = radio(this, "RadioButton2", QStringLiteral("住所1検索"), {431, 10, 74, 17});
+    RadioButton4 = radio(this, "RadioButton4", QStringLiteral("住所2検索"), {519, 10, 74, 17});
+    RadioButton3 = radio(this, "RadioButton3", QStringLiteral("メモ"), {607, 10, 38, 17});
+    CheckBox1 = new QCheckBox(QStringLiteral("特定の人を選択する"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(673, 10, 144, 17);
+    SGrid1 = new TStringGrid(this);
+    SGrid1->setObjectName(QStringLiteral("SGrid1"));
+    SGrid1->setGeometry(8, 39, 654, 468);
+    for (const auto& [name, x] : {std::pair{"Label6", 37}, {"Label7", 166}}) {
+        auto* label = new QLabel(name == std::string_view("Label6") ? QStringLiteral("TYPE1")
+                                                                    : QStringLiteral("TYPE2"),
+                                 this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->move(x, 532);
+        label->setFont(pixelFont(QStringLiteral("Calibri"), 21, true));
+        label->setStyleSheet(QStringLiteral("color: blue;"));
+    }
+    Button3 = pushButton(this, "Button3", QStringLiteral("印刷プレビュー"), {20, 561, 93, 45});
+    Button4 = pushButton(this, "Button4", QStringLiteral("印刷プレビュー"), {148, 561, 93, 45});
+    Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {528, 538, 134, 72});
+
+    QStringList sizes;
+    for (int size = 7; size <= 25; ++size)
+        sizes.append(QString::number(size));
+    QStringList fonts = QFontDatabase::families();
+    fonts.sort(Qt::CaseInsensitive);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("宛名"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(668, 38, 208, 261);
+    GroupBox2 = new QGroupBox(QStringLiteral("差出人"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(668, 305, 208, 304);
+
+    captionPanel(GroupBox1, "Panel2", QStringLiteral("住所サイズ"), {5, 65, 86, 25});
+    captionPanel(GroupBox1, "Panel4", QStringLiteral("氏名フォント"), {5, 110, 86, 25});
+    ComboBox3 = combo(GroupBox1, "ComboBox3", {95, 111}, fonts, false);
+    captionPanel(GroupBox1, "Panel5", QStringLiteral("住所フォント"), {5, 158, 86, 25});
+    ComboBox4 = combo(GroupBox1, "ComboBox4", {95, 160}, fonts, false);
+    captionPanel(GroupBox1, "Panel10", QStringLiteral("郵便番号の位置調整"), {5, 194, 196, 25});
+    SpeedButton1 = stepper(GroupBox1, "SpeedButton1", Qt::LeftArrow, {5, 225});
+    Edit2 = positionEdit(GroupBox1, "Edit2", {40, 225});
+    SpeedButton2 = stepper(GroupBox1, "SpeedButton2", Qt::RightArrow, {71, 225});
+    SpeedButton3 = stepper(GroupBox1, "SpeedButton3", Qt::UpArrow, {107, 225});
+    Edit3 = positionEdit(GroupBox1, "Edit3", {141, 225});
+    SpeedButton4 = stepper(GroupBox1, "SpeedButton4", Qt::DownArrow, {171, 225});
+
+    CheckBox2 = new QCheckBox(QStringLiteral("郵便番号に「―」を入れる。"), GroupBox2);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(16, 17, 153, 17);
+    captionPanel(GroupBox2, "Panel6", QStringLiteral("氏名サイズ"), {5, 49, 86, 25});
+    ComboBox5 = combo(GroupBox2, "ComboBox5", {95, 50}, sizes, true);
+    captionPanel(GroupBox2, "Panel7", QStringLiteral("住所サイズ"), {5, 97, 86, 25});
+    ComboBox6 = combo(GroupBox2, "ComboBox6", {95, 99}, sizes, true);
+    captionPanel(GroupBox2, "Panel8", QStringLiteral("氏名フォント"), {5, 143, 86, 25});
+    ComboBox7 = combo(GroupBox2, "ComboBox7", {95, 145}, fonts, false);
+    captionPanel(GroupBox2, "Panel9", QStringLiteral("住所フォント"), {5, 190, 86, 25});
+    ComboBox8 = combo(GroupBox2, "ComboBox8", {95, 192}, fonts, false);
+    captionPanel(GroupBox2, "Panel11", QStringLiteral("郵便番号の位置調整"), {5, 233, 196, 25});
+    SpeedButton5 = stepper(GroupBox2, "SpeedButton5", Qt::LeftArrow, {5, 266});
+    Edit4 = positionEdit(GroupBox2, "Edit4", {40, 266});
+    SpeedButton6 = stepper(GroupBox2, "SpeedButton6", Qt::RightArrow, {71, 266});
+    SpeedButton7 = stepper(GroupBox2, "SpeedButton7", Qt::UpArrow, {107, 266});
+    Edit5 = positionEdit(GroupBox2, "Edit5", {141, 266});
+    SpeedButton8 = stepper(GroupBox2, "SpeedButton8", Qt::DownArrow, {171, 266});
+
+    // Over the recipient group but the window's own.
+    captionPanel(this, "Panel1", QStringLiteral("氏名サイズ"), {673, 55, 86, 25});
+    ComboBox1 = combo(this, "ComboBox1", {763, 57}, sizes, true);
+    ComboBox2 = combo(this, "ComboBox2", {763, 105}, sizes, true);
+
+    const std::tuple<QToolButton*, QLineEdit*, int> steppers[] = {
+        {SpeedButton1, Edit2, -1}, {SpeedButton2, Edit2, 1},  {SpeedButton3, Edit3, 1},
+        {SpeedButton4, Edit3, -1}, {SpeedButton5, Edit4, -1}, {SpeedButton6, Edit4, 1},
+        {SpeedButton7, Edit5, 1},  {SpeedButton8, Edit5, -1}};
+    for (const auto& [button, edit, delta] : steppers)
+        connect(button, &QToolButton::clicked, this,
+                [this, edit = edit, delta = delta] { step(edit, delta); });
+    connect(Button2, &QPushButton::clicked, this, &Thagaki_sakusei::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &Thagaki_sakusei::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &Thagaki_sakusei::Button4Click);
+    connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(SGrid1, &TStringGrid::mousePressed, this, &Thagaki_sakusei::SGrid1MouseDown);
+
+    dm_.close();
+    SGrid1->setColCount(11);
+    SGrid1->setFixedCols(2);
+    SGrid1->setRowCount(2);
+    SGrid1->setRowCells(0, cardGridHeaders());
+    for (int c = 0; c < 11; ++c)
+        SGrid1->setColumnWidth(c, kColumnWidths[c]);
+}
+
+void Thagaki_sakusei::prepare() {
+    setBackground(this, kFormBackground);
+    Edit1->clear();
+    RadioButton1->setChecked(true);
+    const std::pair<QComboBox*, const char*> defaults[] = {{ComboBox1, "20"},
+                                                           {ComboBox2, "10"},
+                                                           {ComboBox3, "HGP明朝E"},
+                                                           {ComboBox4, "HGP明朝E"},
+                                                           {ComboBox5, "8"},
+                                                           {ComboBox6, "7"},
+                                                           {ComboBox7, "ＭＳ Ｐゴシック"},
+                                                           {ComboBox8, "ＭＳ Ｐゴシック"}};
+    for (const auto& [box, text] : defaults)
+        box->setEditText(QString::fromUtf8(text));
+    SGrid1->setRowCount(30);
+}
+
+void Thagaki_sakusei::step(QLineEdit* edit, int delta) {
+    bool ok = false;
+    const int value = edit->text().toInt(&ok);
+    if (!ok)
+        throw DbError(QStringLiteral("'%1' は有効な整数ではありません。").arg(edit->text()));
+    edit->setText(QString::number(value + delta));
+}
+
+void Thagaki_sakusei::Button2Click() {
+    const CardSearch search = RadioButton2->isChecked()   ? CardSearch::Address1
+                              : RadioButton4->isChecked() ? CardSearch::Address2
+                              : RadioButton3->isChecked() ? CardSearch::Memo
+                                                          : CardSearch::Surname;
+    dm_.open();
+    SGrid1->clearCells();
+    SGrid1->setRowCells(0, cardGridHeaders());
+    SGrid1->setRowCount(2);
+    SGrid1->setFixedCols(2);
+    SGrid1->setFixedRows(1);
+    const QList<QStringList> found = fillCardRows(dm_, search, Edit1->text());
+    // Each row goes into the last row of the grid, which then grows by one.
+    SGrid1->setRowCount(2 + static_cast<int>(found.size()));
+    for (int i = 0; i < found.size(); ++i)
+        SGrid1->setRowCells(1 + i, found[i]);
+    // The connection stays open: the composition reads the sender over it.
+    QList<QStringList> rows;
+    for (int r = 1; r < SGrid1->RowCount(); ++r)
+        rows.append(SGrid1->rowCells(r));
+    const QList<QStringList> ordered = orderedByReading(rows, kReadingColumn);
+    SGrid1->clearCells();
+    SGrid1->setColCount(11);
+    SGrid1->setFixedCols(1);
+    for (int i = 0; i < ordered.size(); ++i)
+        SGrid1->setRowCells(i + 1, ordered[i]);
+    SGrid1->setRowCells(0, cardGridHeaders());
+    if (SGrid1->RowCount() <= 16)
+        SGrid1->setRowCount(30);
+}
+
+void Thagaki_sakusei::SGrid1MouseDown(Qt::MouseButton button) {
+    if (!CheckBox1->isChecked() || button != Qt::LeftButton)
+        return;
+    const int row = SGrid1->selectedRow();
+    if (row < 0)
+        return;
+    const bool marked = SGrid1->marked(0, row);
+    for (int c = 0; c <= 6; ++c)
+        SGrid1->setMarked(c, row, !marked);
+}
+
+CardOptions Thagaki_sakusei::options() const {
+    CardOptions o;
+    o.nameSize = ComboBox1->currentText();
+    o.addressSize = ComboBox2->currentText();
+    o.nameFont = ComboBox3->currentText();
+    o.addressFont = ComboBox4->currentText();
+    o.senderNameSize = ComboBox5->currentText();
+    o.senderAddressSize = ComboBox6->currentText();
+    o.senderNameFont = ComboBox7->currentText();
+    o.senderAddressFont = ComboBox8->currentText();
+    o.recipientRight = Edit2->text();
+    o.recipientDown = Edit3->text();
+    o.senderRight = Edit4->text();
+    o.senderDown = Edit5->text();
+    o.senderHyphen = CheckBox2->isChecked();
+    return o;
+}
+
+QList<QStringList> Thagaki_sakusei::cardRows() const {
+    QList<QStringList> rows;
+    for (int r = 1; r < SGrid1->RowCount(); ++r)
+        if (!SGrid1->cell(0, r).isEmpty() && (!CheckBox1->isChecked() || SGrid1->marked(0, r)))
+            rows.append(SGrid1->rowCells(r));
+    return rows;
+}
+
+void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
+    // Empty recipient sizes are taken as 20, and shown so.
+    for (QComboBox* size : {ComboBox1, ComboBox2})
+        if (size->currentText().isEmpty())
+            size->setEditText(QStringLiteral("20"));
+    composeCards(report, layout, options(), cardRows(), dm_);
+    report.ShowPreparedReport();
+}
+
+void Thagaki_sakusei::Button3Click() {
+    compose(frxReport1, CardLayout::Type1);
+}
+void Thagaki_sakusei::Button4Click() {
+    compose(frxReport2, CardLayout::Type2);
+}
+
+} // namespace velta

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "card_layouts.h"
+#include "composition.h"
+#include "page_model.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace velta {
+
+class TDM;
+class TStringGrid;
+
+// The postcard window: fills the recipient grid, marks rows, and composes the cards.
+class Thagaki_sakusei : public QDialog {
+    Q_OBJECT
+public:
+    explicit Thagaki_sakusei(TDM& dm, QWidget* parent = nullptr);
+
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5;
+    QPushButton *Button1, *Button2, *Button3, *Button4;
+    QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
+    QCheckBox *CheckBox1, *CheckBox2;
+    QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox6, *ComboBox7,
+        *ComboBox8;
+    QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3, *SpeedButton4, *SpeedButton5,
+        *SpeedButton6, *SpeedButton7, *SpeedButton8;
+    QGroupBox *GroupBox1, *GroupBox2;
+    TStringGrid* SGrid1;
+    TfrxReport frxReport1, frxReport2;
+
+    // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.
+    void prepare();
+    CardOptions options() const;
+    // The rows that are cards: every recipient row, or the marked ones with CheckBox1.
+    QList<QStringList> cardRows() const;
+
+public slots:
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void SGrid1MouseDown(Qt::MouseButton button);
+
+private:
+    TDM& dm_;
+    void compose(TfrxReport& report, CardLayout layout);
+    void step(QLineEdit* edit, int delta);
+};
+
+} // namespace velta
