@@ -1,0 +1,329 @@
+#include "composition.h"
+#include "dm.h"
+#include "page_renderer.h"
+#include "recorded_boxes.h"
+#include "string_grid.h"
+#include "test_database.h"
+#include "thagaki_sakusei.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::TestDatabase;
+
+namespace {
+
+class PostcardWindow : public ::testing::Test {
+protected:
+    PostcardWindow() : dm(database.connect()), window(*dm) {
+        window.prepare();
+        window.show();
+        TfrxReport::setPreviewer([this](const QVector<PreparedPage>& pages) { previewed = pages; });
+    }
+    ~PostcardWindow() override { TfrxReport::setPreviewer({}); }
+
+    void add(const QString& surname, const QString& given, const QString& reading,
+             const QString& postal, const QString& address1 = "東京都", const QString& joint1 = "",
+             const QString& joint2 = "") {
+        TIBQuery& q = dm->IBQuery1;
+        q.Clear();
+        q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, RENMEI1, "
+              "RENMEI2, MEMO)");
+        q.Add("values (0, :N, :G, :H, :P, :J, :R1, :R2, 'メモ')");
+        q.setString("N", surname);
+        q.setString("G", given);
+        q.setString("H", reading);
+        q.setString("P", postal);
+        q.setString("J", address1);
+        q.setString("R1", joint1);
+        q.setString("R2", joint2);
+        q.ExecSQL();
+        dm->close();
+    }
+    QStringList column(int c) const {
+        QStringList cells;
+        for (int r = 1; r < window.SGrid1->RowCount(); ++r)
+            if (!window.SGrid1->cell(0, r).isEmpty())
+                cells.append(window.SGrid1->cell(c, r));
+        return cells;
+    }
+    static const TextBox& box(const PreparedPage& page, const QString& name) {
+        for (const TextBox& b : page.boxes)
+            if (b.Name == name)
+                return b;
+        throw std::runtime_error("no box");
+    }
+    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
+        const QRect cell = window.SGrid1->visualRect(window.SGrid1->model()->index(row, 5));
+        QTest::mouseClick(window.SGrid1->viewport(), button, {}, cell.center());
+    }
+
+    velta::test::RecordedBoxes boxes;
+    TestDatabase database;
+    std::unique_ptr<TDM> dm;
+    Thagaki_sakusei window;
+    QVector<PreparedPage> previewed;
+};
+
+} // namespace
+
+TEST_F(PostcardWindow, VisitSetsTheDefaults) {
+    EXPECT_EQ(window.windowTitle(), "ハガキ作成");
+    EXPECT_EQ(window.size(), QSize(884, 611));
+    EXPECT_EQ(window.ComboBox1->currentText(), "20");
+    EXPECT_EQ(window.ComboBox2->currentText(), "10");
+    EXPECT_EQ(window.ComboBox3->currentText(), "HGP明朝E");
+    EXPECT_EQ(window.ComboBox6->currentText(), "7");
+    EXPECT_EQ(window.ComboBox8->currentText(), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(window.ComboBox1->count(), 19);
+    EXPECT_EQ(window.ComboBox1->itemText(0), "7");
+    EXPECT_EQ(window.SGrid1->RowCount(), 30);
+    EXPECT_TRUE(window.RadioButton1->isChecked());
+}
+
+TEST_F(PostcardWindow, FillCountsSpacingAndOrder) {
+    window.Button2->click();
+    EXPECT_EQ(window.SGrid1->RowCount(), 30);
+    add("山田", "太郎", "やまだ", "100-0001", "");
+    add("佐藤", "", "さとう", "123");
+    add("無読み", "", "", "1000001");
+    add("", "無姓", "むせい", "1000001");
+    add("佐藤二", "", "さとう", "");
+    window.Button2->click();
+    QStringList equalReadings = column(5).mid(0, 2);
+    equalReadings.sort();
+    EXPECT_EQ(equalReadings,
+              QStringList({"佐藤", "佐藤二"})); // equal readings adjacent, either order
+    EXPECT_EQ(column(10), QStringList({"さとう", "さとう", "やまだ"}));
+    EXPECT_EQ(window.SGrid1->cell(2, 3), " 1  0  0  0  0  0  1 ");
+    EXPECT_EQ(window.SGrid1->cell(3, 3), "　");
+    window.RadioButton2->setChecked(true);
+    window.Button2->click();
+    EXPECT_TRUE(column(2).contains(" 　  　  　  　  　  .   "));
+    for (int i = 0; i < 20; ++i)
+        add(QString("人%1").arg(i), "", QString("ひと%1").arg(i), "");
+    window.RadioButton1->setChecked(true);
+    window.Edit1->setText("人");
+    window.Button2->click();
+    EXPECT_EQ(window.SGrid1->RowCount(), 22);
+    window.Edit1->setText("人1");
+    window.Button2->click();
+    EXPECT_EQ(window.SGrid1->RowCount(), 30); // 11 found
+}
+
+TEST_F(PostcardWindow, MarksFollowLeftClicksOnlyWithTheCheckBox) {
+    add("山田", "太郎", "やまだ", "1000001");
+    add("佐藤", "花子", "さとう", "1000002");
+    window.Button2->click();
+    clickRow(1);
+    EXPECT_FALSE(window.SGrid1->marked(0, 1));
+    window.CheckBox1->setChecked(true);
+    clickRow(1);
+    EXPECT_TRUE(window.SGrid1->marked(6, 1));
+    EXPECT_FALSE(window.SGrid1->marked(7, 1));
+    clickRow(2, Qt::RightButton);
+    EXPECT_FALSE(window.SGrid1->marked(0, 2));
+    window.hide();
+    window.prepare();
+    window.show();
+    EXPECT_TRUE(window.SGrid1->marked(0, 1)); // marks survive a new visit
+    clickRow(1);
+    EXPECT_FALSE(window.SGrid1->marked(0, 1));
+    clickRow(2);
+    window.Button2->click();
+    EXPECT_FALSE(window.SGrid1->marked(0, 2)); // a fill clears the marks
+}
+
+TEST_F(PostcardWindow, SteppersAndDigitFilters) {
+    window.SpeedButton1->click();
+    EXPECT_EQ(window.Edit2->text(), "-1");
+    window.SpeedButton3->click();
+    EXPECT_EQ(window.Edit3->text(), "1");
+    window.Edit4->clear();
+    velta::test::typeText(window.Edit4, "1-a2");
+    EXPECT_EQ(window.Edit4->text(), "12");
+    window.ComboBox1->setEditText("");
+    velta::test::typeText(window.ComboBox1->lineEdit(), "a1b5");
+    EXPECT_EQ(window.ComboBox1->currentText(), "15");
+    velta::test::typeText(window.ComboBox3->lineEdit(), "x");
+    EXPECT_TRUE(window.ComboBox3->currentText().endsWith("x"));
+}
+
+TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
+    add("山田", "太郎", "あ", "100-0001", "東京都1-2-3", "花子", "");
+    add("佐藤", "", "い", "", "大阪府");
+    add("鈴木", "一郎", "う", "1234567", "京都府", "", "次郎");
+    add("田中", "", "え", "7654321", "奈良県", "連名1", "");
+    database.execute("insert into MST_SASIDASI (KEY1, NAMAE, NAMAE2, YUBINNO, JYUSYO, RENMEI1) "
+                     "values (1, '差出', 'ﾀﾛｳ', '530-0001', '大阪府1-1', '妻')");
+    window.RadioButton2->setChecked(true);
+    window.Button2->click();
+    window.Edit2->setText("4");
+    window.Edit3->setText("-4");
+    window.CheckBox2->setChecked(true);
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 4);
+    const PreparedPage& first = previewed[0];
+    EXPECT_EQ(box(first, "Memo4").Left, 170);
+    EXPECT_EQ(box(first, "Memo6").Left, 179);
+    EXPECT_EQ(box(first, "Memo12").Text, "花子");
+    EXPECT_TRUE(box(first, "Memo14").Visible);
+    EXPECT_FALSE(box(first, "Memo15").Visible);
+    EXPECT_EQ(box(first, "Memo2").Text, "東京都１ー２ー３");
+    EXPECT_EQ(box(first, "Memo1").Text, "1");
+    EXPECT_EQ(box(first, "Memo24").Text, "1");
+    EXPECT_EQ(box(first, "Memo1").Left, 152 + 4);
+    EXPECT_EQ(box(first, "Memo1").Top, 10 - 4);
+    EXPECT_EQ(box(first, "Memo8").Left, 4); // sender digits stay
+    EXPECT_EQ(box(first, "Memo4").FontName, "@HGP明朝E");
+    EXPECT_EQ(box(first, "Memo4").fontSize(), 20);
+    EXPECT_EQ(box(first, "Memo12").FontName, "@HG明朝E");
+    // Sender: the stored hyphen takes no box, the hyphen box follows CheckBox2.
+    QString senderDigits;
+    for (const char* name : {"Memo8", "Memo25", "Memo26", "Memo27", "Memo28", "Memo29", "Memo30"})
+        senderDigits += box(first, name).Text;
+    EXPECT_EQ(senderDigits, "5300001");
+    EXPECT_EQ(box(first, "Memo31").Text, "-");
+    EXPECT_EQ(box(first, "Memo18").Text, "タロウ");
+    EXPECT_EQ(box(first, "Memo9").Text, "大阪府１ー１");
+    EXPECT_TRUE(box(first, "Memo16").Visible);
+    EXPECT_FALSE(box(first, "Memo17").Visible);
+
+    const PreparedPage& second = previewed[1]; // no given name, no postal code, no joint names
+    EXPECT_EQ(box(second, "Memo4").Text, "佐藤");
+    EXPECT_EQ(box(second, "Memo5").Text, "");
+    EXPECT_EQ(box(second, "Memo4").Left, 130);
+    EXPECT_FALSE(box(second, "Memo14").Visible);
+    for (const char* name : {"Memo1", "Memo19", "Memo20", "Memo21", "Memo22", "Memo23", "Memo24"})
+        EXPECT_EQ(box(second, name).Text, "") << name; // never the placeholder's "."
+
+    const PreparedPage& third = previewed[2]; // joint name 2 only
+    EXPECT_EQ(box(third, "Memo12").Text, "");
+    EXPECT_FALSE(box(third, "Memo14").Visible);
+    EXPECT_EQ(box(third, "Memo13").Text, "次郎");
+    EXPECT_TRUE(box(third, "Memo15").Visible);
+    EXPECT_EQ(box(third, "Memo4").Left, 170);
+    EXPECT_EQ(box(previewed[3], "Memo4").Left, 130); // "連名1" is no joint name
+
+    // TYPE2 differs only where the layouts do.
+    window.Edit2->setText("0");
+    window.Edit3->setText("0");
+    window.Button3->click();
+    const QVector<PreparedPage> type1 = previewed;
+    window.Button4->click();
+    QStringList differing;
+    for (int i = 0; i < type1[0].boxes.size(); ++i) {
+        const TextBox& a = type1[0].boxes[i];
+        const TextBox& b = previewed[0].boxes[i];
+        if (!a.Visible && !b.Visible)
+            continue; // a hidden box keeps whatever an earlier run left
+        if (a.Left != b.Left || a.Top != b.Top || a.Text != b.Text || a.Visible != b.Visible)
+            differing.append(a.Name);
+    }
+    differing.sort();
+    EXPECT_EQ(differing, QStringList({"Memo1", "Memo10", "Memo19", "Memo20", "Memo22", "Memo23",
+                                      "Memo24", "Memo25", "Memo26", "Memo27", "Memo28", "Memo29",
+                                      "Memo30", "Memo31", "Memo8"}));
+}
+
+TEST_F(PostcardWindow, MarkedRowsOnlyAndTheEmptyCases) {
+    add("山田", "", "やまだ", "1000001");
+    add("佐藤", "花子", "さとう", "1000002");
+    window.Button2->click();
+    window.CheckBox1->setChecked(true);
+    window.Button3->click();
+    EXPECT_TRUE(previewed.isEmpty()); // nothing marked
+    clickRow(2);
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_EQ(box(previewed[0], "Memo4").Text, "山田"); // a card without given name prints too
+    // No sender row: empty sender boxes, hidden sender joint names.
+    EXPECT_EQ(box(previewed[0], "Memo11").Text, "");
+    EXPECT_FALSE(box(previewed[0], "Memo16").Visible);
+    EXPECT_EQ(box(previewed[0], "Memo31").Text, " ");
+}
+
+TEST_F(PostcardWindow, InvalidOptionsStopBeforeTheFirstPage) {
+    add("山田", "太郎", "やまだ", "1000001");
+    window.Button2->click();
+    window.ComboBox5->setEditText("");
+    QTest::mouseClick(window.Button3, Qt::LeftButton); // through the top-level handler
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("差出人の氏名サイズ"));
+    EXPECT_TRUE(previewed.isEmpty());
+    window.ComboBox5->setEditText("8");
+    window.ComboBox1->setEditText("");
+    QTest::mouseClick(window.Button3, Qt::LeftButton);
+    EXPECT_EQ(window.ComboBox1->currentText(), "20");
+    EXPECT_EQ(previewed.size(), 1);
+}
+
+TEST(VeltaCards, WritesTheAddressBookToAPdf) {
+    QTemporaryDir work;
+    QDir(work.path()).mkdir("data");
+    createVeltaDatabase(work.filePath("data/DATA.GDB"));
+    QFile ini(work.filePath("connect.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[SECTION]\nMode=local_SYS\n");
+    ini.close();
+    {
+        TDM dm(work.path());
+        for (const char* row : {"'山田','やまだ','東京都1-2-3'", "'佐藤','さとう','大阪府'",
+                                "'鈴木','すずき','京都府'"}) {
+            dm.IBQuery1.Clear();
+            dm.IBQuery1.Add(
+                QString("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA, JYUSYO) values (0, %1)")
+                    .arg(row));
+            dm.IBQuery1.ExecSQL();
+        }
+        dm.IBQuery1.Clear();
+        dm.IBQuery1.Add(
+            "insert into MST_SASIDASI (KEY1, NAMAE, JYUSYO) values (1, '差出', '奈良県')");
+        dm.IBQuery1.ExecSQL();
+        dm.close();
+    }
+    QProcess cards;
+    cards.setWorkingDirectory(work.path());
+    cards.start(VELTA_CARDS_PATH, {"--type", "1", "-o", "cards.pdf", "--hyphen"});
+    ASSERT_TRUE(cards.waitForFinished(60000));
+    EXPECT_EQ(cards.exitCode(), 0) << cards.readAllStandardError().toStdString();
+    QProcess text;
+    text.start("pdftotext", {work.filePath("cards.pdf"), "-"});
+    text.waitForFinished();
+    const QString extracted = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* expected : {"鈴", "佐", "東", "１", "奈"})
+        EXPECT_TRUE(extracted.contains(QString::fromUtf8(expected)))
+            << expected << extracted.toStdString();
+    QProcess info;
+    info.start("pdfinfo", {work.filePath("cards.pdf")});
+    info.waitForFinished();
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression("Pages:\\s+3")));
+
+    QProcess bad;
+    bad.setWorkingDirectory(work.path());
+    bad.start(VELTA_CARDS_PATH, {"--type", "1", "-o", "/no/such/folder/cards.pdf"});
+    bad.waitForFinished(60000);
+    EXPECT_NE(bad.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(bad.readAllStandardError()).contains("書き込めません"));
+    QProcess noDatabase;
+    QTemporaryDir empty;
+    noDatabase.setWorkingDirectory(empty.path());
+    noDatabase.start(VELTA_CARDS_PATH, {"--type", "2", "-o", "x.pdf"});
+    noDatabase.waitForFinished(60000);
+    EXPECT_NE(noDatabase.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(noDatabase.readAllStandardError()).contains("データベース名"));
+}
