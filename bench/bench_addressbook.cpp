@@ -85,12 +85,3 @@ void Export(benchmark::State& state) {
 BENCHMARK(Listing)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SurnameSearch)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Export)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -26,19 +26,21 @@ struct Book {
         for (int i = 0; i < 10000; ++i) {
             TIBQuery& q = dm->IBQuery1;
             q.Clear();
-            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, JYUSYO2, RENMEI1)");
-            q.Add("values (0, :N, '太郎', :H, '100-0001', '東京都千代田区丸の内1-2-3', 'グランドメゾン101号室', :R)");
+            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, "
+                  "JYUSYO2, RENMEI1)");
+            q.Add("values (0, :N, '太郎', :H, '100-0001', '東京都千代田区丸の内1-2-3', "
+                  "'グランドメゾン101号室', :R)");
             q.setString("N", QString("山田%1").arg(i));
             q.setString("H", QString("やまだ%1").arg((i * 7919) % 10000));
             q.setString("R", i % 3 == 0 ? "花子" : "");
             q.ExecSQL();
         }
-        q_sender();
+        addSender();
         dm->close();
         window = std::make_unique<Thagaki_sakusei>(*dm);
         window->prepare();
     }
-    void q_sender() {
+    void addSender() {
         dm->IBQuery1.Clear();
         dm->IBQuery1.Add("insert into MST_SASIDASI (KEY1, NAMAE, NAMAE2, YUBINNO, JYUSYO) values "
                          "(1, '鈴木', '一郎', '5300001', '大阪府大阪市北区梅田3-1-1')");
@@ -61,7 +63,8 @@ void Compose(benchmark::State& state) {
     book().window->Button2Click();
     const QList<QStringList> rows = book().window->cardRows();
     for (auto _ : state) {
-        composeCards(book().window->frxReport1, CardLayout::Type1, book().window->options(), rows, *book().dm);
+        composeCards(book().window->frxReport1, CardLayout::Type1, book().window->options(), rows,
+                     *book().dm);
         benchmark::DoNotOptimize(book().window->frxReport1.PreviewPages().size());
     }
     state.counters["cards"] = static_cast<double>(rows.size());
@@ -71,12 +74,3 @@ void Compose(benchmark::State& state) {
 
 BENCHMARK(Fill)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Compose)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -128,42 +128,35 @@ void Tmenu1::Button3Click() {
     close();
 }
 
-void Tmenu1::Button2Click() {
-    if (!touroku1_)
+namespace {
+
+// Prepares a working window and shows it modally; a window not yet set does nothing.
+template <class Window, class Prepare> void openModal(Window* window, Prepare prepare) {
+    if (!window)
         return;
-    touroku1_->prepareNewRecipient();
-    touroku1_->exec();
+    (window->*prepare)();
+    window->exec();
 }
 
+} // namespace
+
+void Tmenu1::Button2Click() {
+    openModal(touroku1_, &TK_touroku1::prepareNewRecipient);
+}
 void Tmenu1::Button4Click() {
-    if (!honnin1_)
-        return;
-    honnin1_->loadSender();
-    honnin1_->exec();
+    openModal(honnin1_, &Thonnin1::loadSender);
+}
+void Tmenu1::Button5Click() {
+    openModal(ichiran1_, &TK_ichiran1::prepare);
+}
+void Tmenu1::Button10Click() {
+    openModal(hagaki_, &Thagaki_sakusei::prepare);
 }
 
 void Tmenu1::N5Click() {
     dm_.close();
     if (version1_)
         version1_->showVersion();
-}
-
-} // namespace velta
-
-namespace velta {
-
-void Tmenu1::Button5Click() {
-    if (!ichiran1_)
-        return;
-    ichiran1_->prepare();
-    ichiran1_->exec();
-}
-
-void Tmenu1::Button10Click() {
-    if (!hagaki_)
-        return;
-    hagaki_->prepare();
-    hagaki_->exec();
 }
 
 } // namespace velta

@@ -215,6 +215,7 @@ void TfrxPreviewWindow::buildToolbar() {
     add(actThumbnails, "actThumbnails", QStringLiteral("サムネイル"), [this] {
         sides_->setVisible(!(sides_->isVisible() && sides_->currentWidget() == thumbnails));
         sides_->setCurrentWidget(thumbnails);
+        drawThumbnails();
     });
     add(actMargins, "actMargins", QStringLiteral("余白"), [this] {
         QPageSetupDialog dialog(&printer_, this);
@@ -243,26 +244,38 @@ void TfrxPreviewWindow::buildToolbar() {
 
 void TfrxPreviewWindow::setPages(QVector<PreparedPage> pages) {
     pages_ = std::move(pages);
+    thumbnailsDrawn_ = false;
     outline->clear();
     thumbnails->clear();
     for (int i = 0; i < pages_.size(); ++i) {
         outline->addItem(QStringLiteral("ページ %1").arg(i + 1));
-        QImage thumb(100, 148, QImage::Format_RGB32);
-        thumb.fill(Qt::white);
-        thumb.setDotsPerMeterX(1000);
-        thumb.setDotsPerMeterY(1000);
-        QPainter painter(&thumb);
-        renderPage(painter, pages_[i]);
-        painter.end();
-        thumbnails->addItem(
-            new QListWidgetItem(QIcon(QPixmap::fromImage(thumb)), QString::number(i + 1)));
+        thumbnails->addItem(QString::number(i + 1));
     }
     pageBox->setRange(pages_.isEmpty() ? 0 : 1,
                       static_cast<int>(std::max<qsizetype>(pages_.size(), 1)));
+    if (sides_->isVisible() && sides_->currentWidget() == thumbnails)
+        drawThumbnails();
     current_ = -1;
     hit_ = -1;
     showPage(0);
     setZoom(1.0);
+}
+
+// Rendering every page is only worth it once the user asks for the panel.
+void TfrxPreviewWindow::drawThumbnails() {
+    if (thumbnailsDrawn_)
+        return;
+    thumbnailsDrawn_ = true;
+    for (int i = 0; i < pages_.size(); ++i) {
+        QImage thumb(100, 148, QImage::Format_RGB32);
+        thumb.fill(Qt::white);
+        thumb.setDotsPerMeterX(1000); // 1 pixel per millimetre
+        thumb.setDotsPerMeterY(1000);
+        QPainter painter(&thumb);
+        renderPage(painter, pages_[i]);
+        painter.end();
+        thumbnails->item(i)->setIcon(QIcon(QPixmap::fromImage(thumb)));
+    }
 }
 
 double TfrxPreviewWindow::zoom() const {

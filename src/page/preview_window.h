@@ -54,6 +54,8 @@ public:
 private:
     void setPages(QVector<PreparedPage> pages);
     void buildToolbar();
+    void drawThumbnails();
+    bool thumbnailsDrawn_ = false;
     QVector<PreparedPage> pages_;
     int current_ = 0;
     int hit_ = -1;

@@ -273,3 +273,11 @@ TEST(Preview, ExportedPdfHasCardPagesWithExtractableText) {
     EXPECT_TRUE(page3.contains("渡")) << page3.toStdString();
     EXPECT_TRUE(page3.contains("7")) << page3.toStdString();
 }
+
+TEST(Preview, ThumbnailsAreDrawnWhenTheirPanelIsShown) {
+    TfrxPreviewWindow window(cards({"山田", "佐藤"}));
+    EXPECT_TRUE(window.thumbnails->item(0)->icon().isNull());
+    window.actThumbnails->trigger();
+    ASSERT_EQ(window.thumbnails->count(), 2);
+    EXPECT_FALSE(window.thumbnails->item(1)->icon().isNull());
+}
