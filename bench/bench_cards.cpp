@@ -2,7 +2,7 @@
 // Timed as a whole process: farm-bench -- build/bench/bench_cards /tmp/cards.pdf
 #include "card_layouts.h"
 #include "font_substitution.h"
-#include "page_renderer.h"
+#include "pdf_writer.h"
 #include "width_conversion.h"
 
 #include <QGuiApplication>

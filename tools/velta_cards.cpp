@@ -3,13 +3,15 @@
 //               [--name-size N] [--address-size N] [--name-font F] [--address-font F]
 //               [--sender-name-size N] [--sender-address-size N] [--sender-name-font F]
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
-//               [--sender-x N] [--sender-y N] [--hyphen]
+//               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
+// A text too long for its box is drawn smaller (--fit, the default); whatever still does not
+// fit is listed on the standard error before the file is written.
 // The database is the one connect.ini in the working directory names, as for the program.
 #include "composition.h"
 #include "dm.h"
 #include "errors.h"
 #include "font_substitution.h"
-#include "page_renderer.h"
+#include "pdf_writer.h"
 #include "reading_order.h"
 
 #include <QDir>
@@ -35,7 +37,7 @@ int main(int argc, char** argv) {
     using namespace velta;
     const QString usage = QStringLiteral(
         "使い方: velta-cards --type 1|2 -o 出力.pdf [--search name|address1|address2|memo] "
-        "[--text 文字] [--name-size N] … [--hyphen]");
+        "[--text 文字] [--name-size N] … [--hyphen] [--fit|--no-fit]");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
     QString type, output, search = QStringLiteral("name"), text;
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--hyphen"))
             options.senderHyphen = true;
+        else if (arguments[i] == QLatin1String("--fit") || arguments[i] == QLatin1String("--no-fit"))
+            options.fitText = arguments[i] == QLatin1String("--fit");
         else if (QString* value = valueOf(arguments[i]); value && i + 1 < arguments.size())
             *value = arguments[++i];
         else
@@ -91,8 +95,11 @@ int main(int argc, char** argv) {
         TfrxReport report = makeCardTemplate(layout);
         composeCards(report, layout, options, rows, dm);
         dm.close();
-        if (!writePdf(output, report.PreviewPages()))
-            fail(QStringLiteral("出力先「%1」に書き込めません。").arg(output));
+        for (const QString& warning : report.Warnings)
+            std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
+        QString error;
+        if (!writePdf(output, report.PreviewPages(), &error))
+            fail(error);
         std::printf("%lld 枚のはがきを %s に書き出しました。\n",
                     static_cast<long long>(report.PreviewPages().size()),
                     output.toUtf8().constData());

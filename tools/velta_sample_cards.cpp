@@ -1,7 +1,7 @@
 // Writes a few sample cards (TYPE1 and TYPE2) to a PDF, to look at the vertical layout.
 #include "card_layouts.h"
 #include "font_substitution.h"
-#include "page_renderer.h"
+#include "pdf_writer.h"
 #include "width_conversion.h"
 
 #include <QGuiApplication>

@@ -12,7 +12,7 @@ namespace velta {
 namespace {
 
 const char kMagic[8] = {'V', 'E', 'L', 'T', 'A', 'P', 'G', 'S'};
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2; // 2 added FitText, MaxLines, ContinueIn
 constexpr quint32 kMaxPages = 100000;
 constexpr quint32 kMaxBoxes = 1000;
 constexpr double kMaxCoordinate = 100000; // units; far beyond any card
@@ -48,7 +48,8 @@ void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
                 << b.FontName << static_cast<qint32>(b.FontHeight)
                 << static_cast<qint32>(b.FontCharset) << b.UseDefaultCharset
                 << static_cast<qint32>(b.Rotation) << b.CharSpacing << b.LineSpacing << b.GapX
-                << b.GapY << b.HideZeros;
+                << b.GapY << b.HideZeros << b.FitText << static_cast<qint32>(b.MaxLines)
+                << b.ContinueIn;
     }
     if (out.status() != QDataStream::Ok || !file.commit())
         throw PageFileError(QStringLiteral("ページファイル「%1」を書き込めません。").arg(fileName));
@@ -66,7 +67,7 @@ QVector<PreparedPage> loadPages(const QString& fileName) {
         refuse(fileName, QStringLiteral("VELTA のページファイルではありません。"));
     quint32 version = 0, pageCount = 0;
     in >> version >> pageCount;
-    if (version != kVersion)
+    if (version < 1 || version > kVersion)
         refuse(fileName, QStringLiteral("対応していない版（%1）です。").arg(version));
     if (in.status() != QDataStream::Ok || pageCount > kMaxPages)
         refuse(fileName, QStringLiteral("ファイルが壊れています。"));
@@ -90,6 +91,10 @@ QVector<PreparedPage> loadPages(const QString& fileName) {
             in >> b.Name >> b.Left >> b.Top >> b.Width >> b.Height >> b.Visible >> b.Text >>
                 b.FontName >> height >> charset >> b.UseDefaultCharset >> rotation >>
                 b.CharSpacing >> b.LineSpacing >> b.GapX >> b.GapY >> b.HideZeros;
+            qint32 maxLines = 0;
+            if (version >= 2)
+                in >> b.FitText >> maxLines >> b.ContinueIn;
+            b.MaxLines = maxLines;
             b.FontHeight = height;
             b.FontCharset = charset;
             b.Rotation = rotation;
@@ -97,7 +102,7 @@ QVector<PreparedPage> loadPages(const QString& fileName) {
                             sane(b.Width) && sane(b.Height) && b.Width >= 0 && b.Height >= 0 &&
                             (rotation == 0 || rotation == 270) && height < 0 && height >= -1000 &&
                             sane(b.CharSpacing) && sane(b.LineSpacing) && sane(b.GapX) &&
-                            sane(b.GapY);
+                            sane(b.GapY) && maxLines >= 0 && maxLines <= 1000;
             if (!ok)
                 refuse(fileName, QStringLiteral("%1 ページ目の %2 番目の枠が壊れています。")
                                      .arg(i + 1)

@@ -10,10 +10,11 @@
 namespace velta {
 
 // Finished pages saved by the preview. The file is a QDataStream (Qt 6.4 encoding):
-//   "VELTAPGS" (8 bytes), quint32 version (1), quint32 page count, then per page the six
+//   "VELTAPGS" (8 bytes), quint32 version (2; 1 is still read), quint32 page count, then per page the six
 //   page-setup numbers (double; PaperSize as qint32), quint32 box count, and per box: Name,
 //   Left, Top, Width, Height, Visible, Text, FontName, FontHeight, FontCharset,
-//   UseDefaultCharset, Rotation, CharSpacing, LineSpacing, GapX, GapY, HideZeros.
+//   UseDefaultCharset, Rotation, CharSpacing, LineSpacing, GapX, GapY, HideZeros, and from
+//   version 2 FitText, MaxLines (qint32), ContinueIn.
 class PageFileError : public std::runtime_error {
 public:
     explicit PageFileError(const QString& message) : std::runtime_error(message.toStdString()) {}

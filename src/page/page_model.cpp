@@ -3,8 +3,8 @@
 namespace velta {
 namespace {
 
-std::function<void(const QVector<PreparedPage>&)>& previewer() {
-    static std::function<void(const QVector<PreparedPage>&)> instance;
+TfrxReport::Previewer& previewer() {
+    static TfrxReport::Previewer instance;
     return instance;
 }
 
@@ -18,17 +18,19 @@ TextBox* TfrxReport::FindObject(const QString& name) {
 }
 
 void TfrxReport::PrepareReport(bool clearLastReport) {
-    if (clearLastReport)
+    if (clearLastReport) {
         pages_.clear();
+        Warnings.clear();
+    }
     pages_.append(PreparedPage{Page1, boxes});
 }
 
 void TfrxReport::ShowPreparedReport() {
     if (previewer())
-        previewer()(pages_);
+        previewer()(pages_, Warnings);
 }
 
-void TfrxReport::setPreviewer(std::function<void(const QVector<PreparedPage>&)> value) {
+void TfrxReport::setPreviewer(Previewer value) {
     previewer() = std::move(value);
 }
 

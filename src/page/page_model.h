@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <cmath>
@@ -10,6 +11,7 @@ namespace velta {
 
 // Page units are 1/96 inch; paper and margins are in millimetres.
 constexpr double kUnitsPerMm = 96.0 / 25.4;
+constexpr double kMinimumFitScale = 0.6;
 inline double mmToUnits(double mm) {
     return mm * kUnitsPerMm;
 }
@@ -29,6 +31,12 @@ struct TextBox {
     double LineSpacing = 2; // units added to every line's height
     double GapX = 2, GapY = 1;
     bool HideZeros = false; // affects computed values only; text is never changed
+    // Overflow: a text that does not fit is drawn smaller, down to kMinimumFitScale of its size;
+    // at most MaxLines lines (0: as many as fit); the rest may go on in the box named ContinueIn
+    // when that box is blank.
+    bool FitText = false;
+    int MaxLines = 0;
+    QString ContinueIn;
 
     int fontSize() const {
         return static_cast<int>(std::lround(std::abs(FontHeight) * 72.0 / 96.0));
@@ -55,17 +63,22 @@ class TfrxReport {
 public:
     PageSetup Page1;
     QVector<TextBox> boxes; // drawing order
+    QStringList Warnings;   // shown with the prepared pages (texts that do not fit)
 
     // The box of that name; nullptr when the template has none.
     TextBox* FindObject(const QString& name);
     const QVector<PreparedPage>& PreviewPages() const { return pages_; }
-    void PreviewPagesClear() { pages_.clear(); }
+    void PreviewPagesClear() {
+        pages_.clear();
+        Warnings.clear();
+    }
     // Appends one finished page with the boxes as they are now.
     void PrepareReport(bool clearLastReport);
     // Opens the preview over the prepared pages; returns when it closes.
     void ShowPreparedReport();
     // The window that shows prepared pages (set by the program; tests may record instead).
-    static void setPreviewer(std::function<void(const QVector<PreparedPage>&)> previewer);
+    using Previewer = std::function<void(const QVector<PreparedPage>&, const QStringList&)>;
+    static void setPreviewer(Previewer previewer);
 
 private:
     QVector<PreparedPage> pages_;

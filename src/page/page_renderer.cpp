@@ -1,312 +1,406 @@
 #include "page_renderer.h"
 
-#include "font_substitution.h"
+#include "page_fonts.h"
+#include "vertical_orientation.h"
 
-#include <QFont>
-#include <QFontDatabase>
 #include <QGlyphRun>
 #include <QHash>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QRawFont>
 
-#include <hb-ot.h>
 #include <hb.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace velta {
 namespace {
 
-// The installed face that draws a box's text: the named face or its substitutes, the first
-// one that has every character, so a Latin face never leaves kanji as empty boxes.
-QString resolvedFamily(const QString& faceName, const QString& text) {
-    struct Candidate {
-        QString family;
-        QRawFont raw;
-    };
-    static QHash<QString, QVector<Candidate>> installed; // per face name, best first
-    const QString face = faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName;
-    auto found = installed.find(face);
-    if (found == installed.end()) {
-        QVector<Candidate> list;
-        for (const QString& candidate : QStringList(face) + substituteFaces(face))
-            if (QFontDatabase::hasFamily(candidate))
-                list.append({candidate, QRawFont::fromFont(QFont(candidate))});
-        found = installed.insert(face, list);
-    }
-    const QList<uint> codes = text.toUcs4();
-    for (const Candidate& candidate : *found)
-        if (std::all_of(codes.begin(), codes.end(),
-                        [&](uint c) { return c < 0x20 || candidate.raw.supportsCharacter(c); }))
-            return candidate.family;
-    return found->isEmpty() ? face : found->first().family;
-}
+constexpr double kEpsilon = 0.01; // page units
+constexpr double kContinueBelowScale = 0.8;
 
-// A HarfBuzz font over the very font Qt resolved, built from its tables.
-struct ShapingFont {
-    QRawFont raw;
-    hb_face_t* face = nullptr;
-    hb_font_t* font = nullptr;
-    double scale = 1.0; // page units per font unit
-    ~ShapingFont() {
-        hb_font_destroy(font);
-        hb_face_destroy(face);
-    }
+// A glyph of a cluster, in font units from the cluster's pen: along the line and across it.
+struct ShapedGlyph {
+    quint32 id;
+    double along, across;
 };
 
-hb_blob_t* referenceTable(hb_face_t*, hb_tag_t tag, void* userData) {
-    const auto* raw = static_cast<const QRawFont*>(userData);
-    const char name[4] = {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16),
-                          static_cast<char>(tag >> 8), static_cast<char>(tag)};
-    auto* table = new QByteArray(raw->fontTable(name));
-    return hb_blob_create(table->constData(), static_cast<unsigned>(table->size()),
-                          HB_MEMORY_MODE_READONLY, table,
-                          [](void* data) { delete static_cast<QByteArray*>(data); });
-}
-
-std::shared_ptr<ShapingFont> shapingFont(const QString& family, double pixelSize) {
-    static QHash<QString, std::shared_ptr<ShapingFont>> cache;
-    const QString key = family + QLatin1Char('/') + QString::number(pixelSize);
-    if (auto found = cache.value(key))
-        return found;
-    QFont font(family);
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelSize))));
-    auto shaping = std::make_shared<ShapingFont>();
-    shaping->raw = QRawFont::fromFont(font);
-    shaping->raw.setPixelSize(pixelSize);
-    shaping->face = hb_face_create_for_tables(referenceTable, &shaping->raw, nullptr);
-    const unsigned upem = std::max(1u, hb_face_get_upem(shaping->face));
-    shaping->font = hb_font_create(shaping->face);
-    hb_ot_font_set_funcs(shaping->font);
-    hb_font_set_scale(shaping->font, static_cast<int>(upem), static_cast<int>(upem));
-    shaping->scale = pixelSize / upem;
-    cache.insert(key, shaping);
-    return shaping;
-}
-
-// Full-width and ideographic characters stand upright in a vertical column; others lie down.
-bool standsUpright(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= 0xFF61 && u <= 0xFFDC)
-        return false; // half-width forms
-    return u >= 0x2E80 || (u >= 0x1100 && u <= 0x11FF) || c.isHighSurrogate() || c.isLowSurrogate();
-}
-
-struct Shaped {
-    QVector<quint32> glyphs;
-    QVector<QPointF> offsets; // relative to the pen, page units, y down
-    QVector<double> advances; // along the line, page units
-    QVector<int> clusters;
+// The glyphs of one or more characters that stay together (a cluster).
+struct Cluster {
+    int start = 0, length = 0; // in the paragraph
+    double advance = 0;        // font units along the line
+    bool sideways = false;
+    bool space = false;
+    QVector<ShapedGlyph> glyphs;
 };
 
-Shaped shape(const ShapingFont& font, const QString& text, bool vertical) {
+struct Paragraph {
+    QString text;
+    QVector<Cluster> clusters;
+};
+
+bool standsUpright(const PageFont& font, char32_t character) {
+    switch (verticalOrientation(character)) {
+    case VerticalOrientation::Upright:
+    case VerticalOrientation::TransformedUpright:
+        return true;
+    case VerticalOrientation::TransformedRotated:
+        return font.hasVerticalForm(character);
+    case VerticalOrientation::Rotated:
+        break;
+    }
+    return false;
+}
+
+char32_t codePointAt(const QString& text, int i) {
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+        return QChar::surrogateToUcs4(c, text.at(i + 1));
+    return c.unicode();
+}
+
+// Shapes characters [start, start + length) of a paragraph, in its context, into clusters.
+void shapeRun(const PageFont& font, const QString& text, int start, int length, bool vertical,
+              bool sideways, QVector<Cluster>& clusters) {
     hb_buffer_t* buffer = hb_buffer_create();
     hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(text.utf16()),
-                        static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
-    hb_buffer_set_direction(buffer, vertical ? HB_DIRECTION_TTB : HB_DIRECTION_LTR);
+                        static_cast<int>(text.size()), static_cast<unsigned>(start), length);
+    const bool upright = vertical && !sideways;
+    hb_buffer_set_direction(buffer, upright ? HB_DIRECTION_TTB : HB_DIRECTION_LTR);
     hb_buffer_set_language(buffer, hb_language_from_string("ja", -1));
     hb_buffer_guess_segment_properties(buffer);
-    hb_shape(font.font, buffer, nullptr, 0);
+    hb_shape(font.harfBuzz(), buffer, nullptr, 0);
     unsigned count = 0;
     const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
     const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &count);
-    Shaped shaped;
+    const qsizetype first = clusters.size();
     for (unsigned i = 0; i < count; ++i) {
-        shaped.glyphs.append(info[i].codepoint);
-        shaped.clusters.append(static_cast<int>(info[i].cluster));
-        // HarfBuzz's y grows upward; the page's grows downward.
-        shaped.offsets.append(QPointF(pos[i].x_offset * font.scale, -pos[i].y_offset * font.scale));
-        shaped.advances.append(vertical ? -pos[i].y_advance * font.scale
-                                        : pos[i].x_advance * font.scale);
+        const int at = static_cast<int>(info[i].cluster);
+        if (clusters.size() == first || clusters.back().start != at) {
+            Cluster cluster;
+            cluster.start = at;
+            cluster.sideways = sideways;
+            cluster.space = text.at(at) == QLatin1Char(' ');
+            clusters.append(cluster);
+        }
+        Cluster& cluster = clusters.back();
+        // HarfBuzz's y grows upward; the page's grows downward. A vertical glyph's offset
+        // already carries the pen from the vertical origin (top centre) to the glyph's origin.
+        if (upright) {
+            cluster.glyphs.append({info[i].codepoint, cluster.advance - pos[i].y_offset,
+                                   static_cast<double>(pos[i].x_offset)});
+            cluster.advance -= pos[i].y_advance;
+        } else {
+            cluster.glyphs.append({info[i].codepoint, cluster.advance + pos[i].x_offset,
+                                   static_cast<double>(sideways ? pos[i].y_offset
+                                                                : -pos[i].y_offset)});
+            cluster.advance += pos[i].x_advance;
+        }
+    }
+    for (qsizetype c = first; c < clusters.size(); ++c) {
+        Cluster& cluster = clusters[c];
+        cluster.length =
+            (c + 1 < clusters.size() ? clusters[c + 1].start : start + length) - cluster.start;
+        // Upright characters take a full em along the column, even in a proportional face,
+        // so kana never touch; the glyph stays centred in its cell.
+        const double em = font.unitsPerEm();
+        if (upright && cluster.advance > 0 && cluster.advance < em) {
+            const double pad = (em - cluster.advance) / 2;
+            for (ShapedGlyph& glyph : cluster.glyphs)
+                glyph.along += pad;
+            cluster.advance = em;
+        }
     }
     hb_buffer_destroy(buffer);
-    return shaped;
 }
 
-// One run of a line: its characters shaped either upright (vertical) or along the line.
-struct Run {
-    QString text;
-    int start;
-    bool upright;
-};
-
-QVector<Run> runsOf(const QString& line, bool vertical) {
-    QVector<Run> runs;
-    for (int i = 0; i < line.size(); ++i) {
-        const bool upright = vertical && standsUpright(line.at(i));
-        if (runs.isEmpty() || runs.back().upright != upright)
-            runs.append({QString(), i, upright});
-        runs.back().text += line.at(i);
+// Shapes a paragraph once; runs split where the characters' orientation changes.
+Paragraph shapeParagraph(const PageFont& font, const QString& text, bool vertical) {
+    Paragraph paragraph{text, {}};
+    int i = 0;
+    while (i < text.size()) {
+        const bool upright = !vertical || standsUpright(font, codePointAt(text, i));
+        int end = i;
+        while (end < text.size() && (!vertical || standsUpright(font, codePointAt(text, end)) ==
+                                                      upright))
+            end += codePointAt(text, end) > 0xFFFF ? 2 : 1;
+        shapeRun(font, text, i, end - i, vertical, !upright, paragraph.clusters);
+        i = end;
     }
-    return runs;
+    return paragraph;
 }
 
-struct Glyphs {
-    QVector<PlacedGlyph> glyphs;   // positions relative to the line's start on its axis
-    QVector<double> characterEnds; // along the line, after each character
+// One box that a text flows through: its frame and spacing.
+struct Slot {
+    int box;
+    QRectF clip, frame;
+    double charSpacing, lineSpacing;
+    int maxLines;
+    bool vertical;
+    double length() const { return vertical ? frame.height() : frame.width(); }
+    double depth() const { return vertical ? frame.width() : frame.height(); }
+    int capacity(double pixelSize) const {
+        if (depth() + kEpsilon < pixelSize)
+            return 0;
+        const int fit = static_cast<int>((depth() - pixelSize + kEpsilon) /
+                                         (pixelSize + lineSpacing)) +
+                        1;
+        return maxLines > 0 ? std::min(fit, maxLines) : fit;
+    }
 };
 
-// Shapes a line and places its glyphs along the line's axis (x: across, y: along for vertical).
-Glyphs placeLine(const ShapingFont& font, const QString& line, bool vertical, double charSpacing) {
-    Glyphs result;
-    result.characterEnds.resize(line.size());
-    double pen = 0;
-    for (const Run& run : runsOf(line, vertical)) {
-        const Shaped shaped = shape(font, run.text, run.upright);
-        for (int g = 0; g < shaped.glyphs.size(); ++g) {
-            const QChar character = run.text.at(shaped.clusters[g]);
-            QPointF position = run.upright
-                                   ? QPointF(shaped.offsets[g].x(), pen + shaped.offsets[g].y())
-                                   : QPointF(pen + shaped.offsets[g].x(), shaped.offsets[g].y());
-            result.glyphs.append({shaped.glyphs[g], position, vertical && !run.upright, character});
-            pen += shaped.advances[g] + charSpacing;
-            result.characterEnds[run.start + shaped.clusters[g]] = pen;
+struct Line {
+    int paragraph, first, end; // clusters [first, end)
+    int slot, index;           // the box and the line's place in it
+};
+
+struct Flow {
+    QVector<Line> lines;
+    bool complete = true;
+};
+
+// Breaks the paragraphs into lines that fit, slot after slot: at the last space that fits or,
+// where there is none (Japanese text), between characters.
+Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, double pixelSize,
+          double unitsPerFontUnit) {
+    Flow flow;
+    int slot = 0, index = 0;
+    auto nextLine = [&]() -> bool {
+        while (slot < targets.size() && index >= targets[slot].capacity(pixelSize)) {
+            ++slot;
+            index = 0;
         }
-    }
-    for (int i = 1; i < result.characterEnds.size(); ++i)
-        result.characterEnds[i] = std::max(result.characterEnds[i], result.characterEnds[i - 1]);
-    return result;
-}
-
-// Breaks a text into lines that fit: at line breaks, then at the last space that fits, or
-// between characters.
-QStringList wrap(const ShapingFont& font, const QString& text, bool vertical, double charSpacing,
-                 double length) {
-    QStringList lines;
-    for (QString rest : QString(text)
-                            .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                            .split(QLatin1Char('\n'))) {
-        while (!rest.isEmpty()) {
-            const Glyphs placed = placeLine(font, rest, vertical, charSpacing);
-            int fits = 0;
-            while (fits < rest.size() && placed.characterEnds[fits] - charSpacing <= length + 0.01)
-                ++fits;
-            if (fits >= rest.size()) {
-                lines.append(rest);
-                break;
+        return slot < targets.size();
+    };
+    for (int p = 0; p < paragraphs.size(); ++p) {
+        const QVector<Cluster>& clusters = paragraphs[p].clusters;
+        int first = 0;
+        do {
+            if (!nextLine()) {
+                flow.complete = false;
+                return flow;
             }
-            fits = std::max(fits, 1);
-            const int space = rest.lastIndexOf(QLatin1Char(' '), fits);
-            const int cut = space > 0 ? space + 1 : fits;
-            lines.append(rest.left(cut));
-            rest = rest.mid(cut);
-        }
-        if (rest.isEmpty() && lines.isEmpty())
-            lines.append(QString());
+            const Slot& s = targets[slot];
+            double pen = 0;
+            int end = first, lastSpace = -1;
+            while (end < clusters.size()) {
+                const double extent = pen + clusters[end].advance * unitsPerFontUnit;
+                if (extent > s.length() + kEpsilon && end > first)
+                    break;
+                if (clusters[end].space)
+                    lastSpace = end;
+                pen = extent + s.charSpacing;
+                ++end;
+            }
+            if (end < clusters.size() && lastSpace > first)
+                end = lastSpace + 1;
+            flow.lines.append({p, first, end, slot, index++});
+            first = end;
+        } while (first < clusters.size());
     }
-    return lines;
+    return flow;
 }
 
-LaidOutBox layOutBox(const TextBox& box, const PageSetup& page) {
-    LaidOutBox laid;
-    laid.name = box.Name;
-    laid.family = resolvedFamily(box.FontName, box.Text);
-    laid.pixelSize = std::abs(box.FontHeight);
-    const QPointF origin(mmToUnits(page.LeftMargin), mmToUnits(page.TopMargin));
-    laid.clip = QRectF(origin + QPointF(box.Left, box.Top), QSizeF(box.Width, box.Height));
-    const QRectF frame = laid.clip.adjusted(box.GapX, box.GapY, -box.GapX, -box.GapY);
-    if (box.Text.isEmpty() || frame.width() <= 0 || frame.height() <= 0)
-        return laid;
-    const auto font = shapingFont(laid.family, laid.pixelSize);
-    const bool vertical = box.Rotation == 270;
-    const double lineDepth = laid.pixelSize + box.LineSpacing;
-    const double ascent = font->raw.ascent();
-    const QStringList lines =
-        wrap(*font, box.Text, vertical, box.CharSpacing, vertical ? frame.height() : frame.width());
-    for (int l = 0; l < lines.size(); ++l) {
-        const Glyphs placed = placeLine(*font, lines[l], vertical, box.CharSpacing);
-        for (PlacedGlyph glyph : placed.glyphs) {
-            if (!vertical) {
-                glyph.position += QPointF(frame.left(), frame.top() + l * lineDepth + ascent);
-            } else if (glyph.sideways) {
-                // A character lying down: its baseline runs down the column, left of the centre.
-                const QPointF along = glyph.position;
-                glyph.position = QPointF(frame.right() - l * lineDepth - laid.pixelSize / 2 -
-                                             (ascent - laid.pixelSize / 2),
-                                         frame.top() + along.x());
+// Places the glyphs of the lines; a cluster whose cell leaves its box is left out.
+void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, const Flow& flow,
+           const PageFont& font, double pixelSize, QVector<LaidOutBox*>& out) {
+    const double k = pixelSize / font.unitsPerEm();
+    for (const Line& line : flow.lines) {
+        const Slot& slot = targets[line.slot];
+        LaidOutBox& box = *out[line.slot];
+        const double lineStart = line.index * (pixelSize + slot.lineSpacing);
+        double pen = 0;
+        for (int c = line.first; c < line.end; ++c) {
+            const Cluster& cluster = paragraphs[line.paragraph].clusters[c];
+            const double advance = cluster.advance * k;
+            QRectF cell;
+            QPointF origin; // pen for along = across = 0
+            if (slot.vertical) {
+                const double right = slot.frame.right() - lineStart;
+                cell = QRectF(right - pixelSize, slot.frame.top() + pen, pixelSize, advance);
+                const double centre = right - pixelSize / 2;
+                // A character lying down: its baseline runs down the column, centred across it.
+                const double across =
+                    cluster.sideways ? centre - (font.ascender() - font.descender()) * k / 2
+                                     : centre;
+                origin = QPointF(across, slot.frame.top() + pen);
             } else {
-                // HarfBuzz's vertical origin is the top centre of the em box.
-                glyph.position += QPointF(frame.right() - l * lineDepth - laid.pixelSize / 2,
-                                          frame.top() + ascent);
+                const double top = slot.frame.top() + lineStart;
+                cell = QRectF(slot.frame.left() + pen, top, advance, pixelSize);
+                origin = QPointF(slot.frame.left() + pen, top + font.ascender() * k);
             }
-            laid.glyphs.append(glyph);
+            pen += advance + slot.charSpacing;
+            if (!slot.clip.adjusted(-kEpsilon, -kEpsilon, kEpsilon, kEpsilon).contains(cell)) {
+                box.overflows = true;
+                continue;
+            }
+            QString text = paragraphs[line.paragraph].text.mid(cluster.start, cluster.length);
+            for (const ShapedGlyph& glyph : cluster.glyphs) {
+                const QPointF offset = slot.vertical ? QPointF(glyph.across * k, glyph.along * k)
+                                                     : QPointF(glyph.along * k, glyph.across * k);
+                box.glyphs.append({glyph.id, origin + offset, cluster.sideways, text});
+                text.clear();
+            }
         }
     }
-    return laid;
+}
+
+bool isBlank(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c == QLatin1Char(' ') || c == QChar(0x3000);
+    });
+}
+
+Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
+    const QPointF origin(mmToUnits(page.LeftMargin), mmToUnits(page.TopMargin));
+    const QRectF clip(origin + QPointF(box.Left, box.Top), QSizeF(box.Width, box.Height));
+    return {index,           clip,         clip.adjusted(box.GapX, box.GapY, -box.GapX, -box.GapY),
+            box.CharSpacing, box.LineSpacing, box.MaxLines,
+            box.Rotation == 270};
+}
+
+// Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit.
+void layOutFlow(const PreparedPage& page, int source, int next, QVector<LaidOutBox>& laid) {
+    const TextBox& box = page.boxes[source];
+    const PageFont& font = pageFontFor(box.FontName, box.Text);
+    const bool vertical = box.Rotation == 270;
+    QVector<Slot> targets = {slotOf(box, source, page.page)};
+    QVector<LaidOutBox*> out = {&laid[source]};
+    laid[source].family = font.family();
+    laid[source].weight = font.weight();
+    if (box.Text.isEmpty() || targets[0].frame.width() <= 0 || targets[0].frame.height() <= 0)
+        return;
+    QVector<Paragraph> paragraphs;
+    for (const QString& text : QString(box.Text)
+                                   .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                   .split(QLatin1Char('\n')))
+        paragraphs.append(shapeParagraph(font, text, vertical));
+
+    const double size = std::abs(box.FontHeight);
+    const double upem = font.unitsPerEm();
+    // A fitted text is drawn smaller as a whole: its size and its spacing.
+    auto scaled = [&](double scale) {
+        QVector<Slot> result = targets;
+        for (Slot& slot : result) {
+            slot.charSpacing *= scale;
+            slot.lineSpacing *= scale;
+        }
+        return result;
+    };
+    auto attempt = [&](double scale) {
+        return wrap(paragraphs, scaled(scale), size * scale, size * scale / upem);
+    };
+    // The largest scale down to the minimum at which everything fits.
+    auto fitted = [&]() {
+        if (attempt(1).complete || !box.FitText)
+            return 1.0;
+        if (!attempt(kMinimumFitScale).complete)
+            return kMinimumFitScale;
+        double low = kMinimumFitScale, high = 1;
+        while (high - low > 0.005) {
+            const double middle = (low + high) / 2;
+            (attempt(middle).complete ? low : high) = middle;
+        }
+        return low;
+    };
+    double scale = fitted();
+    // Shrinking alone would make the text small or still cut it: go on in the next box.
+    if (next >= 0 && (scale < kContinueBelowScale || !attempt(scale).complete)) {
+        targets.append(slotOf(page.boxes[next], next, page.page));
+        out.append(&laid[next]);
+        laid[next].family = font.family();
+        laid[next].weight = font.weight();
+        scale = fitted();
+    }
+    const Flow flow = attempt(scale);
+    for (LaidOutBox* target : out) {
+        target->pixelSize = size * scale;
+        target->scale = scale;
+    }
+    place(paragraphs, scaled(scale), flow, font, size * scale, out);
+    if (!flow.complete)
+        laid[source].overflows = true;
 }
 
 } // namespace
 
 QVector<LaidOutBox> layOutPage(const PreparedPage& page) {
-    QVector<LaidOutBox> boxes;
-    for (const TextBox& box : page.boxes)
-        if (box.Visible)
-            boxes.append(layOutBox(box, page.page));
-    return boxes;
+    const int count = static_cast<int>(page.boxes.size());
+    QVector<LaidOutBox> laid(count);
+    QVector<bool> done(count, false);
+    auto indexOf = [&](const QString& name) {
+        for (int i = 0; i < count; ++i)
+            if (page.boxes[i].Name == name)
+                return i;
+        return -1;
+    };
+    for (int i = 0; i < count; ++i) {
+        const TextBox& box = page.boxes[i];
+        LaidOutBox& out = laid[i];
+        out.name = box.Name;
+        const Slot slot = slotOf(box, i, page.page);
+        out.clip = slot.clip;
+        out.frame = slot.frame;
+        out.pixelSize = std::abs(box.FontHeight);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (done[i] || !page.boxes[i].Visible)
+            continue;
+        int next = page.boxes[i].ContinueIn.isEmpty() ? -1 : indexOf(page.boxes[i].ContinueIn);
+        if (next >= 0 && (next == i || done[next] || !page.boxes[next].Visible ||
+                          !isBlank(page.boxes[next].Text) ||
+                          page.boxes[next].Rotation != page.boxes[i].Rotation))
+            next = -1;
+        layOutFlow(page, i, next, laid);
+        done[i] = true;
+        if (next >= 0 && !laid[next].glyphs.isEmpty())
+            done[next] = true;
+    }
+    QVector<LaidOutBox> visible;
+    for (int i = 0; i < count; ++i)
+        if (page.boxes[i].Visible)
+            visible.append(laid[i]);
+    return visible;
 }
 
 void renderPage(QPainter& painter, const PreparedPage& page) {
     painter.save();
     const double dotsPerUnit = painter.device()->logicalDpiX() / 96.0;
     painter.scale(dotsPerUnit, dotsPerUnit);
-    painter.setPen(Qt::black);
-    for (const LaidOutBox& box : layOutPage(page)) {
-        if (box.glyphs.isEmpty())
-            continue;
-        const auto font = shapingFont(box.family, box.pixelSize);
-        painter.save();
-        painter.setClipRect(box.clip);
-        // Upright glyphs go out as one run; a glyph lying on its side is turned on its own.
-        QVector<quint32> indexes;
-        QVector<QPointF> positions;
-        for (const PlacedGlyph& glyph : box.glyphs) {
-            if (!glyph.sideways) {
-                indexes.append(glyph.glyph);
-                positions.append(glyph.position);
-                continue;
-            }
-            QGlyphRun run;
-            run.setRawFont(font->raw);
-            run.setGlyphIndexes({glyph.glyph});
-            run.setPositions({QPointF(0, 0)});
-            painter.save();
-            painter.translate(glyph.position);
-            painter.rotate(90);
-            painter.drawGlyphRun(QPointF(0, 0), run);
-            painter.restore();
-        }
-        if (!indexes.isEmpty()) {
-            QGlyphRun run;
-            run.setRawFont(font->raw);
-            run.setGlyphIndexes(indexes);
-            run.setPositions(positions);
-            painter.drawGlyphRun(QPointF(0, 0), run);
-        }
-        painter.restore();
-    }
+    paintBoxes(painter, layOutPage(page));
     painter.restore();
 }
 
-bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages) {
-    QPdfWriter writer(fileName);
-    writer.setResolution(1200);
-    writer.setCreator(QStringLiteral("VELTA"));
-    const PageSetup setup = pages.isEmpty() ? PageSetup{} : pages.first().page;
-    writer.setPageSize(QPageSize(QSizeF(setup.PaperWidth, setup.PaperHeight), QPageSize::Millimeter,
-                                 QStringLiteral("はがき"), QPageSize::ExactMatch));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        renderPage(painter, pages[i]);
+void paintBoxes(QPainter& painter, const QVector<LaidOutBox>& boxes) {
+    painter.save();
+    painter.setPen(Qt::black);
+    for (const LaidOutBox& box : boxes) {
+        if (box.glyphs.isEmpty())
+            continue;
+        const QRawFont& raw = pageFont(box.family, box.weight).rawAt(box.pixelSize);
+        // Upright glyphs go out as one run, glyphs lying on their side as another, drawn in a
+        // frame turned a quarter turn clockwise (a page point (x, y) is (y, -x) there).
+        for (const bool sideways : {false, true}) {
+            QVector<quint32> indexes;
+            QVector<QPointF> positions;
+            for (const PlacedGlyph& glyph : box.glyphs)
+                if (glyph.sideways == sideways) {
+                    indexes.append(glyph.glyph);
+                    positions.append(sideways ? QPointF(glyph.position.y(), -glyph.position.x())
+                                              : glyph.position);
+                }
+            if (indexes.isEmpty())
+                continue;
+            QGlyphRun run;
+            run.setRawFont(raw);
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter.save();
+            if (sideways)
+                painter.rotate(90);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+            painter.restore();
+        }
     }
-    return painter.end();
+    painter.restore();
 }
 
 } // namespace velta

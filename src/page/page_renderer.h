@@ -7,7 +7,6 @@
 #include <QVector>
 
 class QPainter;
-class QPdfWriter;
 
 namespace velta {
 
@@ -16,26 +15,30 @@ struct PlacedGlyph {
     quint32 glyph;
     QPointF position; // pen position (horizontal origin, baseline)
     bool sideways;    // drawn turned a quarter turn clockwise
-    QChar character;  // the character it came from (first of a cluster)
+    QString text;     // the characters it shows; empty for the further glyphs of a cluster
 };
 
-// A box laid out: its font, its clip rectangle and its glyphs.
+// A box laid out: its face, its size after fitting, its rectangle and its glyphs.
 struct LaidOutBox {
     QString name;
     QString family; // the installed face that draws it
-    double pixelSize;
-    QRectF clip; // page units, card coordinates
+    int weight = 400;
+    double pixelSize = 0; // after fitting
+    double scale = 1;     // pixelSize / the box's own size
+    QRectF clip;          // the box, page units, card coordinates
+    QRectF frame;         // the box less its gaps
     QVector<PlacedGlyph> glyphs;
+    bool overflows = false; // some of the text could not be placed inside the box
 };
 
-// Lays out every visible box of a page (shape once, paint anywhere).
+// Lays out every visible box of a page (shape once, paint anywhere). Only whole glyphs are
+// placed, each inside its box; what does not fit is left out and the box marked.
 QVector<LaidOutBox> layOutPage(const PreparedPage& page);
 
 // Draws a page onto any painter whose device is the size of the card; the painter's scale is
 // set from the device's resolution.
 void renderPage(QPainter& painter, const PreparedPage& page);
-
-// Writes pages to a PDF of 100 × 148 mm pages with the fonts embedded.
-bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages);
+// Draws laid-out boxes with the painter's transform in page units.
+void paintBoxes(QPainter& painter, const QVector<LaidOutBox>& boxes);
 
 } // namespace velta

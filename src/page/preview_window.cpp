@@ -3,6 +3,7 @@
 #include "message_service.h"
 #include "page_file.h"
 #include "page_renderer.h"
+#include "pdf_writer.h"
 #include "postal_frame.h"
 
 #include <QAction>
@@ -80,7 +81,7 @@ protected:
     }
 };
 
-bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages) {
+bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm) {
     if (pages.isEmpty())
         return true;
     printer.setPageSize(cardPageSize(pages.first().page));
@@ -88,6 +89,10 @@ bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages) {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
+    // The painter's origin is the paper's corner (full page); margins chosen in 余白 move the
+    // card by how much they differ from the card's own.
+    const double dotsPerMm = printer.logicalDpiX() / 25.4;
+    painter.translate(shiftMm * dotsPerMm);
     for (int i = 0; i < pages.size(); ++i) {
         if (i > 0) {
             printer.setPageSize(cardPageSize(pages[i].page));
@@ -98,7 +103,8 @@ bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages) {
     return painter.end();
 }
 
-TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, QWidget* parent)
+TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringList& warnings,
+                                     QWidget* parent)
     : QDialog(parent), view_(new PageView(this)) {
     setObjectName(QStringLiteral("frxPreviewForm"));
     setWindowTitle(QStringLiteral("印刷プレビュー"));
@@ -107,6 +113,15 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, QWidget* paren
     layout->setContentsMargins(0, 0, 0, 0);
     buildToolbar();
     layout->addWidget(findChild<QToolBar*>(QStringLiteral("toolbar")));
+    warningLabel = new QLabel(this);
+    warningLabel->setObjectName(QStringLiteral("warningLabel"));
+    warningLabel->setWordWrap(true);
+    warningLabel->setStyleSheet(
+        QStringLiteral("background: #fff4c2; color: #7a3e00; padding: 6px;"));
+    warningLabel->setText(QStringLiteral("枠に収まらない文字があります（印刷されません）:\n") +
+                          warnings.join(QLatin1Char('\n')));
+    warningLabel->setVisible(!warnings.isEmpty());
+    layout->addWidget(warningLabel);
 
     auto* splitter = new QSplitter(this);
     sides_ = new QTabWidget(splitter);
@@ -145,8 +160,8 @@ void TfrxPreviewWindow::buildToolbar() {
     };
     add(actPrint, "actPrint", QStringLiteral("印刷"), [this] {
         QPrintDialog dialog(&printer_, this);
-        if (dialog.exec() == QDialog::Accepted && !printPages(printer_, pages_))
-            MessageService::error(this, QStringLiteral("印刷できませんでした。"));
+        if (dialog.exec() == QDialog::Accepted)
+            print();
     });
     add(actOpen, "actOpen", QStringLiteral("開く"), [this] {
         const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("開く"), {},
@@ -217,11 +232,7 @@ void TfrxPreviewWindow::buildToolbar() {
         sides_->setCurrentWidget(thumbnails);
         drawThumbnails();
     });
-    add(actMargins, "actMargins", QStringLiteral("余白"), [this] {
-        QPageSetupDialog dialog(&printer_, this);
-        if (dialog.exec() == QDialog::Accepted)
-            printer_.setFullPage(false); // printing keeps the margins chosen here
-    });
+    add(actMargins, "actMargins", QStringLiteral("余白"), [this] { pageSetup(); });
     bar->addSeparator();
     add(actFirst, "actFirst", QStringLiteral("最初"), [this] { showPage(0); });
     add(actPrevious, "actPrevious", QStringLiteral("前"), [this] { showPage(current_ - 1); });
@@ -345,6 +356,28 @@ void TfrxPreviewWindow::find(bool forward) {
     showPage(hitPages[hit_]);
 }
 
+void TfrxPreviewWindow::print() {
+    if (!printPages(printer_, pages_, printShift_))
+        MessageService::error(this, QStringLiteral("印刷できませんでした。"));
+}
+
+void TfrxPreviewWindow::pageSetup() {
+    // The dialog opens on the card's own page and margins; OK without a change moves nothing.
+    const PageSetup card = pages_.isEmpty() ? PageSetup{} : pages_[current_].page;
+    const QMarginsF own(card.LeftMargin, card.TopMargin, card.RightMargin, card.BottomMargin);
+    printer_.setFullPage(false);
+    printer_.setPageLayout(QPageLayout(cardPageSize(card), QPageLayout::Portrait,
+                                       own + QMarginsF(printShift_.x(), printShift_.y(), 0, 0),
+                                       QPageLayout::Millimeter));
+    const QMarginsF before = printer_.pageLayout().margins(QPageLayout::Millimeter);
+    QPageSetupDialog dialog(&printer_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        const QMarginsF after = printer_.pageLayout().margins(QPageLayout::Millimeter);
+        printShift_ += QPointF(after.left() - before.left(), after.top() - before.top());
+    }
+    printer_.setFullPage(true);
+}
+
 void TfrxPreviewWindow::openFile(const QString& fileName) {
     setPages(loadPages(fileName));
 }
@@ -354,12 +387,13 @@ void TfrxPreviewWindow::saveFile(const QString& fileName) {
 }
 
 void TfrxPreviewWindow::exportPdf(const QString& fileName) {
-    if (!writePdf(fileName, pages_))
-        throw PageFileError(QStringLiteral("PDF「%1」を書き込めません。").arg(fileName));
+    QString error;
+    if (!writePdf(fileName, pages_, &error))
+        throw PageFileError(error);
 }
 
-void showPreview(const QVector<PreparedPage>& pages) {
-    TfrxPreviewWindow window(pages);
+void showPreview(const QVector<PreparedPage>& pages, const QStringList& warnings) {
+    TfrxPreviewWindow window(pages, warnings);
     window.exec();
 }
 

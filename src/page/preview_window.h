@@ -7,6 +7,7 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QScrollArea;
@@ -17,15 +18,17 @@ namespace velta {
 
 class PageView;
 
-// Prints pages, one per sheet of the page's own size.
-bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages);
+// Prints pages, one per sheet of the page's own size, moved by shiftMm from the paper's corner.
+bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm = {});
 
 // The preview of prepared pages: print, open and save, PDF, find, zoom, side panels, margins,
 // navigation; "はがき枠" shows the card's postal-code boxes on screen only.
 class TfrxPreviewWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrxPreviewWindow(QVector<PreparedPage> pages, QWidget* parent = nullptr);
+    // Warnings (texts that do not fit their boxes) stand above the page until printing.
+    explicit TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringList& warnings = {},
+                               QWidget* parent = nullptr);
     ~TfrxPreviewWindow() override;
 
     int currentPage() const { return current_; } // 0-based
@@ -41,6 +44,7 @@ public:
     QLineEdit* findEdit;
     QListWidget* outline;
     QListWidget* thumbnails;
+    QLabel* warningLabel;
 
     void showPage(int index);
     void setZoom(double factor);
@@ -50,6 +54,10 @@ public:
     void openFile(const QString& fileName);
     void saveFile(const QString& fileName);
     void exportPdf(const QString& fileName);
+    // Prints to the printer as the print dialog left it; 余白's page setup on the card's page.
+    void print();
+    void pageSetup();
+    QPrinter& printer() { return printer_; }
 
 private:
     void setPages(QVector<PreparedPage> pages);
@@ -63,9 +71,10 @@ private:
     QScrollArea* scroll_;
     QTabWidget* sides_;
     QPrinter printer_;
+    QPointF printShift_; // mm, from the margins changed in 余白
 };
 
 // Shows pages in the modal preview (the program's previewer).
-void showPreview(const QVector<PreparedPage>& pages);
+void showPreview(const QVector<PreparedPage>& pages, const QStringList& warnings);
 
 } // namespace velta

@@ -7,33 +7,54 @@
 namespace velta {
 namespace {
 
-const QStringList kMinchoBold = {QStringLiteral("Noto Serif CJK JP"), QStringLiteral("IPAexMincho"),
-                                 QStringLiteral("IPAPMincho"), QStringLiteral("IPAMincho")};
-const QStringList kMincho = {QStringLiteral("IPAMincho"), QStringLiteral("IPAexMincho"),
-                             QStringLiteral("Noto Serif CJK JP")};
-const QStringList kProportionalGothic = {QStringLiteral("IPAPGothic"),
-                                         QStringLiteral("IPAexGothic"),
-                                         QStringLiteral("Noto Sans CJK JP")};
-const QStringList kSans = {QStringLiteral("DejaVu Sans"), QStringLiteral("IPAexGothic"),
-                           QStringLiteral("Noto Sans CJK JP")};
+// HG明朝E is a heavy display face: the heaviest installed serif Japanese weights first.
+const QVector<FaceChoice> kHeavyMincho = {{QStringLiteral("Noto Serif CJK JP"), QFont::Black},
+                                          {QStringLiteral("Noto Serif CJK JP"), QFont::Bold},
+                                          {QStringLiteral("IPAexMincho"), QFont::Normal}};
+const QVector<FaceChoice> kMincho = {{QStringLiteral("IPAMincho"), QFont::Normal},
+                                     {QStringLiteral("IPAexMincho"), QFont::Normal},
+                                     {QStringLiteral("Noto Serif CJK JP"), QFont::Normal}};
+const QVector<FaceChoice> kProportionalMincho = {
+    {QStringLiteral("IPAPMincho"), QFont::Normal},
+    {QStringLiteral("IPAexMincho"), QFont::Normal},
+    {QStringLiteral("Noto Serif CJK JP"), QFont::Normal}};
+const QVector<FaceChoice> kGothic = {{QStringLiteral("IPAGothic"), QFont::Normal},
+                                     {QStringLiteral("IPAexGothic"), QFont::Normal},
+                                     {QStringLiteral("Noto Sans Mono CJK JP"), QFont::Normal}};
+const QVector<FaceChoice> kProportionalGothic = {
+    {QStringLiteral("IPAPGothic"), QFont::Normal},
+    {QStringLiteral("IPAexGothic"), QFont::Normal},
+    {QStringLiteral("Noto Sans CJK JP"), QFont::Normal}};
+const QVector<FaceChoice> kSans = {{QStringLiteral("DejaVu Sans"), QFont::Normal},
+                                   {QStringLiteral("IPAexGothic"), QFont::Normal},
+                                   {QStringLiteral("Noto Sans CJK JP"), QFont::Normal}};
 
-const std::pair<const char*, const QStringList*> kTable[] = {
-    {"HGP明朝E", &kMinchoBold},
-    {"HG明朝E", &kMinchoBold},
+const std::pair<const char*, const QVector<FaceChoice>*> kTable[] = {
+    {"HGP明朝E", &kHeavyMincho},
+    {"HG明朝E", &kHeavyMincho},
     {"ＭＳ Ｐゴシック", &kProportionalGothic},
-    {"ＭＳ ゴシック", &kProportionalGothic},
-    {"ＭＳ Ｐ明朝", &kMincho},
+    {"ＭＳ ゴシック", &kGothic},
+    {"ＭＳ Ｐ明朝", &kProportionalMincho},
     {"ＭＳ 明朝", &kMincho},
     {"Arial", &kSans},
     {"Tahoma", &kSans},
 };
 
-const QStringList kJapaneseFallback = {QStringLiteral("IPAexGothic"), QStringLiteral("IPAPGothic"),
-                                       QStringLiteral("Noto Sans CJK JP")};
+const QVector<FaceChoice> kJapaneseFallback = {{QStringLiteral("IPAexGothic"), QFont::Normal},
+                                               {QStringLiteral("IPAPGothic"), QFont::Normal},
+                                               {QStringLiteral("Noto Sans CJK JP"), QFont::Normal}};
+
+QStringList familiesOf(const QVector<FaceChoice>& choices) {
+    QStringList families;
+    for (const FaceChoice& choice : choices)
+        if (!families.contains(choice.family))
+            families.append(choice.family);
+    return families;
+}
 
 } // namespace
 
-QStringList substituteFaces(const QString& windowsFace) {
+QVector<FaceChoice> substituteFaceChoices(const QString& windowsFace) {
     QString face = windowsFace;
     if (face.startsWith(QLatin1Char('@')))
         face.remove(0, 1);
@@ -43,9 +64,13 @@ QStringList substituteFaces(const QString& windowsFace) {
     return kJapaneseFallback;
 }
 
+QStringList substituteFaces(const QString& windowsFace) {
+    return familiesOf(substituteFaceChoices(windowsFace));
+}
+
 void installFontSubstitutions() {
     for (const auto& [name, faces] : kTable)
-        QFont::insertSubstitutions(QString::fromUtf8(name), *faces + kJapaneseFallback);
+        QFont::insertSubstitutions(QString::fromUtf8(name), familiesOf(*faces + kJapaneseFallback));
 }
 
 } // namespace velta

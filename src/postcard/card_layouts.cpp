@@ -96,6 +96,12 @@ TfrxReport makeCardTemplate(CardLayout layout) {
         box.LineSpacing = spec.lineSpacing;
         box.Text = QString::fromUtf8(spec.text);
         box.Visible = spec.visible;
+        // Names, honorifics and joint names keep one column.
+        box.MaxLines = QStringList{"Memo4", "Memo5", "Memo6", "Memo11", "Memo12", "Memo13",
+                                   "Memo14", "Memo15", "Memo16", "Memo17", "Memo18"}
+                               .contains(box.Name)
+                           ? 1
+                           : 0;
         box.HideZeros = box.Name == QLatin1String("Memo4") || box.Name == QLatin1String("Memo12") ||
                         box.Name == QLatin1String("Memo13");
         report.boxes.append(box);

@@ -2,6 +2,7 @@
 
 #include "dm.h"
 #include "errors.h"
+#include "page_renderer.h"
 #include "postal_code.h"
 #include "width_conversion.h"
 
@@ -177,10 +178,21 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         wholeNumber(options.senderDown, QStringLiteral("差出人の郵便番号の位置（縦）"));
 
     setFont(report, {"Memo2", "Memo3"}, options.addressFont, addressSize);
-    setFont(report, {"Memo4", "Memo5", "Memo6"}, options.nameFont, nameSize);
+    // Joint names and their honorifics take the addressee's face and size: a joint name
+    // printed larger than the addressee is wrong on a card.
+    setFont(report, {"Memo4", "Memo5", "Memo6", "Memo12", "Memo13", "Memo14", "Memo15"},
+            options.nameFont, nameSize);
     setFont(report, {"Memo9", "Memo10"}, options.senderAddressFont, senderAddressSize);
     setFont(report, {"Memo11", "Memo18", "Memo16", "Memo17"}, options.senderNameFont,
             senderNameSize);
+
+    for (TextBox& box : report.boxes)
+        box.FitText = options.fitText && box.Rotation == 270;
+    // An address too long for its column may go on in the second address column when empty.
+    report.FindObject(QStringLiteral("Memo2"))->ContinueIn =
+        options.fitText ? QStringLiteral("Memo3") : QString();
+    report.FindObject(QStringLiteral("Memo9"))->ContinueIn =
+        options.fitText ? QStringLiteral("Memo10") : QString();
 
     const int type = layout == CardLayout::Type1 ? 0 : 1;
     for (int i = 0; i < 7; ++i) {
@@ -199,7 +211,7 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         const Sender sender = readSender(dm);
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
         // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
-        distribute(report, kSenderDigits, QString(sender.postalCode).remove(QLatin1Char('-')));
+        distribute(report, kSenderDigits, postalDigits(sender.postalCode));
         report.FindObject(QStringLiteral("Memo9"))->Text = widened(sender.address1);
         report.FindObject(QStringLiteral("Memo18"))->Text =
             SinglebyteToDoublebyte(sender.givenName);
@@ -238,7 +250,7 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         report.FindObject(QStringLiteral("Memo5"))->Left = nameLeft + 3;
         report.FindObject(QStringLiteral("Memo6"))->Left = nameLeft + 9;
 
-        QString digits = digitsFromSpacedCell(row.value(2));
+        QString digits = postalDigits(digitsFromSpacedCell(row.value(2)));
         if (digits == QLatin1String(".")) // the address search's placeholder for "no postal code"
             digits.clear();
         distribute(report, kRecipientDigits, digits);
@@ -252,6 +264,30 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
             report.FindObject(QString::fromLatin1(name))->Text.clear();
         report.FindObject(QStringLiteral("Memo6"))->Text = QStringLiteral("様");
     }
+    report.Warnings = overflowWarnings(report.PreviewPages());
+}
+
+QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
+    static const QHash<QString, QString> captions = {
+        {"Memo2", "住所1"},          {"Memo3", "住所2"},          {"Memo4", "姓"},
+        {"Memo5", "名"},             {"Memo6", "様"},             {"Memo12", "連名1"},
+        {"Memo13", "連名2"},         {"Memo14", "連名1の様"},     {"Memo15", "連名2の様"},
+        {"Memo9", "差出人の住所1"},  {"Memo10", "差出人の住所2"}, {"Memo11", "差出人の姓"},
+        {"Memo18", "差出人の名"},    {"Memo16", "差出人の連名1"}, {"Memo17", "差出人の連名2"},
+        {"Memo31", "差出人の郵便番号"}};
+    QStringList warnings;
+    for (const PreparedPage& page : pages) {
+        QString card;
+        for (const TextBox& box : page.boxes)
+            if (box.Name == QLatin1String("Memo4") || box.Name == QLatin1String("Memo5"))
+                card += box.Text.isEmpty() ? QString() : box.Text + QLatin1Char(' ');
+        card += QStringLiteral("様");
+        for (const LaidOutBox& box : layOutPage(page))
+            if (box.overflows)
+                warnings.append(QStringLiteral("%1: %2 が枠に収まりません")
+                                    .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));
+    }
+    return warnings;
 }
 
 } // namespace velta

@@ -20,6 +20,7 @@ struct CardOptions {
     QString recipientRight = QStringLiteral("0"), recipientDown = QStringLiteral("0");
     QString senderRight = QStringLiteral("0"), senderDown = QStringLiteral("0");
     bool senderHyphen = false;
+    bool fitText = true; // "枠に収まるよう縮小": an overflowing text is drawn smaller
 };
 
 // How the grid is filled: the column a search looks in.
@@ -33,7 +34,11 @@ QStringList cardGridHeaders();
 
 // Fills the template for every card row and prepares one page per card. The options are
 // checked before the first page; an invalid number stops the run with a message naming it.
+// The report's Warnings list every card and field whose text still does not fit its box.
 void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                   const QList<QStringList>& cardRows, TDM& dm);
+
+// 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of the pages that cuts its text.
+QStringList overflowWarnings(const QVector<PreparedPage>& pages);
 
 } // namespace velta

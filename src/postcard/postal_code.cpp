@@ -27,4 +27,15 @@ QString digitsFromSpacedCell(const QString& cell) {
     return digits;
 }
 
+QString postalDigits(const QString& code) {
+    static const QString hyphens = QStringLiteral("-－‐−ー―‑–—ｰ");
+    QString digits;
+    for (QChar c : code) {
+        if (hyphens.contains(c))
+            continue;
+        digits += c >= QChar(u'０') && c <= QChar(u'９') ? QChar(c.unicode() - u'０' + u'0') : c;
+    }
+    return digits;
+}
+
 } // namespace velta

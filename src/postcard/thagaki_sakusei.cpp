@@ -95,6 +95,10 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     Button3 = pushButton(this, "Button3", QStringLiteral("印刷プレビュー"), {20, 561, 93, 45});
     Button4 = pushButton(this, "Button4", QStringLiteral("印刷プレビュー"), {148, 561, 93, 45});
     Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {528, 538, 134, 72});
+    CheckBoxFit = new QCheckBox(QStringLiteral("枠に収まるよう縮小"), this);
+    CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
+    CheckBoxFit->setGeometry(262, 576, 200, 17);
+    CheckBoxFit->setChecked(true);
 
     QStringList sizes;
     for (int size = 7; size <= 25; ++size)
@@ -182,6 +186,7 @@ void Thagaki_sakusei::prepare() {
                                                            {ComboBox8, "ＭＳ Ｐゴシック"}};
     for (const auto& [box, text] : defaults)
         box->setEditText(QString::fromUtf8(text));
+    CheckBoxFit->setChecked(true);
     SGrid1->setRowCount(30);
 }
 
@@ -250,6 +255,7 @@ CardOptions Thagaki_sakusei::options() const {
     o.senderRight = Edit4->text();
     o.senderDown = Edit5->text();
     o.senderHyphen = CheckBox2->isChecked();
+    o.fitText = CheckBoxFit->isChecked();
     return o;
 }
 

@@ -1,6 +1,7 @@
 #include "card_layouts.h"
 #include "page_model.h"
 #include "page_renderer.h"
+#include "pdf_writer.h"
 
 #include <QImage>
 #include <QPainter>
@@ -153,19 +154,25 @@ TEST(Renderer, BoxesLandFiveAndTenMillimetresInAndHiddenBoxesLeaveNoTrace) {
     hidden.Visible = false;
     EXPECT_TRUE(ink(render(pageWith({hidden}))).isEmpty());
 
-    const QRectF margin = ink(render(pageWith({box("山", -1.79, 30, 6, 16, 270)})));
+    TextBox inMargin = box("山\r\n田", -4, 30, 8, 16, 270); // its second column is in the margin
+    inMargin.setFontSize(8);
+    const QRectF margin = ink(render(pageWith({inMargin})));
     ASSERT_FALSE(margin.isEmpty());
     EXPECT_LT(margin.left(), 5.0); // drawn in the card's left margin
 }
 
-TEST(Renderer, TextIsClippedToItsBox) {
-    const QRectF drawn =
-        ink(render(pageWith({box("山田太郎花子山田太郎花子山田太郎花子", 10, 10, 8, 12, 270)})));
+TEST(Renderer, TextTooLongIsCutAtWholeGlyphsInsideItsBoxAndMarked) {
+    const PreparedPage page = pageWith({box("山田太郎花子山田太郎花子山田太郎花子", 10, 10, 9, 16, 270)});
+    const QRectF drawn = ink(render(page));
     ASSERT_FALSE(drawn.isEmpty());
     EXPECT_GE(drawn.left(), 15.0 - 0.05);
-    EXPECT_LE(drawn.right(), 23.0 + 0.05);
+    EXPECT_LE(drawn.right(), 24.0 + 0.05);
     EXPECT_GE(drawn.top(), 20.0 - 0.05);
-    EXPECT_LE(drawn.bottom(), 32.0 + 0.05);
+    EXPECT_LE(drawn.bottom(), 36.0 + 0.05);
+    const auto laid = layOutPage(page);
+    EXPECT_TRUE(laid[0].overflows);
+    ASSERT_EQ(laid[0].glyphs.size(), 2); // two whole characters fit, none is drawn in part
+    EXPECT_EQ(laid[0].glyphs[1].text, "田");
 }
 
 TEST(Renderer, VerticalLinesRunDownwardFromTheRightmostColumn) {
@@ -173,7 +180,7 @@ TEST(Renderer, VerticalLinesRunDownwardFromTheRightmostColumn) {
     ASSERT_EQ(laid.size(), 1);
     const auto& g = laid[0].glyphs;
     ASSERT_EQ(g.size(), 4);
-    EXPECT_EQ(g[0].character, QChar(u'山'));
+    EXPECT_EQ(g[0].text, QString("山"));
     EXPECT_NEAR(g[0].position.x(), g[1].position.x(), 0.01); // same column
     EXPECT_GT(g[1].position.y(), g[0].position.y());         // downward
     EXPECT_LT(g[2].position.x(), g[0].position.x() - 20);    // next column to the left
@@ -209,10 +216,8 @@ TEST(Renderer, PdfHasCardSizedPagesWithEmbeddedFonts) {
     info.waitForFinished();
     const QString text = QString::fromUtf8(info.readAllStandardOutput());
     EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+2"))) << text.toStdString();
-    // Qt writes the page box in whole points: 284 × 419 pt is 100.2 × 147.8 mm.
-    EXPECT_TRUE(
-        text.contains(QRegularExpression("Page size:\\s+28[34](\\.\\d+)? x 419(\\.\\d+)? pts")))
-        << text.toStdString();
+    // Exactly 100 × 148 mm.
+    EXPECT_TRUE(text.contains("Page size:       283.465 x 419.528 pts")) << text.toStdString();
     QProcess fonts;
     fonts.start("pdffonts", {file});
     fonts.waitForFinished();

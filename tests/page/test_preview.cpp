@@ -237,7 +237,7 @@ TEST(Fonts, WindowsFacesAndUnknownFacesDrawWithInstalledJapaneseFaces) {
 TEST(Preview, EmptyPageListOpensAnEmptyPreview) {
     TfrxReport report = makeCardTemplate(CardLayout::Type1);
     QVector<PreparedPage> shown{PreparedPage{}};
-    TfrxReport::setPreviewer([&](const QVector<PreparedPage>& pages) { shown = pages; });
+    TfrxReport::setPreviewer([&](const QVector<PreparedPage>& pages, const QStringList&) { shown = pages; });
     report.ShowPreparedReport();
     TfrxReport::setPreviewer({});
     EXPECT_TRUE(shown.isEmpty());

@@ -31,7 +31,11 @@ protected:
     PostcardWindow() : dm(database.connect()), window(*dm) {
         window.prepare();
         window.show();
-        TfrxReport::setPreviewer([this](const QVector<PreparedPage>& pages) { previewed = pages; });
+        TfrxReport::setPreviewer([this](const QVector<PreparedPage>& pages,
+                                        const QStringList& warnings) {
+            previewed = pages;
+            previewWarnings = warnings;
+        });
     }
     ~PostcardWindow() override { TfrxReport::setPreviewer({}); }
 
@@ -76,6 +80,7 @@ protected:
     std::unique_ptr<TDM> dm;
     Thagaki_sakusei window;
     QVector<PreparedPage> previewed;
+    QStringList previewWarnings;
 };
 
 } // namespace
@@ -190,7 +195,11 @@ TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
     EXPECT_EQ(box(first, "Memo8").Left, 4); // sender digits stay
     EXPECT_EQ(box(first, "Memo4").FontName, "@HGP明朝E");
     EXPECT_EQ(box(first, "Memo4").fontSize(), 20);
-    EXPECT_EQ(box(first, "Memo12").FontName, "@HG明朝E");
+    // Joint names and their honorifics take the addressee's face and size.
+    for (const char* joint : {"Memo12", "Memo14"}) {
+        EXPECT_EQ(box(first, joint).FontName, box(first, "Memo4").FontName);
+        EXPECT_EQ(box(first, joint).fontSize(), box(first, "Memo4").fontSize());
+    }
     // Sender: the stored hyphen takes no box, the hyphen box follows CheckBox2.
     QString senderDigits;
     for (const char* name : {"Memo8", "Memo25", "Memo26", "Memo27", "Memo28", "Memo29", "Memo30"})

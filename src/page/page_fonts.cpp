@@ -1,0 +1,141 @@
+#include "page_fonts.h"
+
+#include "font_substitution.h"
+
+#include <QFont>
+#include <QFontDatabase>
+
+#include <hb-ot.h>
+#include <hb.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace velta {
+namespace {
+
+hb_blob_t* referenceTable(hb_face_t*, hb_tag_t tag, void* userData) {
+    const auto* raw = static_cast<const QRawFont*>(userData);
+    const char name[4] = {static_cast<char>(tag >> 24), static_cast<char>(tag >> 16),
+                          static_cast<char>(tag >> 8), static_cast<char>(tag)};
+    auto* table = new QByteArray(raw->fontTable(name));
+    return hb_blob_create(table->constData(), static_cast<unsigned>(table->size()),
+                          HB_MEMORY_MODE_READONLY, table,
+                          [](void* data) { delete static_cast<QByteArray*>(data); });
+}
+
+quint32 firstGlyph(hb_font_t* font, char32_t character, hb_direction_t direction) {
+    hb_buffer_t* buffer = hb_buffer_create();
+    const uint32_t text[1] = {character};
+    hb_buffer_add_utf32(buffer, text, 1, 0, 1);
+    hb_buffer_set_direction(buffer, direction);
+    hb_buffer_set_script(buffer, HB_SCRIPT_HAN);
+    hb_buffer_set_language(buffer, hb_language_from_string("ja", -1));
+    hb_shape(font, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
+    const quint32 glyph = count > 0 ? info[0].codepoint : 0;
+    hb_buffer_destroy(buffer);
+    return glyph;
+}
+
+struct Candidate {
+    QString family;
+    int weight;
+};
+
+// The installed candidates for a face name, best first (asking the font database is slow).
+const QVector<Candidate>& installedCandidates(const QString& faceName) {
+    static QHash<QString, QVector<Candidate>> cache;
+    const QString face = faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName;
+    auto found = cache.find(face);
+    if (found != cache.end())
+        return *found;
+    QVector<Candidate> list;
+    QVector<FaceChoice> choices = {{face, QFont::Normal}};
+    choices += substituteFaceChoices(face);
+    for (const FaceChoice& choice : choices)
+        if (QFontDatabase::hasFamily(choice.family))
+            list.append({choice.family, choice.weight});
+    return *cache.insert(face, list);
+}
+
+} // namespace
+
+PageFont::PageFont(const QString& family, int weight) : family_(family), weight_(weight) {
+    QFont font(family);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    font.setPixelSize(100);
+    raw_ = QRawFont::fromFont(font);
+    face_ = hb_face_create_for_tables(referenceTable, &raw_, nullptr);
+    unitsPerEm_ = std::max(1u, hb_face_get_upem(face_));
+    font_ = hb_font_create(face_);
+    hb_ot_font_set_funcs(font_);
+    hb_font_set_scale(font_, static_cast<int>(unitsPerEm_), static_cast<int>(unitsPerEm_));
+    // Lines are one em deep, so the baseline sits where the ideographic em box puts it, not at
+    // the line-gap ascender (1.16 em in Noto CJK).
+    hb_position_t top = 0, bottom = 0;
+    const hb_tag_t japanese = HB_TAG('J', 'A', 'N', ' ');
+    hb_ot_layout_get_baseline_with_fallback(font_, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_TOP_OR_RIGHT,
+                                            HB_DIRECTION_LTR, HB_SCRIPT_HAN, japanese, &top);
+    hb_ot_layout_get_baseline_with_fallback(font_,
+                                            HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_BOTTOM_OR_LEFT,
+                                            HB_DIRECTION_LTR, HB_SCRIPT_HAN, japanese, &bottom);
+    if (top > bottom) {
+        ascender_ = top;
+        descender_ = -bottom;
+    } else {
+        ascender_ = unitsPerEm_ * 0.88;
+        descender_ = unitsPerEm_ * 0.12;
+    }
+}
+
+PageFont::~PageFont() {
+    hb_font_destroy(font_);
+    hb_face_destroy(face_);
+}
+
+const QRawFont& PageFont::rawAt(double pixelSize) const {
+    const qint64 key = std::llround(pixelSize * 1024);
+    auto found = sized_.find(key);
+    if (found == sized_.end()) {
+        QRawFont sized = raw_;
+        sized.setPixelSize(pixelSize);
+        found = sized_.insert(key, sized);
+    }
+    return *found;
+}
+
+bool PageFont::hasVerticalForm(char32_t character) const {
+    auto found = verticalForms_.find(character);
+    if (found == verticalForms_.end())
+        found = verticalForms_.insert(character, firstGlyph(font_, character, HB_DIRECTION_TTB) !=
+                                                     firstGlyph(font_, character, HB_DIRECTION_LTR));
+    return *found;
+}
+
+const PageFont& pageFont(const QString& family, int weight) {
+    static QHash<QString, std::shared_ptr<PageFont>> cache;
+    const QString key = family + QLatin1Char('/') + QString::number(weight);
+    auto found = cache.find(key);
+    if (found == cache.end())
+        found = cache.insert(key, std::make_shared<PageFont>(family, weight));
+    return **found;
+}
+
+const PageFont& pageFontFor(const QString& faceName, const QString& text) {
+    const QVector<Candidate>& candidates = installedCandidates(faceName);
+    if (candidates.isEmpty())
+        return pageFont(faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName,
+                        QFont::Normal);
+    const QList<uint> codes = text.toUcs4();
+    for (const Candidate& candidate : candidates) {
+        const PageFont& font = pageFont(candidate.family, candidate.weight);
+        if (std::all_of(codes.begin(), codes.end(),
+                        [&](uint c) { return c < 0x20 || font.supports(c); }))
+            return font;
+    }
+    return pageFont(candidates.first().family, candidates.first().weight);
+}
+
+} // namespace velta

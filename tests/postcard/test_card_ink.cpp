@@ -1,0 +1,389 @@
+// The printed card judged at ink level: every box's ink inside its box, columns starting at the
+// frame top, nothing overprinted, every character printed, and the PDF and the printer agreeing.
+#include "card_layouts.h"
+#include "composition.h"
+#include "dm.h"
+#include "page_fonts.h"
+#include "page_renderer.h"
+#include "pdf_writer.h"
+#include "postal_code.h"
+#include "preview_window.h"
+#include "test_database.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTransform>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::TestDatabase;
+
+namespace {
+
+constexpr double kDotsPerMm = 600 / 25.4;
+constexpr double kInkTolerance = 0.05; // mm: about one dot at 600 dpi
+
+struct Recipient {
+    QString postal, address1, address2, surname, given, joint1, joint2;
+};
+
+// Realistic cards: two- to four-character names, joint names, long addresses, both kinds of
+// postal code, symbols.
+const QVector<Recipient> kRecipients = {
+    {"1600022", "東京都新宿区新宿3-38-1", "ルミネエスト5階", "佐藤", "由美子", "", ""},
+    {"１６０－００２２", "神奈川県横浜市中区山下町1-2-3 ﾊﾟｰｸﾀﾜｰ", "", "長谷川", "健太郎", "美奈子", "翔"},
+    {"020-0004", "岩手県盛岡市山岸四丁目二十五番地の十二 盛岡山岸ガーデンハイツ南棟三〇五号室",
+     "", "鈴木", "美智子", "", ""},
+    {"0600001", "北海道札幌市中央区北一条西二丁目一番地 札幌時計台前通りビルディング",
+     "メゾン℃°♪№Ⅱ※○ー棟", "勅使河原", "一", "", "花子"},
+};
+
+class CardInk : public ::testing::Test {
+protected:
+    CardInk() : dm(database.connect()) {
+        database.execute("insert into MST_SASIDASI (KEY1, NAMAE, NAMAE2, YUBINNO, JYUSYO, JYUSYO2, "
+                         "RENMEI1) values (1, '佐々木', '健太郎', '530-0001', "
+                         "'大阪府大阪市北区梅田3-1-1', 'グランフロント大阪北館―12階', '由美子')");
+    }
+
+    QList<QStringList> rows(const QVector<Recipient>& recipients) const {
+        QList<QStringList> rows;
+        for (const Recipient& r : recipients)
+            rows.append({QString::number(rows.size() + 1), "", spacedPostalCode(r.postal, false),
+                         r.address1.isEmpty() ? "　" : r.address1,
+                         r.address2.isEmpty() ? "　" : r.address2, r.surname, r.given, r.joint1,
+                         r.joint2, "", "よみ"});
+        return rows;
+    }
+    TfrxReport compose(CardLayout layout, const QVector<Recipient>& recipients,
+                       const CardOptions& options = {}) {
+        TfrxReport report = makeCardTemplate(layout);
+        composeCards(report, layout, options, rows(recipients), *dm);
+        dm->close();
+        return report;
+    }
+
+    TestDatabase database;
+    std::unique_ptr<TDM> dm;
+};
+
+QRectF toMm(const QRectF& units) {
+    return QRectF(units.topLeft() / kUnitsPerMm, units.size() / kUnitsPerMm);
+}
+
+// The ink of some laid-out boxes at 600 dpi, in millimetres; empty when nothing is drawn.
+QRectF inkOf(const QVector<LaidOutBox>& boxes, const QRectF& regionMm) {
+    QImage image(static_cast<int>(regionMm.width() * kDotsPerMm) + 1,
+                 static_cast<int>(regionMm.height() * kDotsPerMm) + 1, QImage::Format_Grayscale8);
+    image.fill(255);
+    {
+        QPainter painter(&image);
+        painter.scale(kDotsPerMm / kUnitsPerMm, kDotsPerMm / kUnitsPerMm);
+        painter.translate(-regionMm.topLeft() * kUnitsPerMm);
+        paintBoxes(painter, boxes);
+    }
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* line = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            if (line[x] < 160) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    }
+    if (right < 0)
+        return {};
+    return QRectF(regionMm.left() + left / kDotsPerMm, regionMm.top() + top / kDotsPerMm,
+                  (right - left + 1) / kDotsPerMm, (bottom - top + 1) / kDotsPerMm);
+}
+
+// The ink rectangle of one placed glyph, in millimetres, from the face's own outline bounds
+// (taken at a large size: small sizes round them to whole pixels).
+QRectF glyphInk(const LaidOutBox& box, const PlacedGlyph& glyph) {
+    constexpr double kLarge = 2048;
+    const QRectF large = pageFont(box.family, box.weight).rawAt(kLarge).boundingRect(glyph.glyph);
+    const double scale = box.pixelSize / kLarge;
+    QRectF bounds(large.topLeft() * scale, large.size() * scale);
+    if (glyph.sideways)
+        bounds = QTransform().rotate(90).mapRect(bounds);
+    return toMm(bounds.translated(glyph.position));
+}
+
+// Where the first character's ink starts below its frame's top when the same character is set
+// horizontally at the same size: the glyph's own top bearing, independent of vertical layout.
+double horizontalTopBearing(const TextBox& source, const PlacedGlyph& first) {
+    TextBox box = source;
+    box.Rotation = 0;
+    box.Text = first.text;
+    box.Width = box.Height = 400;
+    box.FitText = false;
+    box.MaxLines = 0;
+    box.ContinueIn.clear();
+    const LaidOutBox laid = layOutPage(PreparedPage{PageSetup{}, {box}}).first();
+    const QRectF frame = toMm(laid.frame);
+    return inkOf({laid}, frame).top() - frame.top();
+}
+
+const TextBox& sourceOf(const PreparedPage& page, const QString& name) {
+    for (const TextBox& box : page.boxes)
+        if (box.Name == name)
+            return box;
+    throw std::runtime_error("no such box");
+}
+
+QString printedText(const LaidOutBox& box) {
+    QString text;
+    for (const PlacedGlyph& glyph : box.glyphs)
+        text += glyph.text;
+    return text;
+}
+
+void expectInkInsideBoxesAndColumnsAtTheTop(const PreparedPage& page, const QString& card) {
+    const QVector<LaidOutBox> laid = layOutPage(page);
+    for (const LaidOutBox& box : laid) {
+        if (box.glyphs.isEmpty())
+            continue;
+        const QRectF clip = toMm(box.clip);
+        const QRectF ink = inkOf({box}, clip.adjusted(-4, -4, 4, 4));
+        const std::string where = (card + " " + box.name).toStdString();
+        if (printedText(box).trimmed().isEmpty() || printedText(box) == "　")
+            continue;
+        ASSERT_FALSE(ink.isEmpty()) << where;
+        EXPECT_GE(ink.left(), clip.left() - kInkTolerance) << where;
+        EXPECT_LE(ink.right(), clip.right() + kInkTolerance) << where;
+        EXPECT_GE(ink.top(), clip.top() - kInkTolerance) << where;
+        EXPECT_LE(ink.bottom(), clip.bottom() + kInkTolerance) << where;
+
+        const TextBox& source = sourceOf(page, box.name);
+        if (source.Rotation != 270 || box.glyphs.first().sideways)
+            continue;
+        // The first column starts at the frame top: its first character's ink stands as far
+        // below the top as it would below the top of a horizontal line.
+        LaidOutBox first = box;
+        first.glyphs = {box.glyphs.first()};
+        const double below = inkOf({first}, clip.adjusted(-4, -4, 4, 4)).top() - toMm(box.frame).top();
+        const double bearing = horizontalTopBearing(source, box.glyphs.first()) * box.scale;
+        EXPECT_NEAR(below, bearing, 0.2) << where;
+    }
+    // Nothing overprints: no two glyphs of the card share ink.
+    QVector<std::pair<QRectF, QString>> inks;
+    for (const LaidOutBox& box : laid)
+        for (const PlacedGlyph& glyph : box.glyphs)
+            inks.append({glyphInk(box, glyph), box.name + ":" + glyph.text});
+    for (qsizetype i = 0; i < inks.size(); ++i)
+        for (qsizetype j = i + 1; j < inks.size(); ++j) {
+            const QRectF both = inks[i].first.intersected(inks[j].first);
+            EXPECT_FALSE(both.width() > 0.1 && both.height() > 0.1)
+                << (card + " " + inks[i].second + " / " + inks[j].second).toStdString();
+        }
+}
+
+} // namespace
+
+TEST_F(CardInk, EveryBoxInksInsideItsFrameFromTheTopWithoutOverprinting) {
+    for (CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, kRecipients);
+        ASSERT_EQ(report.PreviewPages().size(), kRecipients.size());
+        EXPECT_TRUE(report.Warnings.isEmpty()) << report.Warnings.join("\n").toStdString();
+        for (int i = 0; i < kRecipients.size(); ++i)
+            expectInkInsideBoxesAndColumnsAtTheTop(report.PreviewPages()[i],
+                                                   kRecipients[i].surname);
+    }
+}
+
+TEST_F(CardInk, EveryCharacterIsPrintedWholeAtTheDefaults) {
+    const TfrxReport report = compose(CardLayout::Type1, kRecipients);
+    for (int i = 0; i < kRecipients.size(); ++i) {
+        const QVector<LaidOutBox> laid = layOutPage(report.PreviewPages()[i]);
+        QHash<QString, QString> printed;
+        for (const LaidOutBox& box : laid)
+            printed[box.name] = printedText(box);
+        const PreparedPage& page = report.PreviewPages()[i];
+        const std::string card = kRecipients[i].surname.toStdString();
+        EXPECT_EQ(printed["Memo4"], sourceOf(page, "Memo4").Text) << card;
+        EXPECT_EQ(printed["Memo5"], sourceOf(page, "Memo5").Text) << card;
+        EXPECT_EQ(printed["Memo6"], "様");
+        // A long first address line goes on in the second column when that is empty.
+        const QString address1 = sourceOf(page, "Memo2").Text;
+        if (kRecipients[i].address2.isEmpty())
+            EXPECT_EQ(printed["Memo2"] + printed["Memo3"].remove(QRegularExpression("　$")),
+                      address1)
+                << card;
+        else
+            EXPECT_EQ(printed["Memo2"], address1) << card;
+        EXPECT_EQ(printed["Memo9"] + printed["Memo10"],
+                  sourceOf(page, "Memo9").Text + sourceOf(page, "Memo10").Text);
+        EXPECT_EQ(printed["Memo18"], "健太郎");
+    }
+    // A three-character surname is drawn smaller in its one column, not wrapped and cut.
+    const QVector<LaidOutBox> hasegawa = layOutPage(report.PreviewPages()[1]);
+    for (const LaidOutBox& box : hasegawa)
+        if (box.name == "Memo4") {
+            EXPECT_LT(box.scale, 1.0);
+            EXPECT_GE(box.scale, kMinimumFitScale);
+            EXPECT_NEAR(box.glyphs[0].position.x(), box.glyphs[2].position.x(), 0.01);
+        }
+}
+
+TEST_F(CardInk, PostalCodesInFullWidthFillTheSevenBoxes) {
+    const TfrxReport report = compose(CardLayout::Type1, {kRecipients[1], kRecipients[2]});
+    for (const PreparedPage& page : report.PreviewPages()) {
+        QString digits;
+        for (const char* name : {"Memo1", "Memo19", "Memo20", "Memo21", "Memo22", "Memo23", "Memo24"})
+            digits += sourceOf(page, name).Text;
+        EXPECT_TRUE(digits == "1600022" || digits == "0200004") << digits.toStdString();
+    }
+    EXPECT_EQ(postalDigits("１６０－００２２"), "1600022");
+    EXPECT_EQ(postalDigits("160‐0022"), "1600022");
+    EXPECT_EQ(postalDigits("160−0022"), "1600022");
+    EXPECT_EQ(postalDigits("160ー0022"), "1600022");
+}
+
+TEST_F(CardInk, SymbolsStandUprightAndDashesLieAlongTheColumn) {
+    TfrxReport card = makeCardTemplate(CardLayout::Type1);
+    TextBox box = *card.FindObject("Memo3");
+    box.Text = "℃°♪№Ⅱ※○―";
+    const LaidOutBox laid = layOutPage(PreparedPage{PageSetup{}, {box}}).first();
+    ASSERT_EQ(laid.glyphs.size(), 8);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_FALSE(laid.glyphs[i].sideways) << laid.glyphs[i].text.toStdString();
+    EXPECT_TRUE(laid.glyphs[7].sideways);
+}
+
+TEST_F(CardInk, JointNamesTakeTheNameSize) {
+    CardOptions options;
+    options.nameSize = "14";
+    const TfrxReport report = compose(CardLayout::Type1, {kRecipients[1]}, options);
+    double addressee = 0, joint = 0, jointHonorific = 0;
+    for (const LaidOutBox& box : layOutPage(report.PreviewPages()[0])) {
+        if (box.name == "Memo5")
+            addressee = box.pixelSize;
+        if (box.name == "Memo12")
+            joint = box.pixelSize;
+        if (box.name == "Memo14")
+            jointHonorific = box.pixelSize;
+    }
+    EXPECT_NEAR(addressee, 14 * 96.0 / 72, 0.5);
+    EXPECT_LE(joint, addressee + 0.01);
+    EXPECT_LE(jointHonorific, addressee + 0.01);
+}
+
+TEST_F(CardInk, OverflowingAddressIsDrawnSmallerOrReportedWithFittingOff) {
+    Recipient long40{"1000001", QString("東京都千代田区千代田一丁目一番一号").repeated(2) + "ハイツ",
+                     "二号館", "鈴木", "美智子", "", ""};
+    const TfrxReport fitted = compose(CardLayout::Type1, {long40});
+    EXPECT_TRUE(fitted.Warnings.isEmpty()) << fitted.Warnings.join("\n").toStdString();
+    for (const LaidOutBox& box : layOutPage(fitted.PreviewPages()[0]))
+        if (box.name == "Memo2") {
+            EXPECT_LT(box.scale, 1.0);
+            EXPECT_EQ(printedText(box), sourceOf(fitted.PreviewPages()[0], "Memo2").Text);
+        }
+
+    CardOptions off;
+    off.fitText = false;
+    const TfrxReport cut = compose(CardLayout::Type1, {long40}, off);
+    EXPECT_TRUE(cut.Warnings.contains("鈴木 美智子 様: 住所1 が枠に収まりません"))
+        << cut.Warnings.join("\n").toStdString();
+    // What is printed is whole glyphs inside the box: no sliver of the next column.
+    expectInkInsideBoxesAndColumnsAtTheTop(cut.PreviewPages()[0], "cut");
+
+    Recipient far = long40;
+    far.address1 = QString("長").repeated(300);
+    far.address2.clear();
+    const TfrxReport tooLong = compose(CardLayout::Type1, {far});
+    EXPECT_EQ(tooLong.Warnings, QStringList{"鈴木 美智子 様: 住所1 が枠に収まりません"});
+}
+
+TEST_F(CardInk, PdfPageBoxIsExactAndItsTextIsThePrintedText) {
+    const TfrxReport report = compose(CardLayout::Type1, {kRecipients[0], kRecipients[3]});
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("cards.pdf");
+    QString error;
+    ASSERT_TRUE(writePdf(pdf, report.PreviewPages(), &error)) << error.toStdString();
+    QProcess info;
+    info.start("pdfinfo", {"-box", pdf});
+    info.waitForFinished();
+    const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(infoText.contains("Page size:       283.465 x 419.528 pts")) << infoText.toStdString();
+    EXPECT_TRUE(infoText.contains(QRegularExpression("MediaBox:\\s+0\\.00\\s+0\\.00\\s+283\\.46\\s+419\\.53")))
+        << infoText.toStdString();
+    for (int page = 0; page < 2; ++page) {
+        QString printed;
+        for (const LaidOutBox& box : layOutPage(report.PreviewPages()[page]))
+            printed += printedText(box);
+        QProcess extract;
+        extract.start("pdftotext", {"-raw", "-f", QString::number(page + 1), "-l",
+                                    QString::number(page + 1), pdf, "-"});
+        extract.waitForFinished();
+        QString text = QString::fromUtf8(extract.readAllStandardOutput());
+        static const QRegularExpression space("[\\s　]");
+        text.remove(space);
+        printed.remove(space);
+        EXPECT_EQ(text, printed);
+        EXPECT_TRUE(text.contains("佐藤") || text.contains("勅使河原"));
+    }
+}
+
+namespace {
+
+// The place of every digit on page 1 of a PDF, in millimetres from the top-left corner.
+QVector<QPointF> digitPlaces(const QString& pdf) {
+    QProcess boxes;
+    boxes.start("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+    boxes.waitForFinished();
+    const QString html = QString::fromUtf8(boxes.readAllStandardOutput());
+    static const QRegularExpression word(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"[\\d.]+\">(\\d)</word>");
+    QVector<QPointF> places;
+    for (auto match = word.globalMatch(html); match.hasNext();) {
+        const auto m = match.next();
+        places.append(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()) * 25.4 / 72);
+    }
+    return places;
+}
+
+} // namespace
+
+TEST_F(CardInk, PrintedDigitsStandWhereThePdfPutsThemAfterPageSetup) {
+    const TfrxReport report = compose(CardLayout::Type1, {kRecipients[0], kRecipients[2]});
+    QTemporaryDir folder;
+    ASSERT_TRUE(writePdf(folder.filePath("export.pdf"), report.PreviewPages()));
+
+    TfrxPreviewWindow window(report.PreviewPages());
+    window.printer().setOutputFormat(QPrinter::PdfFormat);
+    window.printer().setOutputFileName(folder.filePath("printed.pdf"));
+    QMarginsF shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPageSetupDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->printer()->pageLayout().margins(QPageLayout::Millimeter);
+        EXPECT_NEAR(dialog->printer()->pageLayout().pageSize().size(QPageSize::Millimeter).width(),
+                    100, 0.1);
+        dialog->accept();
+    });
+    window.actMargins->trigger();
+    EXPECT_NEAR(shown.left(), 5, 0.01);
+    EXPECT_NEAR(shown.top(), 10, 0.01);
+    window.print();
+
+    const QVector<QPointF> exported = digitPlaces(folder.filePath("export.pdf"));
+    const QVector<QPointF> printed = digitPlaces(folder.filePath("printed.pdf"));
+    ASSERT_GE(exported.size(), 14); // recipient and sender digits
+    ASSERT_EQ(printed.size(), exported.size());
+    for (int i = 0; i < exported.size(); ++i) {
+        EXPECT_NEAR(printed[i].x(), exported[i].x(), 0.1) << i;
+        EXPECT_NEAR(printed[i].y(), exported[i].y(), 0.1) << i;
+    }
+    // Recipient digit 1 lands inside Japan Post's first code box (44.3–50.0 mm from the left).
+    EXPECT_GT(exported[0].x(), 44.3);
+    EXPECT_LT(exported[0].x(), 50.0);
+}
