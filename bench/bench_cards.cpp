@@ -1,5 +1,5 @@
 // Prepares 1,000 TYPE1 cards of Japanese addresses and writes them to one PDF (fonts embedded).
-// Timed as a whole process: farm-bench -- build/bench/bench_cards /tmp/cards.pdf
+// Timed as a whole process: /usr/bin/time -v build/bench/bench_cards /tmp/cards.pdf
 #include "card_layouts.h"
 #include "font_substitution.h"
 #include "pdf_writer.h"

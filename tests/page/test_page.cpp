@@ -3,6 +3,7 @@
 #include "page_renderer.h"
 #include "pdf_writer.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -162,7 +163,8 @@ TEST(Renderer, BoxesLandFiveAndTenMillimetresInAndHiddenBoxesLeaveNoTrace) {
 }
 
 TEST(Renderer, TextTooLongIsCutAtWholeGlyphsInsideItsBoxAndMarked) {
-    const PreparedPage page = pageWith({box("山田太郎花子山田太郎花子山田太郎花子", 10, 10, 9, 16, 270)});
+    const PreparedPage page =
+        pageWith({box("山田太郎花子山田太郎花子山田太郎花子", 10, 10, 9, 16, 270)});
     const QRectF drawn = ink(render(page));
     ASSERT_FALSE(drawn.isEmpty());
     EXPECT_GE(drawn.left(), 15.0 - 0.05);
@@ -226,4 +228,34 @@ TEST(Renderer, PdfHasCardSizedPagesWithEmbeddedFonts) {
     ASSERT_FALSE(rows.isEmpty());
     for (const QString& row : rows)
         EXPECT_TRUE(row.contains(" yes ")) << row.toStdString();
+}
+
+TEST(Renderer, PdfTextIsTheTextPrintedNotRadicalsOrPresentationForms) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("text.pdf");
+    const QString printed = "一大山田木子ー、。「ゃ」（〜）";
+    ASSERT_TRUE(writePdf(file, {pageWith({box(printed, 40, 10, 12, 120, 270)})}));
+    QProcess extract;
+    extract.start("pdftotext", {"-raw", file, "-"});
+    extract.waitForFinished();
+    QString text = QString::fromUtf8(extract.readAllStandardOutput());
+    text.remove(QRegularExpression("\\s"));
+    EXPECT_EQ(text, printed);
+}
+
+TEST(Renderer, FailedPdfKeepsTheOldFileAndSaysSo) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("old.pdf");
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    QString error;
+    EXPECT_FALSE(writePdf(file, {}, &error));
+    EXPECT_TRUE(error.contains("元のファイルはそのままです")) << error.toStdString();
+    EXPECT_FALSE(writePdf("/dev/full", {pageWith({box("山", 10, 10, 20, 20, 270)})}, &error));
+    EXPECT_TRUE(error.contains("書き出せませんでした")) << error.toStdString();
+    QFile kept(file);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "old contents");
 }

@@ -234,10 +234,34 @@ TEST(Fonts, WindowsFacesAndUnknownFacesDrawWithInstalledJapaneseFaces) {
     }
 }
 
+TEST(Fonts, HeavyMonospacedAndProportionalFacesStandInAsTheirNamesSay) {
+    auto laid = [](const char* face, const QString& text) {
+        TextBox box;
+        box.Name = "T";
+        box.Width = box.Height = 400;
+        box.Text = text;
+        box.FontName = QString("@") + QString::fromUtf8(face);
+        box.Rotation = 270;
+        return layOutPage(PreparedPage{PageSetup{}, {box}}).first();
+    };
+    for (const char* heavy : {"HG明朝E", "HGP明朝E"})
+        EXPECT_GE(laid(heavy, "山").weight, QFont::Bold) << heavy;
+    EXPECT_EQ(laid("ＭＳ ゴシック", "山").family, "IPAGothic");
+    EXPECT_EQ(laid("ＭＳ Ｐ明朝", "山").family, "IPAPMincho");
+    // In a vertical column kana take a full em even in a proportional face, so they never touch.
+    const LaidOutBox kana = laid("ＭＳ Ｐゴシック", "あぁいぃ");
+    EXPECT_EQ(kana.family, "IPAPGothic");
+    ASSERT_EQ(kana.glyphs.size(), 4);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_NEAR(kana.glyphs[i].position.y() - kana.glyphs[i - 1].position.y(), kana.pixelSize,
+                    kana.pixelSize * 0.2);
+}
+
 TEST(Preview, EmptyPageListOpensAnEmptyPreview) {
     TfrxReport report = makeCardTemplate(CardLayout::Type1);
     QVector<PreparedPage> shown{PreparedPage{}};
-    TfrxReport::setPreviewer([&](const QVector<PreparedPage>& pages, const QStringList&) { shown = pages; });
+    TfrxReport::setPreviewer(
+        [&](const QVector<PreparedPage>& pages, const QStringList&) { shown = pages; });
     report.ShowPreparedReport();
     TfrxReport::setPreviewer({});
     EXPECT_TRUE(shown.isEmpty());

@@ -1,6 +1,7 @@
 #include "composition.h"
 #include "dm.h"
 #include "page_renderer.h"
+#include "preview_window.h"
 #include "recorded_boxes.h"
 #include "string_grid.h"
 #include "test_database.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -31,11 +33,11 @@ protected:
     PostcardWindow() : dm(database.connect()), window(*dm) {
         window.prepare();
         window.show();
-        TfrxReport::setPreviewer([this](const QVector<PreparedPage>& pages,
-                                        const QStringList& warnings) {
-            previewed = pages;
-            previewWarnings = warnings;
-        });
+        TfrxReport::setPreviewer(
+            [this](const QVector<PreparedPage>& pages, const QStringList& warnings) {
+                previewed = pages;
+                previewWarnings = warnings;
+            });
     }
     ~PostcardWindow() override { TfrxReport::setPreviewer({}); }
 
@@ -246,6 +248,27 @@ TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
     EXPECT_EQ(differing, QStringList({"Memo1", "Memo10", "Memo19", "Memo20", "Memo22", "Memo23",
                                       "Memo24", "Memo25", "Memo26", "Memo27", "Memo28", "Memo29",
                                       "Memo30", "Memo31", "Memo8"}));
+}
+
+TEST_F(PostcardWindow, TextsThatDoNotFitAreShrunkOrListedForThePreview) {
+    add("鈴木", "美智子", "すずき", "1000001", QString("東京都千代田区千代田一丁目").repeated(6));
+    window.Button2->click();
+    EXPECT_TRUE(window.CheckBoxFit->isChecked());
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_TRUE(previewWarnings.isEmpty()) << previewWarnings.join("\n").toStdString();
+    EXPECT_TRUE(box(previewed[0], "Memo2").FitText);
+
+    window.CheckBoxFit->setChecked(false);
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_TRUE(previewWarnings.contains("鈴木 美智子 様: 住所1 が枠に収まりません"))
+        << previewWarnings.join("\n").toStdString();
+    TfrxPreviewWindow preview(previewed, previewWarnings);
+    EXPECT_FALSE(preview.warningLabel->isHidden());
+    EXPECT_TRUE(preview.warningLabel->text().contains("住所1 が枠に収まりません"));
+    window.prepare();
+    EXPECT_TRUE(window.CheckBoxFit->isChecked());
 }
 
 TEST_F(PostcardWindow, MarkedRowsOnlyAndTheEmptyCases) {
