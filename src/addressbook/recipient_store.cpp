@@ -31,6 +31,21 @@ void addInsertStatement(TIBQuery& query) {
     query.Add(QStringLiteral(");"));
 }
 
+// The same columns written over the row in place: the key stays as it is, no trigger runs.
+void addUpdateStatement(TIBQuery& query) {
+    query.Clear();
+    query.Add(QStringLiteral("UPDATE MST_KOKYAKU SET"));
+    for (qsizetype i = 1; i < kColumns.size(); ++i)
+        query.Add(QStringLiteral("  ") + kColumns[i] + QStringLiteral(" = :") + kColumns[i] +
+                  (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
+    query.Add(QStringLiteral("WHERE"));
+    query.Add(QStringLiteral("  (KEY1   = :KEY1  );"));
+}
+
+const QString kChangedMeanwhile = QStringLiteral(
+    "この宛名は、開いた後にほかの画面またはプログラムで変更されました。\n"
+    "上書きせずに中止しました（何も保存されていません）。\n宛名一覧から開き直してください。");
+
 } // namespace
 
 qint64 toInteger(const QString& text, const QString& fieldName) {
@@ -53,9 +68,27 @@ qint64 RecipientStore::largestKey() {
                        QStringLiteral("ANS"));
 }
 
-void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key,
-                                   const QString& storedTelephone) {
-    // Every conversion happens before the statement is touched.
+RecipientRow RecipientStore::read(qint64 key, bool lock) {
+    TIBQuery& query = dm_.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("SELECT ") + kColumns.join(QStringLiteral(", ")) +
+              QStringLiteral(" FROM MST_KOKYAKU"));
+    query.Add(QStringLiteral("WHERE"));
+    query.Add(QStringLiteral("  (KEY1       = :KEY1      )"));
+    if (lock)
+        query.Add(QStringLiteral("FOR UPDATE WITH LOCK"));
+    query.setInteger(QStringLiteral("KEY1"), key);
+    query.Open();
+    RecipientRow row;
+    if (!query.Eof())
+        for (const QString& column : kColumns)
+            row[column] = query.fieldValue(column);
+    query.Close();
+    return row;
+}
+
+void RecipientStore::setParameters(const RecipientFields& fields, const QString& storedTelephone) {
+    // Every conversion happens before the statement runs.
     const qint64 idnum = toInteger(fields.idnum.isEmpty() ? QStringLiteral("0") : fields.idnum,
                                    QStringLiteral("I　D"));
     const qint64 year = toInteger(fields.year, QStringLiteral("年"));
@@ -63,8 +96,6 @@ void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key,
     const qint64 day = toInteger(fields.day, QStringLiteral("日"));
 
     TIBQuery& query = dm_.IBQuery1;
-    addInsertStatement(query);
-    query.setInteger(QStringLiteral("KEY1"), key);
     query.setInteger(QStringLiteral("IDNUM"), idnum);
     query.setString(QStringLiteral("NAMAE"), fields.surname);
     query.setString(QStringLiteral("NAMAE2"), fields.givenName);
@@ -89,91 +120,49 @@ void RecipientStore::prepareInsert(const RecipientFields& fields, qint64 key,
 }
 
 void RecipientStore::insertNew(const RecipientFields& fields, qint64 largestKey) {
-    prepareInsert(fields, 0, QString());
+    RollbackOnError rollback(dm_);
+    ensureKeyTriggerActive(dm_);
+    addInsertStatement(dm_.IBQuery1);
+    setParameters(fields, QString());
+    dm_.IBQuery1.setInteger(QStringLiteral("KEY1"), 0);
     dm_.IBQuery1.setInteger(QStringLiteral("KEY2"), largestKey + 1);
     dm_.IBQuery1.ExecSQL();
 }
 
 void RecipientStore::replaceStored(qint64 key, const QString& key2Text,
-                                   const RecipientFields& fields) {
-    TIBQuery& query = dm_.IBQuery1;
-
-    // The stored row, value by value, to put back if the new one cannot be written.
-    query.Clear();
-    query.Add(QStringLiteral("SELECT ") + kColumns.join(QStringLiteral(", ")) +
-              QStringLiteral(" FROM MST_KOKYAKU"));
-    query.Add(QStringLiteral("WHERE"));
-    query.Add(QStringLiteral("  (KEY1       = :KEY1      )"));
-    query.setInteger(QStringLiteral("KEY1"), key);
-    query.Open();
-    if (query.Eof())
+                                   const RecipientFields& fields, const RecipientRow& opened) {
+    RollbackOnError rollback(dm_);
+    // The row is locked while it is compared and written, so a second program's save waits
+    // and then finds the row changed instead of overwriting it.
+    const RecipientRow stored = read(key, true);
+    if (stored.isEmpty())
         throw DbError(
             QStringLiteral(
                 "この宛名は削除されています（KEY1 = %1）。\n宛名一覧から開き直してください。")
                 .arg(key));
-    QMap<QString, ParamValue> stored;
-    for (const QString& column : kColumns)
-        stored[column] = query.fieldValue(column);
-    query.Close();
-    const QString storedTelephone = std::holds_alternative<QString>(stored[QStringLiteral("TEL")])
-                                        ? std::get<QString>(stored[QStringLiteral("TEL")])
-                                        : QString();
+    if (!opened.isEmpty() && stored != opened)
+        throw DbError(kChangedMeanwhile);
+    const ParamValue storedTelephone = stored.value(QStringLiteral("TEL"));
+    const auto* telephone = std::get_if<QString>(&storedTelephone);
 
-    auto setKey2 = [&] {
-        if (key2Text == QLatin1String("Label17"))
-            query.setValue(QStringLiteral("KEY2"), ParamValue());
-        else
-            query.setString(QStringLiteral("KEY2"), key2Text);
-    };
-    // Check every value before anything is deleted.
-    prepareInsert(fields, key, storedTelephone);
-    setKey2();
-    query.Check();
-
-    deleteRow(key);
-    switchTrigger(false);
-    dm_.close();
-    dm_.open();
-    try {
-        prepareInsert(fields, key, storedTelephone);
-        setKey2();
-        query.ExecSQL();
-    } catch (...) {
-        // The delete is committed already: put the old row back under its key.
-        try {
-            query.Clear();
-            addInsertStatement(query);
-            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-                query.setValue(it.key(), it.value());
-            query.ExecSQL();
-            dm_.close();
-        } catch (...) {
-            dm_.IBDatabase1.Abandon();
-        }
-        try {
-            switchTrigger(true);
-            dm_.close();
-        } catch (...) {
-            dm_.IBDatabase1.Abandon();
-        }
-        throw;
-    }
+    TIBQuery& query = dm_.IBQuery1;
+    addUpdateStatement(query);
+    setParameters(fields, telephone ? *telephone : QString());
+    query.setInteger(QStringLiteral("KEY1"), key);
+    if (key2Text == QLatin1String("Label17"))
+        query.setValue(QStringLiteral("KEY2"), ParamValue());
+    else
+        query.setString(QStringLiteral("KEY2"), key2Text);
+    query.ExecSQL();
 }
 
 void RecipientStore::finishRegistration() {
     dm_.close();
-    switchTrigger(true);
-    dm_.close();
-    dm_.open();
-    dm_.close();
 }
 
 void RecipientStore::remove(qint64 key) {
+    RollbackOnError rollback(dm_);
     dm_.open();
-    deleteRow(key);
-}
-
-void RecipientStore::deleteRow(qint64 key) {
     TIBQuery& query = dm_.IBQuery1;
     query.Clear();
     query.Add(QStringLiteral("DELETE FROM MST_KOKYAKU"));
@@ -183,12 +172,21 @@ void RecipientStore::deleteRow(qint64 key) {
     query.ExecSQL();
 }
 
-void RecipientStore::switchTrigger(bool active) {
-    TIBQuery& query = dm_.IBQuery1;
+void ensureKeyTriggerActive(TDM& dm) {
+    const bool inactive =
+        readInteger(dm,
+                    QStringLiteral("SELECT RDB$TRIGGER_INACTIVE AS ANS FROM RDB$TRIGGERS "
+                                   "WHERE RDB$TRIGGER_NAME = 'TRG_ID'"),
+                    QStringLiteral("ANS")) == 1;
+    if (!inactive)
+        return;
+    TIBQuery& query = dm.IBQuery1;
     query.Clear();
-    query.Add(active ? QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE ;")
-                     : QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE ;"));
+    query.Add(QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE ;"));
     query.ExecSQL();
+    // The switch is committed on its own, so the insert that follows gets a key.
+    dm.close();
+    dm.open();
 }
 
 } // namespace velta

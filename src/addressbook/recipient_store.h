@@ -1,10 +1,14 @@
 #pragma once
 
+#include "dm.h"
+
+#include <QMap>
 #include <QString>
 
 namespace velta {
 
-class TDM;
+// A stored recipient's columns as read, to find out whether it changed since.
+using RecipientRow = QMap<QString, ParamValue>;
 
 // The texts of the address entry window, exactly as typed.
 struct RecipientFields {
@@ -22,28 +26,36 @@ struct RecipientFields {
 // (full-width digits, blanks, empty text) is refused with a message naming the field.
 qint64 toInteger(const QString& text, const QString& fieldName);
 
-// Writes of MST_KOKYAKU: registration of new and stored recipients, deletion.
+// Writes of MST_KOKYAKU: registration of new and stored recipients, deletion. Each write is
+// one transaction, committed by finishRegistration (or the delete's close); nothing is shown
+// to the user before that commit.
 class RecipientStore {
 public:
     explicit RecipientStore(TDM& dm) : dm_(dm) {}
 
     // "Select max (KEY1) …": 0 for an empty table.
     qint64 largestKey();
-    // Inserts a new recipient; the trigger gives it its key, KEY2 is largestKey + 1.
+    // A stored recipient's columns; empty when there is no such row.
+    RecipientRow read(qint64 key, bool lock = false);
+    // Inserts a new recipient; the trigger gives it its key (switched on first if another
+    // program left it off), KEY2 is largestKey + 1.
     void insertNew(const RecipientFields& fields, qint64 largestKey);
-    // Replaces the stored recipient under the same key, carrying KEY2 (the text "Label17"
-    // sends NULL). Every value is checked before the old row is deleted; if the insert still
-    // fails, the old row is put back and the trigger switched on again before the error goes on.
-    void replaceStored(qint64 key, const QString& key2Text, const RecipientFields& fields);
-    // Commits, switches the trigger on, and closes.
+    // Writes the new values over the stored recipient in place (its key stays), carrying KEY2
+    // (the text "Label17" sends NULL). Refused, writing nothing, when the row is gone or no
+    // longer holds what `opened` read.
+    void replaceStored(qint64 key, const QString& key2Text, const RecipientFields& fields,
+                       const RecipientRow& opened);
+    // Commits and closes.
     void finishRegistration();
     void remove(qint64 key);
 
 private:
-    void prepareInsert(const RecipientFields& fields, qint64 key, const QString& storedTelephone);
-    void deleteRow(qint64 key);
-    void switchTrigger(bool active);
+    void setParameters(const RecipientFields& fields, const QString& storedTelephone);
     TDM& dm_;
 };
+
+// Switches TRG_ID on, committed, when an older build or another program left it off: with it
+// off a new recipient would be stored under key 0, which no list shows.
+void ensureKeyTriggerActive(TDM& dm);
 
 } // namespace velta

@@ -218,6 +218,7 @@ bool TK_ichiran1::openRecipient(int row) {
     entry_.Memo1->setPlainText(query.fieldString(QStringLiteral("MEMO")));
     entry_.Button4->setEnabled(true);
     query.Close();
+    entry_.setOpenedRow(RecipientStore(dm_).read(key));
     dm_.close();
     return true;
 }

@@ -183,19 +183,24 @@ void TK_touroku1::Button2Click() {
     if (Edit2->text().isEmpty())
         Edit2->setText(QStringLiteral("0"));
     const bool closing = !storedRecipientMode();
-    if (closing) {
+    const qint64 key = closing ? 0 : toInteger(Label15->text(), QStringLiteral("KEY1"));
+    if (closing)
         store.insertNew(fields(), largest);
+    else
+        store.replaceStored(key, Label17->text(), fields(), openedRow_);
+    // Success is told only once it is committed, and no box waits with the connection open.
+    store.finishRegistration();
+    if (closing) {
         MessageService::information(
             this, QStringLiteral(
                       "\r\n\r\n　　新規登録が完了しました。　登録画面を閉じます。　　\r\n\r\n"));
-    } else {
-        store.replaceStored(toInteger(Label15->text(), QStringLiteral("KEY1")), Label17->text(),
-                            fields());
-        MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
-    }
-    store.finishRegistration();
-    if (closing)
         accept();
+        return;
+    }
+    dm_.open();
+    openedRow_ = store.read(key); // a second 登録 replaces what this one wrote
+    dm_.close();
+    MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
 }
 
 void TK_touroku1::Button4Click() {

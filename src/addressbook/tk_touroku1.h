@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recipient_store.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -9,9 +11,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace velta {
-
-class TDM;
-struct RecipientFields;
 
 // The address entry window: registers, replaces and deletes recipients.
 class TK_touroku1 : public QDialog {
@@ -34,6 +33,9 @@ public:
     // database cannot be read; the window is then not shown.
     void prepareNewRecipient();
     bool storedRecipientMode() const;
+    // The stored recipient as the address list read it when it opened it here: a save is
+    // refused when the row no longer holds it.
+    void setOpenedRow(const RecipientRow& row) { openedRow_ = row; }
 
 signals:
     // "閉じる" was pressed: the address list refills before the window goes.
@@ -51,6 +53,7 @@ private:
     RecipientFields fields() const;
     void clearFields();
     void applyTelephoneGate();
+    RecipientRow openedRow_;
 };
 
 } // namespace velta

@@ -1,6 +1,7 @@
 #include "schema_gate.h"
 
 #include "dm.h"
+#include "recipient_store.h"
 #include "schema_version.h"
 
 namespace velta {
@@ -8,6 +9,7 @@ namespace velta {
 GateResult runSchemaGate(TDM& dm) {
     GateResult result;
     dm.open();
+    ensureKeyTriggerActive(dm);
     if (!hasVersionTable(userTables(dm))) {
         result.addressListEnabled = false;
     } else if (startupVersionReading(dm) < 112) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <variant>
@@ -151,6 +152,23 @@ public:
 
 private:
     void setUp(const QString& databaseName, bool embeddedOnly);
+};
+
+// Rolls the data module's transaction back and detaches when the scope ends by an exception,
+// so no lock or half-done write outlives the error (the top-level handler shows it after).
+class RollbackOnError {
+public:
+    explicit RollbackOnError(TDM& dm) : dm_(dm), exceptions_(std::uncaught_exceptions()) {}
+    ~RollbackOnError() {
+        if (std::uncaught_exceptions() > exceptions_)
+            dm_.IBDatabase1.Abandon();
+    }
+    RollbackOnError(const RollbackOnError&) = delete;
+    RollbackOnError& operator=(const RollbackOnError&) = delete;
+
+private:
+    TDM& dm_;
+    int exceptions_;
 };
 
 // Runs a one-line query on the shared statement and reads one column of its first row.

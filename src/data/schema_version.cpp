@@ -53,29 +53,19 @@ bool hasVersionTable(const QStringList& tables) {
 }
 
 int startupVersionReading(TDM& dm) {
-    return schemaVersionNumber(readString(
-        dm, QStringLiteral("select (VERSION_NO) from VERSION_TBL"), QStringLiteral("VERSION_NO")));
+    // The newest row, as the entry window reads it: the first row that happens to come back
+    // may be an old version and would wrongly shut the address buttons.
+    return entryFormVersionReading(dm);
 }
 
 int entryFormVersionReading(TDM& dm) {
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
-    query.Add(QStringLiteral("select Count(*) from VERSION_TBL"));
-    query.Open();
-    qint64 rows = query.fieldInteger(0);
-    query.Close();
-    if (rows == 0)
-        rows = 1;
-
-    query.Clear();
-    query.Add(QStringLiteral("select (VERSION_NO) from VERSION_TBL"));
-    query.Add(QStringLiteral("WHERE"));
-    query.Add(QStringLiteral("  (KEY1       = :KEY1      )"));
-    query.setInteger(QStringLiteral("KEY1"), rows);
-    query.Open();
-    const QString versionNo = query.fieldString(QStringLiteral("VERSION_NO"));
-    query.Close();
-    return schemaVersionNumber(versionNo);
+    // The newest row is the one added last, the largest KEY1 (counting rows would ask for a
+    // key that is not there once a row was removed).
+    return schemaVersionNumber(
+        readString(dm,
+                   QStringLiteral("select (VERSION_NO) from VERSION_TBL where KEY1 = "
+                                  "(select max(KEY1) from VERSION_TBL)"),
+                   QStringLiteral("VERSION_NO")));
 }
 
 } // namespace velta

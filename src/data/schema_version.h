@@ -15,9 +15,9 @@ int schemaVersionNumber(const QString& versionNo);
 QStringList userTables(TDM& dm);
 bool hasVersionTable(const QStringList& tables);
 
-// The number from the first row the server returns of VERSION_TBL.
+// The number of the newest VERSION_TBL row (the largest KEY1), read at start-up and by the
+// entry window alike; throws when the table is empty.
 int startupVersionReading(TDM& dm);
-// The number from the row whose KEY1 equals the row count (1 when the table is empty).
 int entryFormVersionReading(TDM& dm);
 
 } // namespace velta

@@ -56,6 +56,7 @@ SenderFields SenderStore::load() {
 }
 
 void SenderStore::save(const SenderFields& f) {
+    RollbackOnError rollback(dm_);
     TIBQuery& query = dm_.IBQuery1;
     dm_.open();
     deleteRow();
@@ -91,6 +92,7 @@ void SenderStore::save(const SenderFields& f) {
 }
 
 void SenderStore::remove() {
+    RollbackOnError rollback(dm_);
     dm_.open();
     deleteRow();
     dm_.close();

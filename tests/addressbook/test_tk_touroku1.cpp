@@ -1,5 +1,6 @@
 #include "dm.h"
 #include "form_widgets.h"
+#include "recipient_store.h"
 #include "recorded_boxes.h"
 #include "test_database.h"
 #include "tk_touroku1.h"
@@ -40,6 +41,8 @@ protected:
         window.Label15->setText(QString::number(key));
         window.Label17->setText(key2Text);
         window.Button4->setEnabled(true);
+        window.setOpenedRow(RecipientStore(*dm).read(key));
+        dm->close();
         window.show();
     }
 
@@ -206,13 +209,13 @@ TEST_F(EntryWindow, EditingTwiceKeepsTheKeyAndTheSecondKey) {
     EXPECT_EQ(count("KEY1 = 1 and NAMAE = '山田'"), 1);
 }
 
-TEST_F(EntryWindow, FailingInsertAfterTheDeleteRestoresTheStoredRecipient) {
+TEST_F(EntryWindow, FailingEditLeavesTheStoredRecipientUntouched) {
     registerNew("山田", "ヤマダ");
     database.execute(
         "update MST_KOKYAKU set KEY2 = 9, TEL = '03-1111', MEMO = '元のメモ' where KEY1 = 1");
-    // A server-side failure that only the insert meets, after the old row is gone.
+    // A server-side failure that the write itself meets.
     database.execute("create exception E_REFUSED 'refused by test'");
-    database.execute("create trigger T_REFUSE for MST_KOKYAKU before insert position 10 as begin "
+    database.execute("create trigger T_REFUSE for MST_KOKYAKU before update position 10 as begin "
                      "if (new.NAMAE = '失敗') then exception E_REFUSED; end");
     boxes.shown.clear();
     openStored(1, "9");
