@@ -18,10 +18,10 @@ done
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
-if [ "$(id -u)" -ne 0 ]; then
-  echo "Missing packages (run as root to install): ${missing[*]}" >&2
-  exit 1
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update
-apt-get install -y --no-install-recommends "${missing[@]}"
+# Only the installation runs as root: through sudo for a normal user.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+echo "Installing: ${missing[*]}"
+as_root env DEBIAN_FRONTEND=noninteractive apt-get update
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

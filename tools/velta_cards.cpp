@@ -91,6 +91,8 @@ int main(int argc, char** argv) {
         TDM dm(QDir::currentPath());
         const QList<QStringList> rows =
             orderedByReading(fillCardRows(dm, searches[search], text), 10);
+        if (rows.isEmpty())
+            fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
         const CardLayout layout = type == "1" ? CardLayout::Type1 : CardLayout::Type2;
         TfrxReport report = makeCardTemplate(layout);
         composeCards(report, layout, options, rows, dm);

@@ -1,16 +1,43 @@
 #include "firebird_client.h"
 
 #include <ibase.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace velta::fb {
 
 using namespace Firebird;
 
+namespace {
+
+// The embedded engine keeps its lock files in a folder that every process opening the same
+// database must share. Its default (/tmp/firebird) belongs to root and the firebird group, so
+// a desktop user could not open the database at all: each user gets a folder of their own.
+void useUserLockFolder() {
+    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK"))
+        return;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder =
+        !runtime.isEmpty() && QFileInfo(runtime).isWritable()
+            ? runtime + QStringLiteral("/velta-firebird")
+            : QDir::tempPath() + QStringLiteral("/velta-firebird-") + QString::number(getuid());
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ExeOwner);
+    qputenv("FIREBIRD_LOCK", QFile::encodeName(folder));
+}
+
+} // namespace
+
 IMaster* master() {
-    static IMaster* instance = fb_get_master_interface();
+    static IMaster* instance = [] {
+        useUserLockFolder();
+        return fb_get_master_interface();
+    }();
     return instance;
 }
 

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace velta;
 using velta::test::TestDatabase;
 
@@ -303,6 +305,41 @@ TEST_F(PostcardWindow, InvalidOptionsStopBeforeTheFirstPage) {
     EXPECT_EQ(previewed.size(), 1);
 }
 
+TEST(VeltaCards, RunsForAnUnprivilegedUserOnTheirOwnDatabase) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to start a process as another user";
+    QTemporaryDir work(QDir::tempPath() + "/velta-user-XXXXXX");
+    QFile::setPermissions(work.path(), QFile::permissions(work.path()) | QFile::ReadOther |
+                                           QFile::ExeOther);
+    QDir(work.path()).mkdir("data");
+    createVeltaDatabase(work.filePath("data/DATA.GDB"));
+    QFile ini(work.filePath("connect.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[SECTION]\nMode=local_SYS\n");
+    ini.close();
+    {
+        TDM dm(work.path());
+        dm.IBQuery1.Add("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '山田', 'やまだ')");
+        dm.IBQuery1.ExecSQL();
+        dm.close();
+    }
+    // The user's own copy of the program, where the build folder may be closed to them.
+    ASSERT_TRUE(QFile::copy(VELTA_CARDS_PATH, work.filePath("velta-cards")));
+    QProcess::execute("chown", {"-R", "nobody", work.path()});
+    QProcess cards;
+    cards.setWorkingDirectory(work.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("XDG_RUNTIME_DIR");
+    environment.remove("FIREBIRD_LOCK");
+    environment.insert("HOME", work.path());
+    cards.setProcessEnvironment(environment);
+    cards.start("runuser", {"-u", "nobody", "--", work.filePath("velta-cards"), "--type", "1", "-o",
+                            "cards.pdf"});
+    ASSERT_TRUE(cards.waitForFinished(60000));
+    EXPECT_EQ(cards.exitCode(), 0) << cards.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFile::exists(work.filePath("cards.pdf")));
+}
+
 TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     QTemporaryDir work;
     QDir(work.path()).mkdir("data");
@@ -351,6 +388,41 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     bad.waitForFinished(60000);
     EXPECT_NE(bad.exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(bad.readAllStandardError()).contains("書き込めません"));
+    // A full disk (a small tmpfs where the machine allows it): exit 1 with a message, the old
+    // file kept whole; so too for an empty selection.
+    QTemporaryDir small;
+    const bool mounted =
+        geteuid() == 0 &&
+        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=40k", "tmpfs", small.path()}) == 0;
+    const QString oldFile = (mounted ? small.path() : work.path()) + "/old.pdf";
+    QFile old(oldFile);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous cards");
+    old.close();
+    QList<QStringList> runs = {{"--type", "1", "-o", "/dev/full"},
+                               {"--type", "1", "-o", oldFile, "--search", "name", "--text", "該当なし"}};
+    if (mounted)
+        runs.append({"--type", "1", "-o", oldFile});
+    for (const QStringList& run : runs) {
+        QProcess full;
+        full.setWorkingDirectory(work.path());
+        full.start(VELTA_CARDS_PATH, run);
+        ASSERT_TRUE(full.waitForFinished(60000));
+        EXPECT_EQ(full.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(full.exitCode(), 1) << run.join(' ').toStdString();
+        
+        const QString message = QString::fromUtf8(full.readAllStandardError());
+        EXPECT_TRUE(message.contains("書き出せませんでした") || message.contains("該当する宛名がありません"))
+            << message.toStdString();
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), "previous cards");
+        old.close();
+    }
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(QFileInfo(oldFile).path()).entryList(QDir::Files), QStringList{"old.pdf"});
+    if (mounted)
+        QProcess::execute("umount", {small.path()});
+
     QProcess noDatabase;
     QTemporaryDir empty;
     noDatabase.setWorkingDirectory(empty.path());
