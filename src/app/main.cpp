@@ -4,6 +4,7 @@
 #include "message_service.h"
 #include "page_model.h"
 #include "preview_window.h"
+#include "termination.h"
 #include "thagaki_sakusei.h"
 #include "thonnin1.h"
 #include "tk_ichiran1.h"
@@ -17,6 +18,12 @@
 
 int main(int argc, char** argv) {
     using namespace velta;
+    TDM* database = nullptr;
+    endOnTerminationSignals([&database] {
+        if (database)
+            database->IBDatabase1.Abandon();
+        shutDownDatabaseEngine();
+    });
     VeltaApplication application(argc, argv);
     installFontSubstitutions();
     if (!applyAquaGraphiteStyle())
@@ -26,6 +33,7 @@ int main(int argc, char** argv) {
     TfrxReport::setPreviewer(showPreview);
 
     TDM dm(QDir::currentPath());
+    database = &dm;
     application.setErrorCleanup([&dm] { dm.IBDatabase1.Abandon(); });
 
     Tmenu1 menu(dm);

@@ -669,6 +669,10 @@ template <class Read> auto readFirstRow(TDM& dm, const QString& sql, Read read) 
 
 } // namespace
 
+void shutDownDatabaseEngine() noexcept {
+    fb_shutdown(1000, fb_shutrsn_app_stopped);
+}
+
 QString readString(TDM& dm, const QString& sql, const QString& column) {
     return readFirstRow(dm, sql, [&](const TIBQuery& query) { return query.fieldString(column); });
 }

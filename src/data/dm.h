@@ -171,6 +171,10 @@ private:
     int exceptions_;
 };
 
+// Ends the database engine's work in this process (its threads, the embedded engine's files)
+// before the process ends without returning from main.
+void shutDownDatabaseEngine() noexcept;
+
 // Runs a one-line query on the shared statement and reads one column of its first row.
 QString readString(TDM& dm, const QString& sql, const QString& column);
 qint64 readInteger(TDM& dm, const QString& sql, const QString& column);

@@ -1,8 +1,8 @@
 #include "page_file.h"
 
+#include "safe_output.h"
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -30,11 +30,11 @@ void prepare(QDataStream& stream) {
 } // namespace
 
 void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    SafeOutput file(fileName);
+    if (!file.open())
         throw PageFileError(QStringLiteral("ページファイル「%1」を書き込めません。\n%2")
                                 .arg(fileName, file.errorString()));
-    QDataStream out(&file);
+    QDataStream out(&file.device());
     prepare(out);
     out.writeRawData(kMagic, sizeof kMagic);
     out << kVersion << static_cast<quint32>(pages.size());
@@ -52,7 +52,10 @@ void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
                 << b.ContinueIn;
     }
     if (out.status() != QDataStream::Ok || !file.commit())
-        throw PageFileError(QStringLiteral("ページファイル「%1」を書き込めません。").arg(fileName));
+        throw PageFileError(
+            QStringLiteral(
+                "ページファイル「%1」を書き込めませんでした。元のファイルはそのままです。\n%2")
+                .arg(fileName, file.errorString()));
 }
 
 QVector<PreparedPage> loadPages(const QString& fileName) {

@@ -3,10 +3,9 @@
 #include "page_fonts.h"
 #include "page_renderer.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "safe_output.h"
+
 #include <QHash>
-#include <QSaveFile>
 
 #include <cairo-ft.h>
 #include <cairo-pdf.h>
@@ -99,8 +98,8 @@ void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, q
     for (qsizetype i = first; i < end; ++i) {
         const PlacedGlyph& glyph = glyphs[i];
         // Turned a quarter turn clockwise, a page point (x, y) is (y, -x).
-        const QPointF at = sideways ? QPointF(glyph.position.y(), -glyph.position.x())
-                                    : glyph.position;
+        const QPointF at =
+            sideways ? QPointF(glyph.position.y(), -glyph.position.x()) : glyph.position;
         run.append({glyph.glyph, at.x(), at.y()});
         if (!glyph.text.isEmpty() || clusters.isEmpty()) {
             const QByteArray bytes = glyph.text.toUtf8();
@@ -158,26 +157,20 @@ cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int le
 bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QString* error) {
     auto fail = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("PDF「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
-                         .arg(fileName, why);
+            *error =
+                QStringLiteral("PDF「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
+                    .arg(fileName, why);
         return false;
     };
     if (pages.isEmpty())
         return fail(QStringLiteral("書き出すはがきがありません。"));
-    // A device such as /dev/null is written in place; a file is replaced only when whole.
-    const QFileInfo target(fileName);
-    std::unique_ptr<QFileDevice> file;
-    if (target.exists() && !target.isFile())
-        file = std::make_unique<QFile>(fileName);
-    else
-        file = std::make_unique<QSaveFile>(fileName);
-    if (!file->open(QIODevice::WriteOnly))
-        return fail(file->errorString());
+    SafeOutput file(fileName);
+    if (!file.open())
+        return fail(file.errorString());
 
     const PageSetup& first = pages.first().page;
-    cairo_surface_t* surface =
-        cairo_pdf_surface_create_for_stream(writeTo, file.get(), first.PaperWidth * kPointsPerMm,
-                                            first.PaperHeight * kPointsPerMm);
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
+        writeTo, &file.device(), first.PaperWidth * kPointsPerMm, first.PaperHeight * kPointsPerMm);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "VELTA");
     cairo_t* cr = cairo_create(surface);
     QString missingFace;
@@ -193,17 +186,12 @@ bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QStri
     const cairo_status_t status = cairo_surface_status(surface);
     cairo_surface_destroy(surface);
 
-    auto* save = dynamic_cast<QSaveFile*>(file.get());
-    if (!drawn || status != CAIRO_STATUS_SUCCESS || !file->flush()) {
-        const QString why =
-            !drawn ? QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace)
-                   : file->errorString();
-        if (save)
-            save->cancelWriting();
+    if (!drawn)
+        return fail(QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace));
+    if (status != CAIRO_STATUS_SUCCESS || !file.commit()) {
+        const QString why = file.errorString();
         return fail(why.isEmpty() ? QString::fromUtf8(cairo_status_to_string(status)) : why);
     }
-    if (save ? !save->commit() : (file->close(), file->error() != QFileDevice::NoError))
-        return fail(file->errorString());
     return true;
 }
 

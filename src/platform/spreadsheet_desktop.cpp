@@ -6,6 +6,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -21,6 +22,15 @@ std::unique_ptr<SpreadsheetApplication> platformSpreadsheet(const QString& class
         throw PlatformError(QStringLiteral("一時フォルダーを作成できません。"));
     folder.setAutoRemove(false); // the workbook stays for the spreadsheet program
     return std::make_unique<XlsxSpreadsheet>(folder.path(), [](const QString& file) {
+        // xdg-open "succeeds" when no program takes the file; then the user must be told
+        // where the workbook is.
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"),
+                    {QStringLiteral("query"), QStringLiteral("default"),
+                     QStringLiteral("application/"
+                                    "vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+        if (!query.waitForFinished(5000) || query.readAllStandardOutput().trimmed().isEmpty())
+            return false;
         return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     });
 }

@@ -55,8 +55,10 @@ void XlsxSpreadsheet::CellsEntireColumnAutoFit() {
 void XlsxSpreadsheet::release() {
     if (!visible_)
         return;
+    // Written under a temporary name and renamed only when whole.
     const QString file = filePath();
-    const QByteArray fileName = QFile::encodeName(file);
+    const QString partial = file + QStringLiteral(".part");
+    const QByteArray fileName = QFile::encodeName(partial);
     lxw_workbook* workbook = workbook_new(fileName.constData());
     if (!workbook)
         throw PlatformError(QStringLiteral("ブックを作成できません。\n%1").arg(file));
@@ -71,8 +73,15 @@ void XlsxSpreadsheet::release() {
         worksheet_write_string(sheet, static_cast<lxw_row_t>(it.key().first),
                                static_cast<lxw_col_t>(it.key().second),
                                it.value().toUtf8().constData(), format);
-    if (workbook_close(workbook) != LXW_NO_ERROR)
-        throw PlatformError(QStringLiteral("ブックを書き込めません。\n%1").arg(file));
+    if (workbook_close(workbook) != LXW_NO_ERROR) {
+        QFile::remove(partial);
+        throw PlatformError(QStringLiteral("ブックを書き出せませんでした。\n%1").arg(file));
+    }
+    QFile::remove(file);
+    if (!QFile::rename(partial, file)) {
+        QFile::remove(partial);
+        throw PlatformError(QStringLiteral("ブックを書き出せませんでした。\n%1").arg(file));
+    }
     if (!opener_(file))
         throw PlatformError(QStringLiteral("表計算ソフトでブックを開けませんでした。\nファイルは次"
                                            "の場所に保存されています。\n%1")

@@ -1,0 +1,55 @@
+// The program ends on SIGTERM, SIGINT and SIGHUP within two seconds with status 0, whether it
+// is starting up or idle, and its database opens again afterwards.
+#include "dm.h"
+#include "schema.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace velta;
+
+TEST(Termination, SignalsEndTheProgramWithinTwoSecondsAndLeaveTheDatabaseWhole) {
+    QTemporaryDir work;
+    QDir(work.path()).mkdir("data");
+    createVeltaDatabase(work.filePath("data/DATA.GDB"));
+    QFile ini(work.filePath("connect.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[SECTION]\nMode=local_SYS\n");
+    ini.close();
+
+    const struct {
+        int signal;
+        unsigned long after; // ms after the start; the first while start-up reads the database
+    } cases[] = {{SIGTERM, 150}, {SIGTERM, 1500}, {SIGINT, 1500}, {SIGHUP, 1500}, {SIGINT, 250}};
+    for (const auto& c : cases) {
+        QProcess program;
+        program.setWorkingDirectory(work.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(VELTA_PATH, {});
+        ASSERT_TRUE(program.waitForStarted());
+        QThread::msleep(c.after);
+        ASSERT_EQ(program.state(), QProcess::Running)
+            << program.readAllStandardError().toStdString();
+        QElapsedTimer timer;
+        timer.start();
+        ::kill(static_cast<pid_t>(program.processId()), c.signal);
+        ASSERT_TRUE(program.waitForFinished(5000)) << "signal " << c.signal;
+        EXPECT_LT(timer.elapsed(), 2000) << "signal " << c.signal;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "signal " << c.signal;
+        EXPECT_EQ(program.exitCode(), 0) << "signal " << c.signal;
+
+        TDM dm(work.path());
+        EXPECT_EQ(readInteger(dm, "select count(*) as N from MST_KOKYAKU", "N"), 0);
+        dm.close();
+    }
+}
