@@ -13,8 +13,14 @@
 #include "tversion1.h"
 #include "velta_application.h"
 
+#include "connect_settings.h"
+
 #include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
 #include <QScreen>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     using namespace velta;
@@ -32,6 +38,26 @@ int main(int argc, char** argv) {
 
     TfrxReport::setPreviewer(showPreview);
 
+    setDatabaseBusyIndicator([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    // The embedded engine lets one program at a time use a database file: a second copy says
+    // so once, here, instead of failing at every click.
+    const DatabaseLocation location = resolveDatabaseLocation(QDir::currentPath());
+    QLockFile instance(location.name + QStringLiteral(".velta-lock"));
+    if (location.local && QFileInfo(location.name).exists() && !instance.tryLock(0)) {
+        const QString text =
+            QStringLiteral("VELTA はすでに起動しています。\n同じデータベース（%1）を使う VELTA "
+                           "は一度に一つだけ"
+                           "起動できます。先に起動した VELTA をお使いください。")
+                .arg(QDir::toNativeSeparators(location.name));
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        MessageService::error(nullptr, text);
+        return 1;
+    }
     TDM dm(QDir::currentPath());
     database = &dm;
     application.setErrorCleanup([&dm] { dm.IBDatabase1.Abandon(); });

@@ -17,8 +17,28 @@ using namespace Firebird;
 
 namespace {
 
+std::function<void(bool)>& busyIndicator() {
+    static std::function<void(bool)> indicator;
+    return indicator;
+}
+
+// Shows the program busy while a connection is made or a statement runs.
+struct Busy {
+    Busy() {
+        if (busyIndicator())
+            busyIndicator()(true);
+    }
+    ~Busy() {
+        if (busyIndicator())
+            busyIndicator()(false);
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+};
+
 const QString kUser = QStringLiteral("SYSDBA");
 const QString kPassword = QStringLiteral("tidewater");
+constexpr int kLockWaitSeconds = 10;
 
 QStringList paramValues(const QStringList& params, const QString& name) {
     QStringList values;
@@ -51,7 +71,13 @@ QByteArray buildTpb(const QStringList& params) {
             tpb.append(static_cast<char>(isc_tpb_nowait));
         else if (item == QLatin1String("concurrency"))
             tpb.append(static_cast<char>(isc_tpb_concurrency));
-        else
+        else if (item.startsWith(QLatin1String("lock_timeout="))) {
+            const quint32 seconds = item.mid(13).toUInt();
+            tpb.append(static_cast<char>(isc_tpb_lock_timeout));
+            tpb.append(static_cast<char>(4));
+            for (int shift = 0; shift < 32; shift += 8)
+                tpb.append(static_cast<char>((seconds >> shift) & 0xFF));
+        } else
             throw DbError(
                 QStringLiteral("トランザクションの設定「%1」は使用できません。").arg(item));
     }
@@ -186,6 +212,7 @@ void TIBDatabase::Open() {
         throw DbError(
             QStringLiteral("データベース名が設定されていません。\n"
                            "connect.ini の [SECTION] の Mode と Server_SYS を確認してください。"));
+    const Busy busy;
     const QByteArray dpb =
         fb::buildDpb(paramValue(Params, QStringLiteral("user_name")),
                      paramValue(Params, QStringLiteral("password")),
@@ -199,6 +226,7 @@ void TIBDatabase::Close() {
         return;
     releaseResults();
     try {
+        const fb::CallDeadline bound = deadline();
         if (transaction_ && transaction_->InTransaction())
             transaction_->Commit();
         attachment_->detach();
@@ -218,6 +246,12 @@ void TIBDatabase::Abandon() noexcept {
     if (transaction_)
         transaction_->Rollback();
     attachment_.reset();
+}
+
+fb::CallDeadline TIBDatabase::deadline() {
+    // The embedded engine answers in this process; only a server may stop answering.
+    return fb::CallDeadline(EmbeddedOnly || !Connected() ? nullptr : attachment_->get(),
+                            fb::kCallTimeoutSeconds);
 }
 
 fb::Attachment& TIBDatabase::attachment() {
@@ -428,6 +462,7 @@ void TIBQuery::Next() {
     if (!d->cursor || !d->hasRow)
         return;
     try {
+        const fb::CallDeadline deadline = Database->deadline();
         d->hasRow = fb::call([&](ThrowStatusWrapper* s) {
                         return d->cursor.get()->fetchNext(s, d->row.data());
                     }) == IStatus::RESULT_OK;
@@ -442,7 +477,9 @@ void TIBQuery::run(Run mode) {
     try {
         const PositionalSql sql = toPositional(lines_.join(QLatin1Char('\n')));
         Database->Open();
+        const Busy busy;
         fb::Attachment& attachment = Database->attachment();
+        const fb::CallDeadline deadline = Database->deadline();
         fb::Transaction& transaction = Transaction->handle();
 
         if (!d->statement || d->preparedText != sql.text ||
@@ -640,8 +677,10 @@ void TDM::setUp(const QString& databaseName, bool embeddedOnly) {
     IBQuery1.Transaction = &IBTransaction1;
     IBDatabase1.addQuery(&IBQuery1);
     IBDatabase1.Params.append(QStringLiteral("lc_ctype=SJIS_0208"));
+    // A row another program holds is waited for, but not for ever.
     IBTransaction1.Params = {QStringLiteral("read_committed"), QStringLiteral("no_rec_version"),
-                             QStringLiteral("wait")};
+                             QStringLiteral("wait"),
+                             QStringLiteral("lock_timeout=") + QString::number(kLockWaitSeconds)};
     IBTransaction1.DefaultDatabase = &IBDatabase1;
     IBDatabase1.setDefaultTransaction(&IBTransaction1);
     IBQuery1.Clear();
@@ -668,6 +707,10 @@ template <class Read> auto readFirstRow(TDM& dm, const QString& sql, Read read) 
 }
 
 } // namespace
+
+void setDatabaseBusyIndicator(std::function<void(bool)> indicator) {
+    busyIndicator() = std::move(indicator);
+}
 
 void shutDownDatabaseEngine() noexcept {
     fb_shutdown(1000, fb_shutrsn_app_stopped);

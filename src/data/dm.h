@@ -15,6 +15,7 @@ namespace velta {
 
 namespace fb {
 class Attachment;
+class CallDeadline;
 class Transaction;
 } // namespace fb
 
@@ -43,6 +44,8 @@ public:
     void Abandon() noexcept;
 
     fb::Attachment& attachment();
+    // Bounds the wait of the calls made while it lives (server connections only).
+    fb::CallDeadline deadline();
     // Changes whenever a new attachment is made, so prepared statements know they are stale.
     quint64 generation() const { return generation_; }
     void setDefaultTransaction(TIBTransaction* transaction) { transaction_ = transaction; }
@@ -170,6 +173,10 @@ private:
     TDM& dm_;
     int exceptions_;
 };
+
+// Told true when the program starts waiting for the database and false when it is done (the
+// program shows a busy cursor); calls may nest.
+void setDatabaseBusyIndicator(std::function<void(bool)> indicator);
 
 // Ends the database engine's work in this process (its threads, the embedded engine's files)
 // before the process ends without returning from main.

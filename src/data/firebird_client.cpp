@@ -3,9 +3,17 @@
 #include <ibase.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
 namespace velta::fb {
@@ -26,8 +34,8 @@ void useUserLockFolder() {
             ? runtime + QStringLiteral("/velta-firebird")
             : QDir::tempPath() + QStringLiteral("/velta-firebird-") + QString::number(getuid());
     QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("FIREBIRD_LOCK", QFile::encodeName(folder));
 }
 
@@ -49,6 +57,67 @@ QString formatStatus(IStatus* status) {
     char buffer[2048];
     util()->formatStatus(buffer, sizeof buffer, status);
     return QString::fromLocal8Bit(buffer);
+}
+
+namespace {
+
+bool hasCode(const ISC_STATUS* vector, ISC_STATUS code) {
+    for (const ISC_STATUS* item = vector; *item != isc_arg_end; item += 2)
+        if (item[0] == isc_arg_gds && item[1] == code)
+            return true;
+    return false;
+}
+
+// The operating system's error number that came with an I/O error, or 0.
+int systemError(const ISC_STATUS* vector) {
+    for (const ISC_STATUS* item = vector; *item != isc_arg_end; item += 2)
+        if (item[0] == isc_arg_unix)
+            return static_cast<int>(item[1]);
+    return 0;
+}
+
+QString japaneseSummary(const ISC_STATUS* v) {
+    const int system = systemError(v);
+    if (hasCode(v, isc_network_error) || hasCode(v, isc_net_connect_err) ||
+        hasCode(v, isc_net_connect_listen_err) || hasCode(v, isc_connect_reject))
+        return QStringLiteral("データベースサーバーに接続できません。サーバーが動いているか、"
+                              "connect.ini の Server_SYS を確認してください。");
+    if (hasCode(v, isc_net_read_err) || hasCode(v, isc_net_write_err) ||
+        hasCode(v, isc_conn_lost) || hasCode(v, isc_lost_db_connection) ||
+        hasCode(v, isc_att_shutdown) || hasCode(v, isc_shutdown) || hasCode(v, isc_cancelled))
+        return QStringLiteral("データベースとの接続が切れたか、サーバーが応答しません。");
+    if (hasCode(v, isc_already_opened) || hasCode(v, isc_io_access_err))
+        return QStringLiteral("データベースはほかの VELTA またはプログラムが使用中です。");
+    if (hasCode(v, isc_lock_timeout) || hasCode(v, isc_lock_conflict) || hasCode(v, isc_deadlock) ||
+        hasCode(v, isc_update_conflict))
+        return QStringLiteral("ほかの画面またはプログラムがこのデータを使用中のため、"
+                              "待ちきれませんでした。");
+    if (hasCode(v, isc_read_only_database) || system == EROFS)
+        return QStringLiteral("データベースが読み取り専用のため書き込めません。");
+    if (system == ENOSPC || system == EDQUOT)
+        return QStringLiteral("ディスクがいっぱいで書き込めませんでした。");
+    if (hasCode(v, isc_bad_db_format) || hasCode(v, isc_wrong_ods))
+        return QStringLiteral("データベースファイルが壊れているか、VELTA のデータベースでは"
+                              "ありません。");
+    if (hasCode(v, isc_io_error) || hasCode(v, isc_io_open_err)) {
+        if (system == ENOENT)
+            return QStringLiteral("データベースファイルが見つかりません。");
+        if (system == EACCES || system == EPERM)
+            return QStringLiteral("データベースファイルを開く権限がありません。");
+        return QStringLiteral("データベースファイルを読み書きできませんでした。");
+    }
+    return {};
+}
+
+} // namespace
+
+QString describeError(IStatus* status) {
+    const QString detail = formatStatus(status);
+    const QString summary =
+        japaneseSummary(reinterpret_cast<const ISC_STATUS*>(status->getErrors()));
+    if (summary.isEmpty())
+        return detail;
+    return summary + QStringLiteral("\n何も保存されていません。\n\n詳細: ") + detail;
 }
 
 int sqlCode(IStatus* status) {
@@ -132,6 +201,75 @@ void ResultSet::close() {
     take();
 }
 
+namespace {
+
+// One thread watches the deadlines of every call in flight.
+class Watchdog {
+public:
+    static Watchdog& instance() {
+        static Watchdog* watchdog = new Watchdog; // lives until the process ends
+        return *watchdog;
+    }
+    quint64 add(IAttachment* attachment, int seconds) {
+        std::lock_guard lock(mutex_);
+        const quint64 id = ++next_;
+        calls_[id] = {attachment, Clock::now() + std::chrono::seconds(seconds)};
+        wake_.notify_one();
+        return id;
+    }
+    void remove(quint64 id) {
+        std::lock_guard lock(mutex_); // waits for a cut in progress on this call
+        calls_.erase(id);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Call {
+        IAttachment* attachment;
+        Clock::time_point deadline;
+    };
+    Watchdog() {
+        std::thread([this] { run(); }).detach();
+    }
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            auto next = Clock::time_point::max();
+            for (auto it = calls_.begin(); it != calls_.end();) {
+                if (it->second.deadline <= Clock::now()) {
+                    CheckStatusWrapper status(master()->getStatus());
+                    it->second.attachment->cancelOperation(&status, fb_cancel_abort);
+                    status.dispose();
+                    it = calls_.erase(it);
+                } else {
+                    next = std::min(next, it->second.deadline);
+                    ++it;
+                }
+            }
+            if (next == Clock::time_point::max())
+                wake_.wait(lock);
+            else
+                wake_.wait_until(lock, next);
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::map<quint64, Call> calls_;
+    quint64 next_ = 0;
+};
+
+} // namespace
+
+CallDeadline::CallDeadline(IAttachment* attachment, int seconds) {
+    if (attachment)
+        id_ = Watchdog::instance().add(attachment, seconds);
+}
+
+CallDeadline::~CallDeadline() {
+    if (id_)
+        Watchdog::instance().remove(id_);
+}
+
 QByteArray buildDpb(const QString& user, const QString& password, const QStringList& characterSets,
                     bool embeddedOnly) {
     return call([&](ThrowStatusWrapper* s) {
@@ -146,6 +284,8 @@ QByteArray buildDpb(const QString& user, const QString& password, const QStringL
         for (const QString& characterSet : characterSets)
             builder->insertString(s, isc_dpb_lc_ctype, characterSet.toLatin1().constData());
         builder->insertInt(s, isc_dpb_sql_dialect, 3);
+        // A server that does not answer ends the attempt instead of holding it for minutes.
+        builder->insertInt(s, isc_dpb_connect_timeout, kConnectTimeoutSeconds);
         if (embeddedOnly)
             builder->insertString(s, isc_dpb_config, "Providers = Engine12");
         return QByteArray(reinterpret_cast<const char*>(builder->getBuffer(s)),

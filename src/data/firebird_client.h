@@ -20,6 +20,9 @@ Firebird::IUtil* util();
 
 QString formatStatus(Firebird::IStatus* status);
 int sqlCode(Firebird::IStatus* status);
+// The message a user reads: a Japanese first line saying what failed and that nothing was
+// saved, then the server's own text as the detail.
+QString describeError(Firebird::IStatus* status);
 
 // Runs one API call with a throwing status; a Firebird error becomes a DbError carrying the
 // server's formatted text and SQL code.
@@ -32,7 +35,7 @@ template <class Call> auto call(Call&& apiCall) {
     try {
         return apiCall(&status);
     } catch (const Firebird::FbException& error) {
-        throw DbError(formatStatus(error.getStatus()), sqlCode(error.getStatus()));
+        throw DbError(describeError(error.getStatus()), sqlCode(error.getStatus()));
     }
 }
 
@@ -104,6 +107,24 @@ class Metadata : public Handle<Firebird::IMessageMetadata, Metadata> {
 public:
     using Handle::Handle;
 };
+
+// While it lives, a call on the attachment that takes longer than `seconds` has the
+// connection cut on the client side (a server that stopped answering would otherwise hold
+// the program for minutes); the call then ends in an error.
+class CallDeadline {
+public:
+    CallDeadline(Firebird::IAttachment* attachment, int seconds);
+    ~CallDeadline();
+    CallDeadline(const CallDeadline&) = delete;
+    CallDeadline& operator=(const CallDeadline&) = delete;
+
+private:
+    quint64 id_ = 0;
+};
+
+constexpr int kConnectTimeoutSeconds = 10;
+// The longest a single call on a server connection may take before it is cut.
+constexpr int kCallTimeoutSeconds = 12;
 
 // A database parameter block with our credentials and connection character set.
 QByteArray buildDpb(const QString& user, const QString& password, const QStringList& characterSets,

@@ -16,27 +16,56 @@
 
 using namespace velta;
 
-TEST(Termination, SignalsEndTheProgramWithinTwoSecondsAndLeaveTheDatabaseWhole) {
-    QTemporaryDir work;
+namespace {
+
+void makeWorkingFolder(const QTemporaryDir& work) {
     QDir(work.path()).mkdir("data");
     createVeltaDatabase(work.filePath("data/DATA.GDB"));
     QFile ini(work.filePath("connect.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("[SECTION]\nMode=local_SYS\n");
     ini.close();
+}
 
+void startProgram(QProcess& program, const QTemporaryDir& work) {
+    program.setWorkingDirectory(work.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(VELTA_PATH, {});
+    ASSERT_TRUE(program.waitForStarted());
+}
+
+} // namespace
+
+TEST(Termination, SecondCopyOnTheSameDatabaseSaysSoAtStartUp) {
+    QTemporaryDir work;
+    makeWorkingFolder(work);
+    QProcess first, second;
+    startProgram(first, work);
+    QThread::msleep(800);
+    startProgram(second, work);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000 && !second.readAllStandardError().contains("VELTA はすでに起動"))
+        second.waitForReadyRead(200);
+    EXPECT_LT(timer.elapsed(), 10000);
+    for (QProcess* program : {&first, &second}) {
+        program->terminate();
+        EXPECT_TRUE(program->waitForFinished(5000));
+    }
+}
+
+TEST(Termination, SignalsEndTheProgramWithinTwoSecondsAndLeaveTheDatabaseWhole) {
+    QTemporaryDir work;
+    makeWorkingFolder(work);
     const struct {
         int signal;
         unsigned long after; // ms after the start; the first while start-up reads the database
     } cases[] = {{SIGTERM, 150}, {SIGTERM, 1500}, {SIGINT, 1500}, {SIGHUP, 1500}, {SIGINT, 250}};
     for (const auto& c : cases) {
         QProcess program;
-        program.setWorkingDirectory(work.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(environment);
-        program.start(VELTA_PATH, {});
-        ASSERT_TRUE(program.waitForStarted());
+        startProgram(program, work);
         QThread::msleep(c.after);
         ASSERT_EQ(program.state(), QProcess::Running)
             << program.readAllStandardError().toStdString();

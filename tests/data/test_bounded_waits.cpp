@@ -1,0 +1,167 @@
+// A server that stops answering ends the operation with a Japanese message within the bound,
+// instead of holding the program for minutes: a listener that never answers, and a real
+// server whose connection goes silent in the middle of a listing.
+#include "dm.h"
+#include "errors.h"
+#include "test_database.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace velta;
+
+namespace {
+
+constexpr qint64 kBoundMs = 15000;
+
+// A loopback listener; the kernel completes connections though nothing is ever accepted.
+class Listener {
+public:
+    Listener() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(fd_, 8);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~Listener() { ::close(fd_); }
+    int fd() const { return fd_; }
+    int port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+// Relays one connection to the test server until it is told to go silent; then it keeps the
+// sockets open and forwards nothing, as a server that was stopped.
+class FreezingProxy {
+public:
+    FreezingProxy() {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~FreezingProxy() {
+        done_ = true;
+        thread_.join();
+    }
+    int port() const { return listener_.port(); }
+    void freeze() { frozen_ = true; }
+
+private:
+    void run() {
+        pollfd waiting{listener_.fd(), POLLIN, 0};
+        while (!done_ && ::poll(&waiting, 1, 100) <= 0) {
+        }
+        if (done_)
+            return;
+        const int client = ::accept(listener_.fd(), nullptr, nullptr);
+        const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(3050);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+        char buffer[65536];
+        while (!done_) {
+            if (frozen_ || ::poll(ends, 2, 100) <= 0)
+                continue;
+            for (int i = 0; i < 2; ++i)
+                if (ends[i].revents & POLLIN) {
+                    const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
+                    if (n <= 0 || frozen_)
+                        continue;
+                    if (::write(ends[1 - i].fd, buffer, static_cast<size_t>(n)) != n)
+                        done_ = true;
+                }
+        }
+        ::close(client);
+        ::close(server);
+    }
+    Listener listener_;
+    std::atomic<bool> done_{false}, frozen_{false};
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST(BoundedWaits, ListenerThatNeverAnswersEndsWithAMessage) {
+    Listener silent;
+    TDM dm(QString("127.0.0.1/%1:/srv/velta/DATA.GDB").arg(silent.port()), false);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        dm.open();
+        FAIL() << "a silent listener was taken for a database";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().startsWith("データベース")) << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains("何も保存されていません"));
+    }
+    EXPECT_LT(timer.elapsed(), kBoundMs);
+}
+
+TEST(BoundedWaits, ServerGoingSilentMidListEndsWithAMessage) {
+    if (velta::test::serverDirectory().isEmpty())
+        GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
+    velta::test::TestDatabase database(velta::test::Backend::Server);
+    FreezingProxy proxy;
+    const QString path = database.name().section(':', 1);
+    TDM dm(QString("127.0.0.1/%1:%2").arg(proxy.port()).arg(path), false);
+    dm.IBQuery1.Add("select count(*) from RDB$RELATIONS");
+    dm.IBQuery1.Open();
+    ASSERT_GT(dm.IBQuery1.fieldInteger(0), 0);
+    proxy.freeze();
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        dm.IBQuery1.Clear();
+        dm.IBQuery1.Add("select RDB$RELATION_NAME from RDB$RELATIONS");
+        dm.IBQuery1.Open();
+        FAIL() << "a silent server answered";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().startsWith("データベースとの接続が切れたか"))
+            << error.message().toStdString();
+    }
+    EXPECT_LT(timer.elapsed(), kBoundMs);
+    EXPECT_FALSE(dm.IBDatabase1.Connected());
+}
+
+TEST(BoundedWaits, DatabaseFaultsSayInJapaneseWhatFailed) {
+    TDM missing("/no/such/folder/DATA.GDB", true);
+    try {
+        missing.open();
+        FAIL();
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().startsWith("データベースファイルが見つかりません。"))
+            << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains("詳細: ")); // the engine's own text follows
+    }
+    QTemporaryDir folder;
+    QFile garbage(folder.filePath("DATA.GDB"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(65536, 'x'));
+    garbage.close();
+    TDM corrupt(folder.filePath("DATA.GDB"), true);
+    try {
+        corrupt.open();
+        FAIL();
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().startsWith("データベースファイルが壊れているか"))
+            << error.message().toStdString();
+    }
+}
