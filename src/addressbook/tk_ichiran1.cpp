@@ -215,7 +215,7 @@ bool TK_ichiran1::openRecipient(int row) {
         {entry_.Edit9, "tel"}};
     for (const auto& [edit, name] : fields)
         edit->setText(query.fieldString(QString::fromLatin1(name)));
-    entry_.Memo1->setPlainText(query.fieldString(QStringLiteral("MEMO")));
+    setMemoText(entry_.Memo1, query.fieldString(QStringLiteral("MEMO")));
     entry_.Button4->setEnabled(true);
     query.Close();
     entry_.setOpenedRow(RecipientStore(dm_).read(key));

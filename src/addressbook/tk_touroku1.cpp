@@ -127,7 +127,7 @@ void TK_touroku1::clearFields() {
     for (QLineEdit* edit :
          {Edit1, Edit2, Edit3, Edit4, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13})
         edit->clear();
-    Memo1->clear();
+    setMemoText(Memo1, QString());
 }
 
 void TK_touroku1::prepareNewRecipient() {
@@ -139,6 +139,11 @@ void TK_touroku1::prepareNewRecipient() {
     Button4->setEnabled(false);
     applyTelephoneGate();
     setBackground(this, kFormBackground);
+}
+
+void TK_touroku1::showEvent(QShowEvent* event) {
+    applyTelephoneGate();
+    QDialog::showEvent(event);
 }
 
 void TK_touroku1::applyTelephoneGate() {
@@ -158,7 +163,7 @@ RecipientFields TK_touroku1::fields() const {
     f.postalCode = Edit3->text();
     f.address1 = Edit4->text();
     f.address2 = Edit10->text();
-    f.memo = Memo1->toPlainText();
+    f.memo = memoText(Memo1);
     f.year = Edit5->text();
     f.month = Edit6->text();
     f.day = Edit7->text();
@@ -175,7 +180,8 @@ void TK_touroku1::Button2Click() {
     RecipientStore store(dm_);
     dm_.open();
     const qint64 largest = store.largestKey();
-    if (Edit1->text().isEmpty() || Edit11->text().isEmpty()) {
+    // A field of spaces only (half or full width) is no name.
+    if (Edit1->text().trimmed().isEmpty() || Edit11->text().trimmed().isEmpty()) {
         MessageService::information(this, kNamesRequired);
         dm_.close();
         return;

@@ -48,6 +48,10 @@ public slots:
     void Edit11Enter();
     void Edit11Exit();
 
+protected:
+    // The telephone gate is applied whenever the window is shown, however it was opened.
+    void showEvent(QShowEvent* event) override;
+
 private:
     TDM& dm_;
     RecipientFields fields() const;

@@ -99,7 +99,12 @@ QByteArray encode(const QString& text, const QString& fieldName) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString character = text.mid(i, length);
-        if (character.at(0).unicode() < 0x80) {
+        const char16_t first = character.at(0).unicode();
+        // Control characters cannot be typed and would corrupt what other programs read;
+        // only tabs and line breaks (in a memo) are text.
+        if ((first < 0x20 && first != u'\t' && first != u'\r' && first != u'\n') || first == 0x7F)
+            refuse(text, i, fieldName);
+        if (first < 0x80) {
             result.append(static_cast<char>(character.at(0).unicode()));
             i += length;
             continue;

@@ -78,6 +78,21 @@ QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geomet
     return memo;
 }
 
+void setMemoText(QPlainTextEdit* memo, const QString& stored) {
+    memo->setProperty("storedText", stored);
+    memo->setPlainText(stored);
+}
+
+QString memoText(const QPlainTextEdit* memo) {
+    const QString stored = memo->property("storedText").toString();
+    QString text = memo->toPlainText();
+    if (text == QString(stored).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))
+        return stored;
+    if (stored.contains(QStringLiteral("\r\n")))
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
                         const QRect& geometry) {
     auto* button = new QPushButton(caption, parent);

@@ -31,6 +31,10 @@ QLabel* hintPanel(QWidget* parent, const char* panelName, const char* labelName,
 QLineEdit* entryEdit(QWidget* parent, const char* name, const QRect& geometry, int maxLength,
                      ImeMode mode);
 QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geometry, ImeMode mode);
+// A memo's text as stored: an unedited memo is written back byte for byte (CR LF stays
+// CR LF, which the editor would turn into LF); an edited one keeps the stored line breaks.
+void setMemoText(QPlainTextEdit* memo, const QString& stored);
+QString memoText(const QPlainTextEdit* memo);
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
                         const QRect& geometry);
 

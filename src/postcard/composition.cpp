@@ -53,14 +53,33 @@ const int kRecipientBase[2][7] = {{152, 178, 204, 233, 259, 284, 310},
 const int kSenderBase[2][7] = {{4, 20, 35, 54, 69, 84, 100}, {4, 19, 35, 54, 69, 84, 99}};
 const int kSenderRow[2] = {486, 429};
 
-int wholeNumber(const QString& text, const QString& option) {
+// Sizes in points and shifts in page units that a card can take; beyond them a card (and a
+// page file saved from it) would be unusable.
+constexpr int kSmallestSize = 4, kLargestSize = 72;
+constexpr int kLargestShift = 200; // 53 mm
+
+int wholeNumber(const QString& text, const QString& option, int lowest, int highest) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     if (!ok || text.trimmed() != text || text.isEmpty())
         throw DbError(
             QStringLiteral("「%1」の値「%2」は整数ではありません。\n半角数字で入力してください。")
                 .arg(option, text));
+    if (value < lowest || value > highest)
+        throw DbError(QStringLiteral("「%1」の値「%2」は使えません。\n%3 から %4 までの整数で入力"
+                                     "してください。")
+                          .arg(option, text)
+                          .arg(lowest)
+                          .arg(highest));
     return value;
+}
+
+int sizeOption(const QString& text, const QString& option) {
+    return wholeNumber(text, option, kSmallestSize, kLargestSize);
+}
+
+int shiftOption(const QString& text, const QString& option) {
+    return wholeNumber(text, option, -kLargestShift, kLargestShift);
 }
 
 QString widened(const QString& text) {
@@ -159,23 +178,23 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
     report.PreviewPagesClear();
     // Every number is checked before the first page.
     const int nameSize =
-        wholeNumber(options.nameSize.isEmpty() ? QStringLiteral("20") : options.nameSize,
-                    QStringLiteral("氏名サイズ"));
+        sizeOption(options.nameSize.isEmpty() ? QStringLiteral("20") : options.nameSize,
+                   QStringLiteral("氏名サイズ"));
     const int addressSize =
-        wholeNumber(options.addressSize.isEmpty() ? QStringLiteral("20") : options.addressSize,
-                    QStringLiteral("住所サイズ"));
+        sizeOption(options.addressSize.isEmpty() ? QStringLiteral("20") : options.addressSize,
+                   QStringLiteral("住所サイズ"));
     const int senderNameSize =
-        wholeNumber(options.senderNameSize, QStringLiteral("差出人の氏名サイズ"));
+        sizeOption(options.senderNameSize, QStringLiteral("差出人の氏名サイズ"));
     const int senderAddressSize =
-        wholeNumber(options.senderAddressSize, QStringLiteral("差出人の住所サイズ"));
+        sizeOption(options.senderAddressSize, QStringLiteral("差出人の住所サイズ"));
     const int recipientRight =
-        wholeNumber(options.recipientRight, QStringLiteral("宛名の郵便番号の位置（横）"));
+        shiftOption(options.recipientRight, QStringLiteral("宛名の郵便番号の位置（横）"));
     const int recipientDown =
-        wholeNumber(options.recipientDown, QStringLiteral("宛名の郵便番号の位置（縦）"));
+        shiftOption(options.recipientDown, QStringLiteral("宛名の郵便番号の位置（縦）"));
     const int senderRight =
-        wholeNumber(options.senderRight, QStringLiteral("差出人の郵便番号の位置（横）"));
+        shiftOption(options.senderRight, QStringLiteral("差出人の郵便番号の位置（横）"));
     const int senderDown =
-        wholeNumber(options.senderDown, QStringLiteral("差出人の郵便番号の位置（縦）"));
+        shiftOption(options.senderDown, QStringLiteral("差出人の郵便番号の位置（縦）"));
 
     setFont(report, {"Memo2", "Memo3"}, options.addressFont, addressSize);
     // Joint names and their honorifics take the addressee's face and size: a joint name
@@ -268,13 +287,22 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
 }
 
 QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
-    static const QHash<QString, QString> captions = {
-        {"Memo2", "住所1"},          {"Memo3", "住所2"},          {"Memo4", "姓"},
-        {"Memo5", "名"},             {"Memo6", "様"},             {"Memo12", "連名1"},
-        {"Memo13", "連名2"},         {"Memo14", "連名1の様"},     {"Memo15", "連名2の様"},
-        {"Memo9", "差出人の住所1"},  {"Memo10", "差出人の住所2"}, {"Memo11", "差出人の姓"},
-        {"Memo18", "差出人の名"},    {"Memo16", "差出人の連名1"}, {"Memo17", "差出人の連名2"},
-        {"Memo31", "差出人の郵便番号"}};
+    static const QHash<QString, QString> captions = {{"Memo2", "住所1"},
+                                                     {"Memo3", "住所2"},
+                                                     {"Memo4", "姓"},
+                                                     {"Memo5", "名"},
+                                                     {"Memo6", "様"},
+                                                     {"Memo12", "連名1"},
+                                                     {"Memo13", "連名2"},
+                                                     {"Memo14", "連名1の様"},
+                                                     {"Memo15", "連名2の様"},
+                                                     {"Memo9", "差出人の住所1"},
+                                                     {"Memo10", "差出人の住所2"},
+                                                     {"Memo11", "差出人の姓"},
+                                                     {"Memo18", "差出人の名"},
+                                                     {"Memo16", "差出人の連名1"},
+                                                     {"Memo17", "差出人の連名2"},
+                                                     {"Memo31", "差出人の郵便番号"}};
     QStringList warnings;
     for (const PreparedPage& page : pages) {
         QString card;
@@ -284,8 +312,9 @@ QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
         card += QStringLiteral("様");
         for (const LaidOutBox& box : layOutPage(page))
             if (box.overflows)
-                warnings.append(QStringLiteral("%1: %2 が枠に収まりません")
-                                    .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));
+                warnings.append(
+                    QStringLiteral("%1: %2 が枠に収まりません")
+                        .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));
     }
     return warnings;
 }

@@ -187,7 +187,9 @@ void Thagaki_sakusei::prepare() {
     for (const auto& [box, text] : defaults)
         box->setEditText(QString::fromUtf8(text));
     CheckBoxFit->setChecked(true);
-    SGrid1->setRowCount(30);
+    // The grid keeps its rows and marks from the last visit: only a short grid grows to 30.
+    if (SGrid1->RowCount() < 30)
+        SGrid1->setRowCount(30);
 }
 
 void Thagaki_sakusei::step(QLineEdit* edit, int delta) {

@@ -92,7 +92,7 @@ void Thonnin1::loadSender() {
     Edit10->setText(f.address2);
     Edit8->setText(f.jointName1);
     Edit12->setText(f.jointName2);
-    Memo1->setPlainText(f.memo);
+    setMemoText(Memo1, f.memo);
     Edit9->setText(f.telephone);
     if (f.year.isEmpty()) {
         writeDate(todayParts(), Edit5, Edit6, Edit7);
@@ -106,7 +106,7 @@ SenderFields Thonnin1::fields() const {
     f.postalCode = Edit3->text();
     f.address1 = Edit4->text();
     f.address2 = Edit10->text();
-    f.memo = Memo1->toPlainText();
+    f.memo = memoText(Memo1);
     f.year = Edit5->text();
     f.month = Edit6->text();
     f.day = Edit7->text();
@@ -119,7 +119,7 @@ SenderFields Thonnin1::fields() const {
 }
 
 void Thonnin1::Button2Click() {
-    if (Edit1->text().isEmpty() || Edit11->text().isEmpty()) {
+    if (Edit1->text().trimmed().isEmpty() || Edit11->text().trimmed().isEmpty()) {
         // The window stays open with what was typed, so nothing is lost.
         MessageService::information(this, QStringLiteral("名前・フリガナを入力してください。"));
         return;

@@ -361,6 +361,38 @@ TEST_F(EntryWindowWithoutVersionTable, TelephoneIsDisabledWithoutAVersionTable) 
     openNew();
     EXPECT_FALSE(window.Edit9->isEnabled());
     EXPECT_EQ(window.Edit9->text(), "使用できません。");
+    // However the window is opened, the gate is applied when it is shown.
+    window.hide();
+    window.Edit9->setEnabled(true);
+    window.Edit9->setText("03-1234");
+    window.show();
+    EXPECT_FALSE(window.Edit9->isEnabled());
+    EXPECT_EQ(window.Edit9->text(), "使用できません。");
+}
+
+TEST_F(EntryWindow, BlankNamesAreNoNamesAndUneditedMemosKeepTheirLineBreaks) {
+    openNew();
+    window.Edit1->setText("　 ");
+    window.Edit11->setText("ヤマダ");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(count(), 0);
+    window.Edit1->setText("山田");
+    window.Edit11->setText("  ");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(count(), 0);
+
+    registerNew("山田", "ヤマダ");
+    database.execute("update MST_KOKYAKU set MEMO = '一行目' || ascii_char(13) || ascii_char(10) "
+                     "|| '二行目' where KEY1 = 1");
+    openStored(1, "1");
+    setMemoText(window.Memo1, "一行目\r\n二行目"); // as the address list fills it
+    window.Edit1->setText("山田");
+    window.Edit11->setText("ヤマダ");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(column("MEMO"), "一行目\r\n二行目");
+    window.Memo1->appendPlainText("三行目");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(column("MEMO"), "一行目\r\n二行目\r\n三行目");
 }
 
 TEST_F(EntryWindow, CloseButtonAnnouncesItselfAndClosesWithoutWriting) {

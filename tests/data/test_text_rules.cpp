@@ -103,6 +103,14 @@ TEST(ShiftJis, KanaKanjiAndInputMethodPunctuationRoundTrip) {
     EXPECT_EQ(cp932::characterCount(bytes), text.size());
 }
 
+TEST(ShiftJis, ControlCharactersAreRefusedButTabsAndLineBreaksAreText) {
+    EXPECT_EQ(cp932::encode(QStringLiteral("一\t二\r\n三"), QStringLiteral("メモ")).size(), 9);
+    for (const char16_t control : {u'\0', u'\a', u'\x1B', u'\x1F', u'\x7F'}) {
+        const QString text = QStringLiteral("山") + QChar(control) + QStringLiteral("田");
+        EXPECT_THROW(cp932::encode(text, QStringLiteral("メモ")), DbError) << int(control);
+    }
+}
+
 TEST(ShiftJis, CharactersThatWouldNotComeBackAreRefusedByName) {
     const QString cases[] = {QStringLiteral("¥"),     QStringLiteral("髙"), QStringLiteral("﨑"),
                              QStringLiteral("①"),     QStringLiteral("😀"),  QStringLiteral("한"),

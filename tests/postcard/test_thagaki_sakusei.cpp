@@ -303,14 +303,44 @@ TEST_F(PostcardWindow, InvalidOptionsStopBeforeTheFirstPage) {
     QTest::mouseClick(window.Button3, Qt::LeftButton);
     EXPECT_EQ(window.ComboBox1->currentText(), "20");
     EXPECT_EQ(previewed.size(), 1);
+    // Sizes and shifts a card cannot take are refused before the first page.
+    for (const auto& [edit, value] : {std::pair{window.Edit2, "999"}, {window.Edit3, "-201"}}) {
+        boxes.shown.clear();
+        previewed.clear();
+        edit->setText(value);
+        QTest::mouseClick(window.Button3, Qt::LeftButton);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_TRUE(boxes.shown[0].text.contains("-200 から 200"))
+            << boxes.shown[0].text.toStdString();
+        EXPECT_TRUE(previewed.isEmpty());
+        edit->setText("0");
+    }
+    boxes.shown.clear();
+    window.ComboBox2->setEditText("0");
+    QTest::mouseClick(window.Button3, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("4 から 72"));
+}
+
+TEST_F(PostcardWindow, ReopeningKeepsEveryRowAndMark) {
+    for (int i = 0; i < 40; ++i)
+        add(QString("山%1").arg(i), "", QString("やま%1").arg(i, 2, 10, QChar('0')), "1000001");
+    window.Button2->click();
+    window.CheckBox1->setChecked(true);
+    clickRow(35);
+    ASSERT_TRUE(window.SGrid1->marked(0, 35));
+    window.prepare();
+    EXPECT_GE(window.SGrid1->RowCount(), 41);
+    EXPECT_TRUE(window.SGrid1->marked(0, 35));
+    EXPECT_EQ(column(5).size(), 40);
 }
 
 TEST(VeltaCards, RunsForAnUnprivilegedUserOnTheirOwnDatabase) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to start a process as another user";
     QTemporaryDir work(QDir::tempPath() + "/velta-user-XXXXXX");
-    QFile::setPermissions(work.path(), QFile::permissions(work.path()) | QFile::ReadOther |
-                                           QFile::ExeOther);
+    QFile::setPermissions(work.path(),
+                          QFile::permissions(work.path()) | QFile::ReadOther | QFile::ExeOther);
     QDir(work.path()).mkdir("data");
     createVeltaDatabase(work.filePath("data/DATA.GDB"));
     QFile ini(work.filePath("connect.ini"));
@@ -319,7 +349,8 @@ TEST(VeltaCards, RunsForAnUnprivilegedUserOnTheirOwnDatabase) {
     ini.close();
     {
         TDM dm(work.path());
-        dm.IBQuery1.Add("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '山田', 'やまだ')");
+        dm.IBQuery1.Add(
+            "insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '山田', 'やまだ')");
         dm.IBQuery1.ExecSQL();
         dm.close();
     }
@@ -399,8 +430,9 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("previous cards");
     old.close();
-    QList<QStringList> runs = {{"--type", "1", "-o", "/dev/full"},
-                               {"--type", "1", "-o", oldFile, "--search", "name", "--text", "該当なし"}};
+    QList<QStringList> runs = {
+        {"--type", "1", "-o", "/dev/full"},
+        {"--type", "1", "-o", oldFile, "--search", "name", "--text", "該当なし"}};
     if (mounted)
         runs.append({"--type", "1", "-o", oldFile});
     for (const QStringList& run : runs) {
@@ -410,9 +442,10 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
         ASSERT_TRUE(full.waitForFinished(60000));
         EXPECT_EQ(full.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(full.exitCode(), 1) << run.join(' ').toStdString();
-        
+
         const QString message = QString::fromUtf8(full.readAllStandardError());
-        EXPECT_TRUE(message.contains("書き出せませんでした") || message.contains("該当する宛名がありません"))
+        EXPECT_TRUE(message.contains("書き出せませんでした") ||
+                    message.contains("該当する宛名がありません"))
             << message.toStdString();
         ASSERT_TRUE(old.open(QIODevice::ReadOnly));
         EXPECT_EQ(old.readAll(), "previous cards");
