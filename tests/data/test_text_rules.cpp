@@ -82,7 +82,8 @@ TEST(ConnectSettings, DataModuleCarriesTheConnectionAndTransactionParameters) {
     EXPECT_TRUE(dm.IBDatabase1.EmbeddedOnly);
     EXPECT_EQ(dm.IBDatabase1.Params, QStringList({"user_name=SYSDBA", "password=tidewater",
                                                   "lc_ctype=UTF8", "lc_ctype=SJIS_0208"}));
-    EXPECT_EQ(dm.IBTransaction1.Params, QStringList({"read_committed", "no_rec_version", "wait"}));
+    EXPECT_EQ(dm.IBTransaction1.Params,
+              QStringList({"read_committed", "no_rec_version", "wait", "lock_timeout=10"}));
 }
 
 TEST(SqlParameters, NamedParametersBecomePositionalOutsideQuotesAndComments) {
