@@ -8,11 +8,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -139,6 +141,38 @@ TEST(BoundedWaits, ServerGoingSilentMidListEndsWithAMessage) {
     }
     EXPECT_LT(timer.elapsed(), kBoundMs);
     EXPECT_FALSE(dm.IBDatabase1.Connected());
+}
+
+TEST(BoundedWaits, WriteOnAServerThatGoesSilentAtAnyStepKeepsTheOldValues) {
+    if (velta::test::serverDirectory().isEmpty())
+        GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
+    velta::test::TestDatabase database(velta::test::Backend::Server);
+    database.execute("insert into MST_KOKYAKU (KEY1, NAMAE, MEMO) values (0, '山田', '古い')");
+    const QString path = database.name().section(':', 1);
+    // The server goes silent before the statement, before the commit.
+    for (int silentAt = 0; silentAt < 2; ++silentAt) {
+        auto proxy = std::make_unique<FreezingProxy>();
+        TDM dm(QString("127.0.0.1/%1:%2").arg(proxy->port()).arg(path), false);
+        dm.open();
+        if (silentAt == 0)
+            proxy->freeze();
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            dm.IBQuery1.Add("update MST_KOKYAKU set MEMO = '新しい' where KEY1 = 1");
+            dm.IBQuery1.ExecSQL();
+            proxy->freeze();
+            dm.close(); // the commit
+            FAIL() << "a silent server took the write";
+        } catch (const DbError& error) {
+            EXPECT_TRUE(error.message().contains("何も保存されていません"));
+        }
+        EXPECT_LT(timer.elapsed(), 2 * kBoundMs);
+        proxy.reset(); // the server sees the connection go and rolls its work back
+        QThread::msleep(300);
+        EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where MEMO = '古い'"), 1)
+            << "silent at step " << silentAt;
+    }
 }
 
 TEST(BoundedWaits, DatabaseFaultsSayInJapaneseWhatFailed) {
