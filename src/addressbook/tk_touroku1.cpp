@@ -103,6 +103,7 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
         setTabOrder(order[i - 1], order[i]);
 
     KeyFilter::install(Edit9, QStringLiteral("0123456789-"));
+    enterMovesToNextField(this);
     InputMethodLayer::onFocusChange(
         Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
     connect(Button2, &QPushButton::clicked, this, &TK_touroku1::Button2Click);

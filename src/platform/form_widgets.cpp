@@ -78,6 +78,23 @@ QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geomet
     return memo;
 }
 
+void enterMovesToNextField(QWidget* window) {
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
+        QObject::connect(edit, &QLineEdit::returnPressed, edit, [edit] {
+            for (QWidget* next = edit->nextInFocusChain(); next && next != edit;
+                 next = next->nextInFocusChain())
+                if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
+                    next->isVisibleTo(edit->window()) && next->window() == edit->window()) {
+                    next->setFocus(Qt::TabFocusReason);
+                    return;
+                }
+        });
+}
+
 void setMemoText(QPlainTextEdit* memo, const QString& stored) {
     memo->setProperty("storedText", stored);
     memo->setPlainText(stored);

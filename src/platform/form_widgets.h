@@ -35,6 +35,9 @@ QPlainTextEdit* entryMemo(QWidget* parent, const char* name, const QRect& geomet
 // CR LF, which the editor would turn into LF); an edited one keeps the stored line breaks.
 void setMemoText(QPlainTextEdit* memo, const QString& stored);
 QString memoText(const QPlainTextEdit* memo);
+// The habit of Japanese forms: no button is a default button, and Enter in a single-line field
+// moves to the next field in tab order instead of registering a half-typed record.
+void enterMovesToNextField(QWidget* window);
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
                         const QRect& geometry);
 

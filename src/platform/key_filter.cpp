@@ -49,4 +49,18 @@ bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+QValidator::State AllowedCharacters::validate(QString& input, int& position) const {
+    QString kept;
+    int keptBeforeCursor = 0;
+    for (int i = 0; i < input.size(); ++i)
+        if (KeyFilter::accepts(allowed_, input.at(i))) {
+            kept += input.at(i);
+            if (i < position)
+                ++keptBeforeCursor;
+        }
+    input = kept;
+    position = keptBeforeCursor;
+    return Acceptable;
+}
+
 } // namespace velta

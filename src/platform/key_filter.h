@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QValidator>
 
 class QLineEdit;
 
@@ -19,6 +20,19 @@ protected:
 
 private:
     KeyFilter(QLineEdit* field, const QString& allowed);
+    QString allowed_;
+};
+
+// The same rule as a validator, for an editor whose program-set text is always allowed too:
+// every route of input is filtered, also keys a combo box forwards to its editor without
+// passing event filters, and input-method commits (disallowed characters are dropped).
+class AllowedCharacters : public QValidator {
+public:
+    AllowedCharacters(const QString& allowed, QObject* parent)
+        : QValidator(parent), allowed_(allowed) {}
+    State validate(QString& input, int& position) const override;
+
+private:
     QString allowed_;
 };
 

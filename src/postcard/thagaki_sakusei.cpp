@@ -40,7 +40,7 @@ QComboBox* combo(QWidget* parent, const char* name, const QPoint& position,
     box->setGeometry(position.x(), position.y(), 106, 24);
     if (digits) {
         box->lineEdit()->setMaxLength(2);
-        KeyFilter::install(box->lineEdit(), QStringLiteral("0123456789"));
+        box->setValidator(new AllowedCharacters(QStringLiteral("0123456789"), box));
     }
     return box;
 }

@@ -66,6 +66,7 @@ Thonnin1::Thonnin1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
         setTabOrder(order[i - 1], order[i]);
 
     KeyFilter::install(Edit3, QStringLiteral("0123456789"));
+    enterMovesToNextField(this);
     InputMethodLayer::onFocusChange(
         Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
     connect(Button2, &QPushButton::clicked, this, &Thonnin1::Button2Click);

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -320,6 +321,19 @@ TEST_F(PostcardWindow, InvalidOptionsStopBeforeTheFirstPage) {
     QTest::mouseClick(window.Button3, Qt::LeftButton);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("4 から 72"));
+}
+
+TEST_F(PostcardWindow, SizeBoxesFilterKeysSentToTheComboBoxItself) {
+    for (QComboBox* size :
+         {window.ComboBox1, window.ComboBox2, window.ComboBox5, window.ComboBox6}) {
+        size->setEditText("");
+        QTest::keyClicks(size, "a14");
+        EXPECT_EQ(size->currentText(), "14") << size->objectName().toStdString();
+        QInputMethodEvent commit;
+        commit.setCommitString("x");
+        QCoreApplication::sendEvent(size->lineEdit(), &commit);
+        EXPECT_EQ(size->currentText(), "14");
+    }
 }
 
 TEST_F(PostcardWindow, ReopeningKeepsEveryRowAndMark) {
