@@ -2,6 +2,7 @@
 
 #include "dm.h"
 #include "errors.h"
+#include "schema.h"
 
 #include <QMap>
 
@@ -117,6 +118,7 @@ void RecipientStore::setParameters(const RecipientFields& fields, const QString&
     query.setString(QStringLiteral("renmei1"), fields.jointName1);
     query.setString(QStringLiteral("renmei2"), fields.jointName2);
     query.setDateTime(QStringLiteral("LTIME"), QDateTime::currentDateTime());
+    setFieldCaptions(query);
 }
 
 void RecipientStore::insertNew(const RecipientFields& fields, qint64 largestKey) {

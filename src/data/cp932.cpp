@@ -73,15 +73,43 @@ bool storableSingleByte(unsigned char b) {
     return b < 0x80 || (b >= 0xA1 && b <= 0xDF);
 }
 
-[[noreturn]] void refuse(const QString& text, qsizetype index, const QString& fieldName) {
+[[noreturn]] void refuse(const QString& text, qsizetype index, const QString& fieldName,
+                         TextUse use) {
     const char32_t code = QStringView(text).mid(index).toUcs4().value(0);
     const QString character = QString::fromUcs4(&code, 1);
     const QString codeText =
         QStringLiteral("U+%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper();
     const QString field = fieldName.isEmpty() ? QStringLiteral("入力") : fieldName;
+    if (use == TextUse::Search)
+        throw DbError(
+            QStringLiteral("「%1」（%2）は検索できない文字です。\n別の文字で検索してください。")
+                .arg(character, codeText));
     throw DbError(QStringLiteral("「%1」に登録できない文字「%2」（%3）が含まれています。\n"
                                  "別の文字に置き換えてください。")
                       .arg(field, character, codeText));
+}
+
+// The JIS mapping's Unicode for a JIS X 0208 character, as Mozc and other Linux input methods
+// type it, to the code page 932 Unicode of the same Shift-JIS code.
+QChar cp932Form(QChar c) {
+    switch (c.unicode()) {
+    case 0x301C:
+        return QChar(0xFF5E); // 〜 0x8160
+    case 0x2212:
+        return QChar(0xFF0D); // − 0x817C
+    case 0x2014:
+        return QChar(0x2015); // — 0x815C
+    case 0x2016:
+        return QChar(0x2225); // ‖ 0x8161
+    case 0x00A2:
+        return QChar(0xFFE0); // ¢ 0x8191
+    case 0x00A3:
+        return QChar(0xFFE1); // £ 0x8192
+    case 0x00AC:
+        return QChar(0xFFE2); // ¬ 0x81CA
+    default:
+        return c;
+    }
 }
 
 QByteArray encodeCharacter(const QString& character) {
@@ -93,17 +121,19 @@ QByteArray encodeCharacter(const QString& character) {
 
 } // namespace
 
-QByteArray encode(const QString& text, const QString& fieldName) {
+QByteArray encode(const QString& text, const QString& fieldName, TextUse use) {
     QByteArray result;
     result.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QString character = text.mid(i, length);
+        QString character = text.mid(i, length);
+        if (length == 1)
+            character = cp932Form(character.at(0));
         const char16_t first = character.at(0).unicode();
         // Control characters cannot be typed and would corrupt what other programs read;
         // only tabs and line breaks (in a memo) are text.
         if ((first < 0x20 && first != u'\t' && first != u'\r' && first != u'\n') || first == 0x7F)
-            refuse(text, i, fieldName);
+            refuse(text, i, fieldName, use);
         if (first < 0x80) {
             result.append(static_cast<char>(character.at(0).unicode()));
             i += length;
@@ -118,7 +148,7 @@ QByteArray encode(const QString& text, const QString& fieldName) {
                                           static_cast<unsigned char>(bytes[1]));
         // A best-fit mapping (such as U+00A5 to a backslash) does not decode to the same text.
         if (!storable || decode(bytes) != character)
-            refuse(text, i, fieldName);
+            refuse(text, i, fieldName, use);
         result.append(bytes);
         i += length;
     }

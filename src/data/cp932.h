@@ -7,8 +7,11 @@ namespace velta::cp932 {
 
 // Shift-JIS as Windows code page 932, restricted to what an SJIS_0208 connection stores:
 // single bytes (ASCII, half-width katakana) and the JIS X 0208 rows. Characters that would
-// not come back unchanged are refused, never replaced.
-QByteArray encode(const QString& text, const QString& fieldName);
+// not come back unchanged are refused, never replaced. The JIS X 0208 characters that Linux
+// input methods type under their JIS mapping (〜 − — ‖ ¢ £ ¬) are stored as those very codes
+// and read back in the code page 932 forms (～ － ― ∥ ￠ ￡ ￢).
+enum class TextUse { Store, Search }; // how a refusal is worded
+QByteArray encode(const QString& text, const QString& fieldName, TextUse use = TextUse::Store);
 QString decode(const QByteArray& bytes);
 
 // Number of Shift-JIS characters in an encoded text (a lead byte and its trail count once).

@@ -156,18 +156,19 @@ struct Bound {
     ISC_TIMESTAMP timestamp{};
 };
 
-Bound bindValue(const ParamValue& value, const Slot& target, const QString& name) {
+Bound bindValue(const ParamValue& value, const Slot& target, const QString& name,
+                cp932::TextUse use) {
     Bound bound;
     if (const auto* integer = std::get_if<qint64>(&value)) {
         if (isTextType(target.type))
-            return bindValue(ParamValue(QString::number(*integer)), target, name);
+            return bindValue(ParamValue(QString::number(*integer)), target, name, use);
         bound.kind = Bound::Integer;
         bound.integer = *integer;
     } else if (const auto* text = std::get_if<QString>(&value)) {
         if (!isTextType(target.type) && text->isEmpty())
             return bound; // empty text stores NULL in a column that is not text
         bound.kind = Bound::Text;
-        bound.bytes = cp932::encode(*text, name);
+        bound.bytes = cp932::encode(*text, name, use);
         if (isTextType(target.type)) {
             const int limit =
                 static_cast<int>(target.length) / bytesPerCharacter(target.characterSet);
@@ -412,6 +413,7 @@ void TIBQuery::Clear() {
     Close();
     lines_.clear();
     params_.clear();
+    captions_.clear();
 }
 
 void TIBQuery::Add(const QString& line) {
@@ -422,6 +424,10 @@ void TIBQuery::Add(const QString& line) {
 void TIBQuery::setInteger(const QString& name, qint64 value) {
     params_[name.toUpper()] = value;
 }
+void TIBQuery::setCaption(const QString& name, const QString& caption, bool search) {
+    captions_[name.toUpper()] = {caption, search};
+}
+
 void TIBQuery::setString(const QString& name, const QString& value) {
     params_[name.toUpper()] = value;
 }
@@ -515,7 +521,10 @@ void TIBQuery::run(Run mode) {
                                      ? d->parameterNames[static_cast<qsizetype>(i)]
                                      : QString::number(i + 1);
             values.push_back(
-                bindValue(params_.value(name.toUpper()), d->inputSlots[i], name.toUpper()));
+                bindValue(params_.value(name.toUpper()), d->inputSlots[i],
+                          captions_.value(name.toUpper(), {name.toUpper(), false}).first,
+                          captions_.value(name.toUpper()).second ? cp932::TextUse::Search
+                                                                 : cp932::TextUse::Store));
         }
 
         fb::Metadata inputMetadata(fb::call([&](ThrowStatusWrapper* s) {
@@ -734,8 +743,10 @@ void probeKeys(TDM& dm, const QStringList& statement, const QString& textParamet
         for (const QString& line : statement)
             query.Add(line);
         query.setInteger(QStringLiteral("KEY1"), key);
-        if (!textParameter.isEmpty())
+        if (!textParameter.isEmpty()) {
             query.setString(textParameter, pattern);
+            query.setCaption(textParameter, QStringLiteral("検索"), true);
+        }
         query.Open();
         if (!query.Eof())
             onRow(query);

@@ -102,6 +102,9 @@ public:
     void setString(const QString& name, const QString& value);
     void setDateTime(const QString& name, const QDateTime& value);
     void setValue(const QString& name, const ParamValue& value);
+    // The on-screen caption a refusal names for a parameter (「住所1」 rather than JYUSYO); a
+    // search pattern is refused as a text that cannot be searched for.
+    void setCaption(const QString& name, const QString& caption, bool search = false);
 
     // Prepares the statement and converts every parameter (Shift-JIS, lengths) without running
     // it, so a value that would be refused is found before anything is written.
@@ -129,6 +132,7 @@ private:
     std::unique_ptr<Impl> d;
     QStringList lines_;
     QMap<QString, ParamValue> params_;
+    QMap<QString, std::pair<QString, bool>> captions_;
     enum class Run { Check, Execute, Open };
     void run(Run mode);
 };

@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "dm.h"
+
 #include "firebird_client.h"
 
 namespace velta {
@@ -74,6 +76,16 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
 void dropVeltaDatabase(const QString& databaseName) {
     fb::Attachment attachment = fb::Attachment::attach(databaseName, ownerDpb());
     attachment.dropDatabase();
+}
+
+void setFieldCaptions(TIBQuery& query) {
+    static const std::pair<const char*, const char*> captions[] = {
+        {"NAMAE", "姓（苗字）"}, {"NAMAE2", "名（名前）"}, {"HURIGANA", "ふりがな"},
+        {"YUBINNO", "郵便番号"}, {"JYUSYO", "住所1"},      {"JYUSYO2", "住所2"},
+        {"MEMO", "メモ"},        {"TEL", "電話番号"},      {"RENMEI1", "連名1"},
+        {"RENMEI2", "連名2"},    {"IDNUM", "I　D"}};
+    for (const auto& [column, caption] : captions)
+        query.setCaption(QString::fromLatin1(column), QString::fromUtf8(caption));
 }
 
 } // namespace velta

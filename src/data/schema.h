@@ -17,4 +17,9 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
 // Removes a database made by createVeltaDatabase (tests and tools).
 void dropVeltaDatabase(const QString& databaseName);
 
+class TIBQuery;
+// Names the entry windows' captions (姓（苗字）, 住所1, メモ, …) for the address and sender
+// columns a statement sets, so a refused character points at the field the user typed in.
+void setFieldCaptions(TIBQuery& query);
+
 } // namespace velta

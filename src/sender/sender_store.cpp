@@ -1,6 +1,7 @@
 #include "sender_store.h"
 
 #include "dm.h"
+#include "schema.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -86,6 +87,7 @@ void SenderStore::save(const SenderFields& f) {
     query.setString(QStringLiteral("renmei1"), f.jointName1);
     query.setString(QStringLiteral("renmei2"), f.jointName2);
     query.setString(QStringLiteral("HURIGANA"), f.reading);
+    setFieldCaptions(query);
     // A refused or failing insert rolls the delete back with it (the data module's rule).
     query.ExecSQL();
     dm_.close();

@@ -209,6 +209,37 @@ TEST(EditFaults, EnterInAnySingleLineFieldMovesOnAndStoresNothing) {
     EXPECT_EQ(database.scalar("select count(*) from MST_SASIDASI"), 0);
 }
 
+TEST(EditFaults, RefusalsNameTheCaptionTheUserTypedIn) {
+    TestDatabase database;
+    auto dm = database.connect();
+    RecordedBoxes boxes;
+    TK_touroku1 entry(*dm);
+    entry.prepareNewRecipient();
+    entry.show();
+    entry.Edit1->setText("髙橋");
+    entry.Edit11->setText("タカハシ");
+    QTest::mouseClick(entry.Button2, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("「姓（苗字）」に登録できない文字「髙」"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_FALSE(boxes.shown[0].text.contains("NAMAE"));
+    entry.Edit1->setText("高橋");
+    entry.Edit4->setText("東京都①");
+    QTest::mouseClick(entry.Button2, Qt::LeftButton);
+    EXPECT_TRUE(boxes.shown.back().text.contains("「住所1」"))
+        << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+
+    try {
+        probeKeys(*dm, {"select KEY1 from MST_KOKYAKU where KEY1 = :KEY1 and NAMAE like :NAMAE"},
+                  "NAMAE", "%髙%", [](const TIBQuery&) {});
+        FAIL();
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains("検索できない文字")) << error.message().toStdString();
+        EXPECT_FALSE(error.message().contains("登録"));
+    }
+}
+
 TEST(EditFaults, SuccessIsToldOnlyAfterTheCommitWithNoConnectionOpen) {
     TestDatabase database;
     auto dm = database.connect();
