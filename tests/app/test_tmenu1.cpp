@@ -22,6 +22,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QWindow>
+
 #include <gtest/gtest.h>
 
 using namespace velta;
@@ -80,6 +85,26 @@ TEST(Tmenu1, HasItsCaptionFixedSizeRowsAndMenus) {
     EXPECT_EQ(menu.centralWidget()->palette().color(QPalette::Window), kFormBackground);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_NE(menu.findChild<QPushButton*>("Button10"), nullptr);
+}
+
+TEST(Tmenu1, CaptionsAreTheWindowsOwnAndQtDialogsSpeakJapanese) {
+    RecordedBoxes boxes;
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    menu.show();
+    ASSERT_NE(menu.windowHandle(), nullptr);
+    // What the window manager shows: no " — VELTA" after the caption.
+    EXPECT_EQ(menu.windowHandle()->title(), "宛名印刷ソフト");
+    QMessageBox question(QMessageBox::Question, "VELTA", "削除しますか？",
+                         QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(question.button(QMessageBox::Yes)->text().contains("はい"))
+        << question.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(question.button(QMessageBox::No)->text().contains("いいえ"));
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_NE(files.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+              "&Cancel");
 }
 
 TEST(Tmenu1, SchemaGateDisablesTheAddressButtonsAnOldSchemaCannotServe) {
