@@ -227,12 +227,12 @@ void TK_ichiran1::refillAfterEntry() {
     SGrid1->clearCells();
     SGrid1->setRowCells(0, listHeaders());
     dm_.open();
-    if (entry_.storedRecipientMode()) {
-        SGrid1->setRowCount(2);
-        SGrid1->setFixedCols(1);
-        SGrid1->setFixedRows(1);
-        appendRows(probeRecipients(dm_, listingStatement()));
-    }
+    // Refilled also after a delete (the entry window is then in new-recipient mode): the
+    // recipients that remain are listed, never an empty grid.
+    SGrid1->setRowCount(2);
+    SGrid1->setFixedCols(1);
+    SGrid1->setFixedRows(1);
+    appendRows(probeRecipients(dm_, listingStatement()));
     dm_.close();
     orderAndCompact();
     if (SGrid1->RowCount() <= 16)

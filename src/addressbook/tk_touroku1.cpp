@@ -223,6 +223,7 @@ void TK_touroku1::Button4Click() {
     RecipientStore(dm_).remove(toInteger(Label15->text(), QStringLiteral("KEY1")));
     clearFields();
     Label15->setText(NewRecipientMarker);
+    Button4->setEnabled(false); // the deleted record is gone; nothing is left to delete
     dm_.close();
     MessageService::information(this, QStringLiteral("　　　　削除しました。　　　　"));
 }

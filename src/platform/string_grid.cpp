@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSet>
 
 #include <vector>
@@ -96,16 +97,54 @@ private:
     std::vector<QSet<int>> marks_;
 };
 
-TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new Model(this)) {
+TStringGrid::TStringGrid(QWidget* parent)
+    : QTableView(parent), model_(new Model(this)), fixedRowsView_(new QTableView(this)) {
     setModel(model_);
-    horizontalHeader()->hide();
-    horizontalHeader()->setMinimumSectionSize(1); // 1-pixel columns hide their cells
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(24);
-    setEditTriggers(NoEditTriggers);
+    for (QTableView* view : {static_cast<QTableView*>(this), fixedRowsView_}) {
+        view->horizontalHeader()->hide();
+        view->horizontalHeader()->setMinimumSectionSize(1); // 1-pixel columns hide their cells
+        view->verticalHeader()->hide();
+        view->verticalHeader()->setDefaultSectionSize(24);
+        view->setEditTriggers(NoEditTriggers);
+        view->setWordWrap(false);
+    }
     setSelectionBehavior(SelectItems);
     setSelectionMode(SingleSelection);
-    setWordWrap(false);
+
+    fixedRowsView_->setModel(model_);
+    fixedRowsView_->setFocusPolicy(Qt::NoFocus);
+    fixedRowsView_->setSelectionMode(NoSelection);
+    fixedRowsView_->setFrameShape(QFrame::NoFrame);
+    fixedRowsView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    fixedRowsView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, fixedRowsView_->horizontalScrollBar(),
+            &QScrollBar::setValue);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { fixedRowsView_->setColumnWidth(column, width); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { layOutFixedRows(); });
+    layOutFixedRows();
+}
+
+void TStringGrid::layOutFixedRows() {
+    const int fixed = std::min(fixedRows_, RowCount());
+    int height = 0;
+    // Rows past the first few were never hidden (a reset shows every row again).
+    for (int r = 0; r < std::min(RowCount(), std::max(fixed, 4)); ++r) {
+        setRowHidden(r, r < fixed);
+        if (r < fixed)
+            height += verticalHeader()->defaultSectionSize();
+    }
+    for (int c = 0; c < ColCount(); ++c)
+        fixedRowsView_->setColumnWidth(c, columnWidth(c));
+    setViewportMargins(0, height, 0, 0);
+    fixedRowsView_->setGeometry(frameWidth(), frameWidth(), viewport()->width(), height);
+    fixedRowsView_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+    fixedRowsView_->setVisible(height > 0);
+}
+
+void TStringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    layOutFixedRows();
 }
 
 int TStringGrid::RowCount() const {
@@ -128,6 +167,7 @@ void TStringGrid::setColCount(int columns) {
 void TStringGrid::setFixedRows(int rows) {
     fixedRows_ = rows;
     model_->refresh();
+    layOutFixedRows();
 }
 void TStringGrid::setFixedCols(int columns) {
     fixedCols_ = columns;

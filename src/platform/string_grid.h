@@ -46,10 +46,15 @@ signals:
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The fixed rows stand in a view of their own above the scrolled rows, so they stay on
+    // screen however far the grid is scrolled.
+    void layOutFixedRows();
     class Model;
     Model* model_;
+    QTableView* fixedRowsView_;
     int fixedRows_ = 1;
     int fixedCols_ = 1;
 };

@@ -201,17 +201,39 @@ TEST_F(ListWindow, DoubleClickOpensTheRecipientInStoredModeAndCloseRefillsTheLis
     EXPECT_EQ(boxes.texts(), QStringList{"　　編集が完了しました。　　"});
 }
 
-TEST_F(ListWindow, DeleteInTheEntryWindowThenCloseLeavesNoDataRows) {
+TEST_F(ListWindow, DeleteInTheEntryWindowThenCloseListsTheRecipientsThatRemain) {
+    add("佐藤", "さとう");
     add("山田", "やまだ");
     QTest::mouseClick(list.Button2, Qt::LeftButton);
     QTimer::singleShot(0, &entry, [&] {
         QTest::mouseClick(entry.Button4, Qt::LeftButton); // answered Yes
         QTest::mouseClick(entry.Button1, Qt::LeftButton);
     });
-    doubleClick(3, 1);
-    EXPECT_TRUE(surnames().isEmpty());
+    doubleClick(3, 2);
+    EXPECT_EQ(surnames(), QStringList{"佐藤"});
     EXPECT_EQ(list.SGrid1->rowCells(0)[2], "姓（苗字）");
-    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 1);
+}
+
+TEST(StringGrid, FixedRowStaysOnScreenWhenTenThousandRowsAreScrolledToTheEnd) {
+    TStringGrid grid;
+    grid.resize(400, 300);
+    grid.setColCount(3);
+    grid.setRowCount(10001);
+    grid.setRowCells(0, {"KEY", "", "姓（苗字）"});
+    for (int r = 1; r <= 10000; ++r)
+        grid.setRowCells(r, {QString::number(r), "", QString("山田%1").arg(r)});
+    grid.show();
+    grid.scrollToBottom();
+    QCoreApplication::processEvents();
+    const QModelIndex top = grid.indexAt(QPoint(5, 5));
+    EXPECT_GT(top.row(), 9000); // the data rows scrolled
+    auto* fixed = grid.findChild<QTableView*>();
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_TRUE(fixed->isVisible());
+    EXPECT_EQ(fixed->indexAt(QPoint(5, 5)).row(), 0); // the header row is what shows on top
+    EXPECT_LE(fixed->geometry().top(), grid.frameWidth());
+    EXPECT_EQ(fixed->model()->index(0, 2).data().toString(), "姓（苗字）");
 }
 
 TEST_F(ListWindow, RowOfADeletedRecipientDoesNotOpenTheEntryWindow) {
