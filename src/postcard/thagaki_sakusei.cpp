@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "form_widgets.h"
 #include "key_filter.h"
+#include "postal_code.h"
 #include "reading_order.h"
 #include "string_grid.h"
 
@@ -77,6 +78,8 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     RadioButton2 = radio(this, "RadioButton2", QStringLiteral("住所1検索"), {431, 10, 74, 17});
     RadioButton4 = radio(this, "RadioButton4", QStringLiteral("住所2検索"), {519, 10, 74, 17});
     RadioButton3 = radio(this, "RadioButton3", QStringLiteral("メモ"), {607, 10, 38, 17});
+    // The label is read whole whatever the face (38 pixels showed only 「メ」).
+    RadioButton3->resize(std::max(38, RadioButton3->sizeHint().width()), 17);
     CheckBox1 = new QCheckBox(QStringLiteral("特定の人を選択する"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(673, 10, 144, 17);
@@ -170,6 +173,10 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     SGrid1->setRowCells(0, cardGridHeaders());
     for (int c = 0; c < 11; ++c)
         SGrid1->setColumnWidth(c, kColumnWidths[c]);
+    // The spaced postal code must show all seven digits, full-width ones included.
+    const int postalWidth =
+        SGrid1->fontMetrics().horizontalAdvance(spacedPostalCode(QStringLiteral("０００００００"), false)) + 12;
+    SGrid1->setColumnWidth(2, std::max(kColumnWidths[2], postalWidth));
 }
 
 void Thagaki_sakusei::prepare() {

@@ -336,6 +336,15 @@ TEST_F(PostcardWindow, SizeBoxesFilterKeysSentToTheComboBoxItself) {
     }
 }
 
+TEST_F(PostcardWindow, PostalCodesAndTheMemoLabelAreReadWhole) {
+    add("山田", "", "やまだ", "０２０－０００４");
+    window.Button2->click();
+    const QString spaced = window.SGrid1->cell(2, 1);
+    EXPECT_GE(window.SGrid1->columnWidth(2),
+              window.SGrid1->fontMetrics().horizontalAdvance(spaced));
+    EXPECT_GE(window.RadioButton3->width(), window.RadioButton3->sizeHint().width());
+}
+
 TEST_F(PostcardWindow, ReopeningKeepsEveryRowAndMark) {
     for (int i = 0; i < 40; ++i)
         add(QString("山%1").arg(i), "", QString("やま%1").arg(i, 2, 10, QChar('0')), "1000001");
