@@ -17,12 +17,12 @@ TextBox* TfrxReport::FindObject(const QString& name) {
     return nullptr;
 }
 
-void TfrxReport::PrepareReport(bool clearLastReport) {
+void TfrxReport::PrepareReport(bool clearLastReport, const QString& title) {
     if (clearLastReport) {
         pages_.clear();
         Warnings.clear();
     }
-    pages_.append(PreparedPage{Page1, boxes});
+    pages_.append(PreparedPage{Page1, boxes, title});
 }
 
 void TfrxReport::ShowPreparedReport() {

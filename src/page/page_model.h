@@ -56,6 +56,7 @@ struct PageSetup {
 struct PreparedPage {
     PageSetup page;
     QVector<TextBox> boxes;
+    QString title; // how lists name the page (the card's recipient); empty: its number
 };
 
 // A report template: one page of boxes, and the list of pages prepared from it.
@@ -73,7 +74,7 @@ public:
         Warnings.clear();
     }
     // Appends one finished page with the boxes as they are now.
-    void PrepareReport(bool clearLastReport);
+    void PrepareReport(bool clearLastReport, const QString& title = {});
     // Opens the preview over the prepared pages; returns when it closes.
     void ShowPreparedReport();
     // The window that shows prepared pages (set by the program; tests may record instead).

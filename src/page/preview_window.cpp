@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,9 +19,11 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -28,6 +32,15 @@ namespace velta {
 namespace {
 
 const QList<int> kZoomSteps = {25, 50, 75, 100, 150, 200, 300, 400};
+
+// Search matches across character widths and letter case: 1 finds １, ｱ finds ア.
+QString searchForm(const QString& text) {
+    return text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+}
+
+QString withSuffix(const QString& fileName, const QString& suffix) {
+    return QFileInfo(fileName).suffix().isEmpty() ? fileName + QLatin1Char('.') + suffix : fileName;
+}
 
 QPageSize cardPageSize(const PageSetup& page) {
     return QPageSize(QSizeF(page.PaperWidth, page.PaperHeight), QPageSize::Millimeter,
@@ -131,6 +144,14 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringL
     thumbnails->setObjectName(QStringLiteral("thumbnails"));
     thumbnails->setViewMode(QListView::IconMode);
     thumbnails->setIconSize(QSize(100, 148));
+    // Every item the same card-shaped cell, laid out again as the panel changes: no overlap.
+    thumbnails->setUniformItemSizes(true);
+    thumbnails->setGridSize(QSize(116, 172));
+    thumbnails->setResizeMode(QListView::Adjust);
+    thumbnails->setMovement(QListView::Static);
+    thumbnails->setWrapping(true);
+    connect(thumbnails->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { drawThumbnails(); });
     sides_->addTab(outline, QStringLiteral("アウトライン"));
     sides_->addTab(thumbnails, QStringLiteral("サムネイル"));
     sides_->hide();
@@ -144,6 +165,12 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringL
 
     printer_.setFullPage(true);
     setPages(std::move(pages));
+    // The print dialog opens on the card's paper, not the printer's A4.
+    const PageSetup card = pages_.isEmpty() ? PageSetup{} : pages_.first().page;
+    printer_.setPageLayout(
+        QPageLayout(cardPageSize(card), QPageLayout::Portrait,
+                    QMarginsF(card.LeftMargin, card.TopMargin, card.RightMargin, card.BottomMargin),
+                    QPageLayout::Millimeter));
     setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -179,7 +206,7 @@ void TfrxPreviewWindow::buildToolbar() {
         const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("PDF 出力"), {},
                                                           QStringLiteral("PDF (*.pdf)"));
         if (!name.isEmpty())
-            exportPdf(name);
+            exportPdf(withSuffix(name, QStringLiteral("pdf")));
     });
     bar->addSeparator();
     findEdit = new QLineEdit(bar);
@@ -230,7 +257,8 @@ void TfrxPreviewWindow::buildToolbar() {
     add(actThumbnails, "actThumbnails", QStringLiteral("サムネイル"), [this] {
         sides_->setVisible(!(sides_->isVisible() && sides_->currentWidget() == thumbnails));
         sides_->setCurrentWidget(thumbnails);
-        drawThumbnails();
+        // Once the panel has laid its items out, the ones in view are drawn.
+        QTimer::singleShot(0, this, [this] { drawThumbnails(); });
     });
     add(actMargins, "actMargins", QStringLiteral("余白"), [this] { pageSetup(); });
     bar->addSeparator();
@@ -253,14 +281,28 @@ void TfrxPreviewWindow::buildToolbar() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+// A blank card, shown for a thumbnail until it is drawn.
+QIcon blankCard() {
+    QPixmap card(100, 148);
+    card.fill(Qt::white);
+    QPainter painter(&card);
+    painter.setPen(Qt::gray);
+    painter.drawRect(0, 0, 99, 147);
+    return QIcon(card);
+}
+
 void TfrxPreviewWindow::setPages(QVector<PreparedPage> pages) {
     pages_ = std::move(pages);
-    thumbnailsDrawn_ = false;
+    drawnThumbnails_.clear();
     outline->clear();
     thumbnails->clear();
+    const QIcon blank = blankCard();
     for (int i = 0; i < pages_.size(); ++i) {
-        outline->addItem(QStringLiteral("ページ %1").arg(i + 1));
-        thumbnails->addItem(QString::number(i + 1));
+        outline->addItem(pages_[i].title.isEmpty()
+                             ? QStringLiteral("ページ %1").arg(i + 1)
+                             : QStringLiteral("%1. %2").arg(i + 1).arg(pages_[i].title));
+        auto* item = new QListWidgetItem(blank, QString::number(i + 1), thumbnails);
+        item->setData(Qt::UserRole, false); // not drawn yet
     }
     pageBox->setRange(pages_.isEmpty() ? 0 : 1,
                       static_cast<int>(std::max<qsizetype>(pages_.size(), 1)));
@@ -272,12 +314,17 @@ void TfrxPreviewWindow::setPages(QVector<PreparedPage> pages) {
     setZoom(1.0);
 }
 
-// Rendering every page is only worth it once the user asks for the panel.
+constexpr int kDrawnThumbnails = 200;
+
 void TfrxPreviewWindow::drawThumbnails() {
-    if (thumbnailsDrawn_)
+    if (!thumbnails->isVisible() && !sides_->isVisible())
         return;
-    thumbnailsDrawn_ = true;
+    const QRect shown = thumbnails->viewport()->rect();
     for (int i = 0; i < pages_.size(); ++i) {
+        QListWidgetItem* item = thumbnails->item(i);
+        if (item->data(Qt::UserRole).toBool() ||
+            !thumbnails->visualItemRect(item).intersects(shown))
+            continue;
         QImage thumb(100, 148, QImage::Format_RGB32);
         thumb.fill(Qt::white);
         thumb.setDotsPerMeterX(1000); // 1 pixel per millimetre
@@ -285,8 +332,24 @@ void TfrxPreviewWindow::drawThumbnails() {
         QPainter painter(&thumb);
         renderPage(painter, pages_[i]);
         painter.end();
-        thumbnails->item(i)->setIcon(QIcon(QPixmap::fromImage(thumb)));
+        item->setIcon(QIcon(QPixmap::fromImage(thumb)));
+        item->setData(Qt::UserRole, true);
+        drawnThumbnails_.append(i);
+        if (drawnThumbnails_.size() > kDrawnThumbnails) {
+            QListWidgetItem* oldest = thumbnails->item(drawnThumbnails_.takeFirst());
+            oldest->setIcon(blankCard());
+            oldest->setData(Qt::UserRole, false);
+        }
     }
+}
+
+void TfrxPreviewWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape first leaves full screen; only then does it close the preview.
+    if (event->key() == Qt::Key_Escape && (windowState() & Qt::WindowFullScreen)) {
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 double TfrxPreviewWindow::zoom() const {
@@ -299,11 +362,17 @@ QWidget* TfrxPreviewWindow::view() const {
 
 void TfrxPreviewWindow::setZoom(double factor) {
     view_->zoom = std::clamp(factor, 0.1, 8.0);
-    const int index = zoomBox->findData(static_cast<int>(std::lround(view_->zoom * 100)));
-    if (index >= 0)
-        zoomBox->setCurrentIndex(index);
-    else
-        zoomBox->setEditText(QString::number(std::lround(view_->zoom * 100)) + QLatin1Char('%'));
+    const int percent = static_cast<int>(std::lround(view_->zoom * 100));
+    // A zoom between the steps (ページ全体) shows as an item of its own at the top, the box
+    // not being editable; the previous one goes.
+    if (zoomBox->count() > kZoomSteps.size())
+        zoomBox->removeItem(0);
+    int index = zoomBox->findData(percent);
+    if (index < 0) {
+        zoomBox->insertItem(0, QString::number(percent) + QLatin1Char('%'), percent);
+        index = 0;
+    }
+    zoomBox->setCurrentIndex(index);
     view_->resize(view_->sizeHint());
     view_->update();
 }
@@ -326,7 +395,7 @@ void TfrxPreviewWindow::showPage(int index) {
         for (const LaidOutBox& box : layOutPage(pages_[index]))
             for (const TextBox& source : pages_[index].boxes)
                 if (source.Name == box.name && source.Visible &&
-                    source.Text.contains(text, Qt::CaseInsensitive))
+                    searchForm(source.Text).contains(searchForm(text)))
                     view_->highlights.append(box.clip);
     QSignalBlocker blockBox(pageBox), blockOutline(outline), blockThumbs(thumbnails);
     pageBox->setValue(index + 1);
@@ -341,7 +410,7 @@ void TfrxPreviewWindow::find(bool forward) {
     QVector<int> hitPages;
     for (int i = 0; i < pages_.size(); ++i)
         for (const TextBox& box : pages_[i].boxes)
-            if (box.Visible && !text.isEmpty() && box.Text.contains(text, Qt::CaseInsensitive)) {
+            if (box.Visible && !text.isEmpty() && searchForm(box.Text).contains(searchForm(text))) {
                 hitPages.append(i);
                 break;
             }
@@ -383,7 +452,7 @@ void TfrxPreviewWindow::openFile(const QString& fileName) {
 }
 
 void TfrxPreviewWindow::saveFile(const QString& fileName) {
-    savePages(fileName, pages_);
+    savePages(withSuffix(fileName, QStringLiteral("vpg")), pages_);
 }
 
 void TfrxPreviewWindow::exportPdf(const QString& fileName) {

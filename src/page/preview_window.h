@@ -7,6 +7,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -62,8 +63,10 @@ public:
 private:
     void setPages(QVector<PreparedPage> pages);
     void buildToolbar();
+    // Thumbnails are drawn for the items in view only; at most kDrawnThumbnails are kept.
     void drawThumbnails();
-    bool thumbnailsDrawn_ = false;
+    QList<int> drawnThumbnails_; // oldest first
+    void keyPressEvent(QKeyEvent* event) override;
     QVector<PreparedPage> pages_;
     int current_ = 0;
     int hit_ = -1;

@@ -277,7 +277,10 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         report.FindObject(QStringLiteral("Memo3"))->Text = widened(row.value(4));
         report.FindObject(QStringLiteral("Memo4"))->Text = widened(row.value(5));
         report.FindObject(QStringLiteral("Memo5"))->Text = widened(row.value(6));
-        report.PrepareReport(false);
+        const QString given = row.value(6);
+        report.PrepareReport(false, row.value(5) +
+                                        (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
+                                        QStringLiteral(" 様"));
 
         for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6"})
             report.FindObject(QString::fromLatin1(name))->Text.clear();

@@ -34,7 +34,7 @@ TextBox box(const QString& text, double xMm, double yMm, double wMm, double hMm,
 }
 
 PreparedPage pageWith(std::initializer_list<TextBox> boxes) {
-    return PreparedPage{PageSetup{}, QVector<TextBox>(boxes)};
+    return PreparedPage{PageSetup{}, QVector<TextBox>(boxes), {}};
 }
 
 // The card drawn at 10 pixels per millimetre.

@@ -19,6 +19,9 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 
+#include <QCoreApplication>
+#include <QPrinter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace velta;
@@ -227,7 +230,7 @@ TEST(Fonts, WindowsFacesAndUnknownFacesDrawWithInstalledJapaneseFaces) {
         box.Text = "髙山";
         box.FontName = QString("@") + QString::fromUtf8(face);
         box.Rotation = 270;
-        const auto laid = layOutPage(PreparedPage{PageSetup{}, {box}});
+        const auto laid = layOutPage(PreparedPage{PageSetup{}, {box}, {}});
         ASSERT_EQ(laid[0].glyphs.size(), 2);
         for (const PlacedGlyph& glyph : laid[0].glyphs)
             EXPECT_NE(glyph.glyph, 0u) << face;
@@ -242,7 +245,7 @@ TEST(Fonts, HeavyMonospacedAndProportionalFacesStandInAsTheirNamesSay) {
         box.Text = text;
         box.FontName = QString("@") + QString::fromUtf8(face);
         box.Rotation = 270;
-        return layOutPage(PreparedPage{PageSetup{}, {box}}).first();
+        return layOutPage(PreparedPage{PageSetup{}, {box}, {}}).first();
     };
     for (const char* heavy : {"HG明朝E", "HGP明朝E"})
         EXPECT_GE(laid(heavy, "山").weight, QFont::Bold) << heavy;
@@ -298,10 +301,64 @@ TEST(Preview, ExportedPdfHasCardPagesWithExtractableText) {
     EXPECT_TRUE(page3.contains("7")) << page3.toStdString();
 }
 
-TEST(Preview, ThumbnailsAreDrawnWhenTheirPanelIsShown) {
-    TfrxPreviewWindow window(cards({"山田", "佐藤"}));
-    EXPECT_TRUE(window.thumbnails->item(0)->icon().isNull());
+TEST(Preview, ThumbnailsAreCardsInTheirOwnCellsDrawnWhenInView) {
+    QStringList names;
+    for (int i = 0; i < 1000; ++i)
+        names.append(QString("山田%1").arg(i));
+    TfrxPreviewWindow window(cards(names));
+    window.resize(900, 700);
+    window.show();
+    auto drawn = [&](int row) { return window.thumbnails->item(row)->data(Qt::UserRole).toBool(); };
+    EXPECT_FALSE(drawn(0)); // nothing is drawn before the panel is asked for
     window.actThumbnails->trigger();
-    ASSERT_EQ(window.thumbnails->count(), 2);
-    EXPECT_FALSE(window.thumbnails->item(1)->icon().isNull());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.thumbnails->count(), 1000);
+    EXPECT_TRUE(drawn(0));
+    EXPECT_FALSE(drawn(999)); // out of view
+    // Laid out without overlap, every item a card-shaped icon.
+    for (int i = 1; i < 40; ++i) {
+        const QRect a = window.thumbnails->visualItemRect(window.thumbnails->item(i - 1));
+        const QRect b = window.thumbnails->visualItemRect(window.thumbnails->item(i));
+        EXPECT_FALSE(a.intersects(b)) << i;
+    }
+    EXPECT_FALSE(window.thumbnails->item(999)->icon().isNull());
+    window.thumbnails->scrollToBottom();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(drawn(999));
+}
+
+TEST(Preview, OutlineNamesCardsSearchCrossesWidthsAndSaveAddsTheExtension) {
+    TfrxReport report = makeCardTemplate(CardLayout::Type1);
+    report.FindObject("Memo4")->Text = "山田";
+    report.FindObject("Memo2")->Text = "東京都１ー２";
+    report.PrepareReport(false, "山田 太郎 様");
+    report.FindObject("Memo2")->Text = "ｱｲﾁｹﾝ";
+    report.PrepareReport(false, "佐藤 様");
+    velta::test::RecordedBoxes boxes;
+    TfrxPreviewWindow window(report.PreviewPages());
+    EXPECT_EQ(window.outline->item(0)->text(), "1. 山田 太郎 様");
+    EXPECT_EQ(window.outline->item(1)->text(), "2. 佐藤 様");
+
+    window.findEdit->setText("1ー2");
+    window.actFind->trigger();
+    EXPECT_EQ(window.currentPage(), 0);
+    window.findEdit->setText("アイチ");
+    window.actFind->trigger();
+    EXPECT_EQ(window.currentPage(), 1);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    QTemporaryDir folder;
+    window.saveFile(folder.filePath("cards")); // as the dialog hands it over
+    EXPECT_TRUE(QFile::exists(folder.filePath("cards.vpg")));
+
+    window.actWholePage->trigger();
+    EXPECT_EQ(window.zoomBox->currentText(),
+              QString::number(std::lround(window.zoom() * 100)) + "%");
+    window.show();
+    window.setWindowState(Qt::WindowFullScreen);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.windowState() & Qt::WindowFullScreen);
+    EXPECT_NEAR(window.printer().pageLayout().pageSize().size(QPageSize::Millimeter).width(), 100,
+                0.1);
 }

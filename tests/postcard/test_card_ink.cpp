@@ -38,9 +38,10 @@ struct Recipient {
 // postal code, symbols.
 const QVector<Recipient> kRecipients = {
     {"1600022", "東京都新宿区新宿3-38-1", "ルミネエスト5階", "佐藤", "由美子", "", ""},
-    {"１６０－００２２", "神奈川県横浜市中区山下町1-2-3 ﾊﾟｰｸﾀﾜｰ", "", "長谷川", "健太郎", "美奈子", "翔"},
-    {"020-0004", "岩手県盛岡市山岸四丁目二十五番地の十二 盛岡山岸ガーデンハイツ南棟三〇五号室",
-     "", "鈴木", "美智子", "", ""},
+    {"１６０－００２２", "神奈川県横浜市中区山下町1-2-3 ﾊﾟｰｸﾀﾜｰ", "", "長谷川", "健太郎", "美奈子",
+     "翔"},
+    {"020-0004", "岩手県盛岡市山岸四丁目二十五番地の十二 盛岡山岸ガーデンハイツ南棟三〇五号室", "",
+     "鈴木", "美智子", "", ""},
     {"0600001", "北海道札幌市中央区北一条西二丁目一番地 札幌時計台前通りビルディング",
      "メゾン℃°♪№Ⅱ※○ー棟", "勅使河原", "一", "", "花子"},
 };
@@ -128,7 +129,7 @@ double horizontalTopBearing(const TextBox& source, const PlacedGlyph& first) {
     box.FitText = false;
     box.MaxLines = 0;
     box.ContinueIn.clear();
-    const LaidOutBox laid = layOutPage(PreparedPage{PageSetup{}, {box}}).first();
+    const LaidOutBox laid = layOutPage(PreparedPage{PageSetup{}, {box}, {}}).first();
     const QRectF frame = toMm(laid.frame);
     return inkOf({laid}, frame).top() - frame.top();
 }
@@ -170,7 +171,8 @@ void expectInkInsideBoxesAndColumnsAtTheTop(const PreparedPage& page, const QStr
         // below the top as it would below the top of a horizontal line.
         LaidOutBox first = box;
         first.glyphs = {box.glyphs.first()};
-        const double below = inkOf({first}, clip.adjusted(-4, -4, 4, 4)).top() - toMm(box.frame).top();
+        const double below =
+            inkOf({first}, clip.adjusted(-4, -4, 4, 4)).top() - toMm(box.frame).top();
         const double bearing = horizontalTopBearing(source, box.glyphs.first()) * box.scale;
         EXPECT_NEAR(below, bearing, 0.2) << where;
     }
@@ -238,7 +240,8 @@ TEST_F(CardInk, PostalCodesInFullWidthFillTheSevenBoxes) {
     const TfrxReport report = compose(CardLayout::Type1, {kRecipients[1], kRecipients[2]});
     for (const PreparedPage& page : report.PreviewPages()) {
         QString digits;
-        for (const char* name : {"Memo1", "Memo19", "Memo20", "Memo21", "Memo22", "Memo23", "Memo24"})
+        for (const char* name :
+             {"Memo1", "Memo19", "Memo20", "Memo21", "Memo22", "Memo23", "Memo24"})
             digits += sourceOf(page, name).Text;
         EXPECT_TRUE(digits == "1600022" || digits == "0200004") << digits.toStdString();
     }
@@ -252,7 +255,7 @@ TEST_F(CardInk, SymbolsStandUprightAndDashesLieAlongTheColumn) {
     TfrxReport card = makeCardTemplate(CardLayout::Type1);
     TextBox box = *card.FindObject("Memo3");
     box.Text = "℃°♪№Ⅱ※○―";
-    const LaidOutBox laid = layOutPage(PreparedPage{PageSetup{}, {box}}).first();
+    const LaidOutBox laid = layOutPage(PreparedPage{PageSetup{}, {box}, {}}).first();
     ASSERT_EQ(laid.glyphs.size(), 8);
     for (int i = 0; i < 7; ++i)
         EXPECT_FALSE(laid.glyphs[i].sideways) << laid.glyphs[i].text.toStdString();
@@ -278,8 +281,11 @@ TEST_F(CardInk, JointNamesTakeTheNameSize) {
 }
 
 TEST_F(CardInk, OverflowingAddressIsDrawnSmallerOrReportedWithFittingOff) {
-    Recipient long40{"1000001", QString("東京都千代田区千代田一丁目一番一号").repeated(2) + "ハイツ",
-                     "二号館", "鈴木", "美智子", "", ""};
+    Recipient long40{
+        "1000001", QString("東京都千代田区千代田一丁目一番一号").repeated(2) + "ハイツ",
+        "二号館",  "鈴木",
+        "美智子",  "",
+        ""};
     const TfrxReport fitted = compose(CardLayout::Type1, {long40});
     EXPECT_TRUE(fitted.Warnings.isEmpty()) << fitted.Warnings.join("\n").toStdString();
     for (const LaidOutBox& box : layOutPage(fitted.PreviewPages()[0]))
@@ -313,8 +319,10 @@ TEST_F(CardInk, PdfPageBoxIsExactAndItsTextIsThePrintedText) {
     info.start("pdfinfo", {"-box", pdf});
     info.waitForFinished();
     const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
-    EXPECT_TRUE(infoText.contains("Page size:       283.465 x 419.528 pts")) << infoText.toStdString();
-    EXPECT_TRUE(infoText.contains(QRegularExpression("MediaBox:\\s+0\\.00\\s+0\\.00\\s+283\\.46\\s+419\\.53")))
+    EXPECT_TRUE(infoText.contains("Page size:       283.465 x 419.528 pts"))
+        << infoText.toStdString();
+    EXPECT_TRUE(infoText.contains(
+        QRegularExpression("MediaBox:\\s+0\\.00\\s+0\\.00\\s+283\\.46\\s+419\\.53")))
         << infoText.toStdString();
     for (int page = 0; page < 2; ++page) {
         QString printed;
@@ -341,8 +349,8 @@ QVector<QPointF> digitPlaces(const QString& pdf) {
     boxes.start("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
     boxes.waitForFinished();
     const QString html = QString::fromUtf8(boxes.readAllStandardOutput());
-    static const QRegularExpression word(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"[\\d.]+\">(\\d)</word>");
+    static const QRegularExpression word("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                         "xMax=\"[\\d.]+\" yMax=\"[\\d.]+\">(\\d)</word>");
     QVector<QPointF> places;
     for (auto match = word.globalMatch(html); match.hasNext();) {
         const auto m = match.next();
