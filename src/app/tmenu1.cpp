@@ -50,14 +50,12 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(16, 8, 200, 30);
     Label1->setFont(pixelFont(QStringLiteral("ＭＳ Ｐゴシック"), 24));
-    Label1->setStyleSheet(QStringLiteral("color: white;"));
     Label4 = new QLabel(QStringLiteral("VELTA 開発チーム　") + HomeAddress, Panel1);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setGeometry(16, 42, 440, 16);
     QFont linkFont = pixelFont(QStringLiteral("Tahoma"), 11);
     linkFont.setUnderline(true);
     Label4->setFont(linkFont);
-    Label4->setStyleSheet(QStringLiteral("color: white;"));
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->installEventFilter(this);
 
@@ -107,6 +105,10 @@ void Tmenu1::setColours() {
     setBackground(centralWidget(), kFormBackground);
     for (QFrame* panel : {Panel1, Panel2, Panel3, Panel4})
         setBackground(panel, kMenuPanel);
+    // White on the banner's blue only: until the colours are set (a failed version check) the
+    // banner keeps the system's button text, readable on the system's panel colour.
+    for (QLabel* label : {Label1, Label4})
+        label->setStyleSheet(QStringLiteral("color: white;"));
 }
 
 bool Tmenu1::eventFilter(QObject* watched, QEvent* event) {

@@ -34,7 +34,6 @@ QPixmap logo() {
 Tversion1::Tversion1(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("version1"));
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFixedSize(534, 249);
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
@@ -57,15 +56,21 @@ Tversion1::Tversion1(QWidget* parent) : QDialog(parent) {
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(104, 110, 377, 57);
     Memo1->setReadOnly(true);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setPlainText(QStringLiteral(
         "本ソフトウェアの著作権は VELTA 開発チームに帰属します。"
         "本ソフトウェアの使用により生じたいかなる損害についても、開発者は責任を負いません。"
         "印刷前に必ずプレビューで内容をご確認ください。"));
+    // Tall enough for its text in the face it really gets: nothing to scroll.
+    const QRect needed = QFontMetrics(Memo1->font())
+                             .boundingRect(QRect(0, 0, Memo1->width() - 24, 10000),
+                                           Qt::TextWordWrap, Memo1->toPlainText());
+    Memo1->setFixedHeight(std::max(57, needed.height() + 24));
 
     Button1 = new QPushButton(QStringLiteral("閉じる"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(216, 190, 100, 32);
+    Button1->setGeometry(216, Memo1->geometry().bottom() + 23, 100, 32);
+    setFixedSize(534, std::max(249, Button1->geometry().bottom() + 27));
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }
 

@@ -21,8 +21,14 @@ QString iniValue(const QString& iniText, const QString& section, const QString& 
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (inSection && equals > 0 &&
-            line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return line.mid(equals + 1).trimmed();
+            line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+            // A quoted value is unquoted, as Windows reads INI files.
+            QString value = line.mid(equals + 1).trimmed();
+            if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+                value.endsWith(QLatin1Char('"')))
+                value = value.mid(1, value.size() - 2);
+            return value;
+        }
     }
     return {};
 }

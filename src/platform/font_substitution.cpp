@@ -1,6 +1,7 @@
 #include "font_substitution.h"
 
 #include <QFont>
+#include <QFontDatabase>
 
 #include <utility>
 
@@ -66,6 +67,23 @@ QVector<FaceChoice> substituteFaceChoices(const QString& windowsFace) {
 
 QStringList substituteFaces(const QString& windowsFace) {
     return familiesOf(substituteFaceChoices(windowsFace));
+}
+
+QStringList cardFaceChoices() {
+    QStringList windows, japanese, others;
+    for (const auto& [name, faces] : kTable)
+        if (faces != &kSans)
+            windows.append(QString::fromUtf8(name));
+    for (const QString& family : QFontDatabase::families()) {
+        if (windows.contains(family))
+            continue;
+        (QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? japanese
+                                                                                 : others)
+            .append(family);
+    }
+    japanese.sort(Qt::CaseInsensitive);
+    others.sort(Qt::CaseInsensitive);
+    return windows + japanese + others;
 }
 
 void installFontSubstitutions() {

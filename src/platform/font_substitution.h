@@ -18,6 +18,10 @@ QVector<FaceChoice> substituteFaceChoices(const QString& windowsFace);
 // The same, families only.
 QStringList substituteFaces(const QString& windowsFace);
 
+// The faces a user chooses from for a card: the Windows faces the layouts name (HGP明朝E, …),
+// then the installed faces that cover Japanese, then the rest, each group in name order.
+QStringList cardFaceChoices();
+
 // Registers the table with Qt, so a QFont naming a Windows face draws with a Japanese face.
 void installFontSubstitutions();
 

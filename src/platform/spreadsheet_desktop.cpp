@@ -1,12 +1,12 @@
 // The spreadsheet application where there is no automation: a workbook file in a temporary
 // folder, opened in the user's spreadsheet program.
 #include "errors_platform.h"
+#include "shell_open.h"
 #include "spreadsheet.h"
 #include "xlsx_spreadsheet.h"
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -22,16 +22,10 @@ std::unique_ptr<SpreadsheetApplication> platformSpreadsheet(const QString& class
         throw PlatformError(QStringLiteral("一時フォルダーを作成できません。"));
     folder.setAutoRemove(false); // the workbook stays for the spreadsheet program
     return std::make_unique<XlsxSpreadsheet>(folder.path(), [](const QString& file) {
-        // xdg-open "succeeds" when no program takes the file; then the user must be told
-        // where the workbook is.
-        QProcess query;
-        query.start(QStringLiteral("xdg-mime"),
-                    {QStringLiteral("query"), QStringLiteral("default"),
-                     QStringLiteral("application/"
-                                    "vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
-        if (!query.waitForFinished(5000) || query.readAllStandardOutput().trimmed().isEmpty())
-            return false;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        // When no program takes the workbook the user is told where it is.
+        return desktopHandles(QStringLiteral(
+                   "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")) &&
+               QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     });
 }
 

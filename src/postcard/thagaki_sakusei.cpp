@@ -3,12 +3,14 @@
 #include "colours.h"
 #include "dm.h"
 #include "errors.h"
+#include "font_substitution.h"
 #include "form_widgets.h"
 #include "key_filter.h"
 #include "postal_code.h"
 #include "reading_order.h"
 #include "string_grid.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -39,6 +41,8 @@ QComboBox* combo(QWidget* parent, const char* name, const QPoint& position,
     box->setEditable(true);
     box->addItems(items);
     box->setGeometry(position.x(), position.y(), 106, 24);
+    // The list shows whole face names, wider than the box itself.
+    box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 32);
     if (digits) {
         box->lineEdit()->setMaxLength(2);
         box->setValidator(new AllowedCharacters(QStringLiteral("0123456789"), box));
@@ -106,8 +110,7 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     QStringList sizes;
     for (int size = 7; size <= 25; ++size)
         sizes.append(QString::number(size));
-    QStringList fonts = QFontDatabase::families();
-    fonts.sort(Qt::CaseInsensitive);
+    const QStringList fonts = cardFaceChoices();
 
     GroupBox1 = new QGroupBox(QStringLiteral("宛名"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -174,8 +177,9 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     for (int c = 0; c < 11; ++c)
         SGrid1->setColumnWidth(c, kColumnWidths[c]);
     // The spaced postal code must show all seven digits, full-width ones included.
-    const int postalWidth =
-        SGrid1->fontMetrics().horizontalAdvance(spacedPostalCode(QStringLiteral("０００００００"), false)) + 12;
+    const int postalWidth = SGrid1->fontMetrics().horizontalAdvance(
+                                spacedPostalCode(QStringLiteral("０００００００"), false)) +
+                            12;
     SGrid1->setColumnWidth(2, std::max(kColumnWidths[2], postalWidth));
 }
 

@@ -2,6 +2,7 @@
 #include "colours.h"
 #include "dm.h"
 #include "errors.h"
+#include "font_substitution.h"
 #include "message_service.h"
 #include "recorded_boxes.h"
 #include "shell_open.h"
@@ -25,6 +26,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -140,6 +143,31 @@ TEST(Tmenu1, MissingDatabaseNameIsReportedAndTheMenuStillOpens) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("データベース名が設定されていません"));
     EXPECT_TRUE(menu.Button5->isEnabled());
+    // The banner keeps readable system colours: no white text on the unset grey panel.
+    EXPECT_FALSE(menu.Label1->styleSheet().contains("white"));
+    EXPECT_FALSE(menu.Label4->styleSheet().contains("white"));
+}
+
+TEST(Tmenu1, VersionDialogShowsItsWholeTextAndFaceListsPutJapaneseFirst) {
+    Tversion1 version;
+    version.show();
+    QCoreApplication::processEvents();
+    auto* memo = version.findChild<QPlainTextEdit*>("Memo1");
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(version.geometry().contains(
+        version.findChild<QPushButton*>("Button1")->geometry().bottomRight() +
+        version.geometry().topLeft()));
+
+    const QStringList faces = cardFaceChoices();
+    ASSERT_GE(faces.size(), 7);
+    EXPECT_EQ(faces[0], "HGP明朝E");
+    const qsizetype ipa = faces.indexOf("IPAexMincho"), dejavu = faces.indexOf("DejaVu Sans");
+    ASSERT_GE(ipa, 0);
+    if (dejavu >= 0) {
+        EXPECT_LT(ipa, dejavu);
+    }
+    EXPECT_FALSE(desktopHandles("x-scheme-handler/velta-no-such-scheme"));
 }
 
 TEST(Tmenu1, ManualAndHomePageOpenThroughTheDesktop) {

@@ -53,6 +53,9 @@ TEST(ConnectSettings, OtherModeHandsServerNameOverUnchanged) {
     const DatabaseLocation location = resolveDatabaseLocation(dir.path());
     EXPECT_EQ(location.name, QStringLiteral("localhost:/srv/velta/DATA.GDB"));
     EXPECT_FALSE(location.local);
+    // A quoted value is unquoted, as Windows reads INI files.
+    writeIni(dir, "[SECTION]\nMode=Server_SYS\nServer_SYS=\"localhost:/srv/velta/DATA.GDB\"\n");
+    EXPECT_EQ(resolveDatabaseLocation(dir.path()).name, "localhost:/srv/velta/DATA.GDB");
 }
 
 TEST(ConnectSettings, KeysOfOtherSectionsAreNotRead) {
