@@ -5,6 +5,7 @@
 #include "errors.h"
 #include "recipient_store.h"
 #include "recorded_boxes.h"
+#include "schema.h"
 #include "test_database.h"
 #include "thonnin1.h"
 #include "tk_touroku1.h"
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace velta;
 using velta::test::Backend;
@@ -124,6 +126,56 @@ TEST(EditFaults, EditKilledAtAnyMomentKeepsOldOrNewValues) {
         EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where KEY1 = 0"), 0);
         EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where KEY1 = 1"), 1);
     }
+}
+
+TEST(EditFaults, FullDiskRefusesWritesWholeAndKeepsWhatWasStored) {
+    QTemporaryDir small;
+    if (geteuid() != 0 ||
+        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=3m", "tmpfs", small.path()}) != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    const QString name = small.filePath("DATA.GDB");
+    {
+        createVeltaDatabase(name);
+        TDM dm(name, true);
+        registerRecipient(dm, version(1));
+        RecipientFields big = version(2);
+        int stored = 1;
+        QString failure;
+        for (int i = 0; i < 2000 && failure.isEmpty(); ++i) {
+            big.memo = QString("長").repeated(2000);
+            try {
+                registerRecipient(dm, big);
+                ++stored;
+            } catch (const DbError& error) {
+                failure = error.message();
+            }
+        }
+        ASSERT_FALSE(failure.isEmpty()) << "the disk never filled";
+        EXPECT_TRUE(failure.contains("何も保存されていません")) << failure.toStdString();
+        EXPECT_FALSE(dm.IBDatabase1.Connected());
+        // Every registration is there whole or not at all, and recipient 1 is untouched.
+        EXPECT_EQ(readInteger(dm, "select count(*) as N from MST_KOKYAKU", "N"), stored);
+        EXPECT_EQ(readInteger(dm,
+                              "select count(*) as N from MST_KOKYAKU where KEY1 = 1 and "
+                              "MEMO = 'メモ1'",
+                              "N"),
+                  1);
+        dm.close();
+        try {
+            RecipientFields edited = version(1);
+            edited.memo = QString("新").repeated(2000);
+            editRecipient(dm, 1, edited);
+        } catch (const DbError&) {
+        }
+        EXPECT_EQ(readInteger(dm,
+                              "select count(*) as N from MST_KOKYAKU where KEY1 = 1 and "
+                              "(MEMO = 'メモ1' or MEMO starting with '新新')",
+                              "N"),
+                  1);
+        dm.close();
+    }
+    dropVeltaDatabase(name);
+    QProcess::execute("umount", {small.path()});
 }
 
 TEST(EditFaults, InactiveTriggerIsSwitchedOnBeforeARegistration) {

@@ -1,4 +1,5 @@
 #include "card_layouts.h"
+#include "page_file.h"
 #include "page_model.h"
 #include "page_renderer.h"
 #include "pdf_writer.h"
@@ -258,4 +259,7 @@ TEST(Renderer, FailedPdfKeepsTheOldFileAndSaysSo) {
     QFile kept(file);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "old contents");
+    // A page file that cannot be written whole is refused with a message.
+    EXPECT_THROW(savePages("/dev/full", {pageWith({box("山", 10, 10, 20, 20, 270)})}),
+                 PageFileError);
 }
