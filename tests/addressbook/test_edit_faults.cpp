@@ -232,13 +232,20 @@ INSTANTIATE_TEST_SUITE_P(Backends, TwoPrograms,
                          ::testing::Values(Backend::Embedded, Backend::Server),
                          [](const auto& info) { return velta::test::backendName(info.param); });
 
-TEST(EditFaults, EnterInAnySingleLineFieldMovesOnAndStoresNothing) {
+// An entry window opened as the menu opens it, on a database of its own.
+class EntryWindows : public ::testing::Test {
+protected:
+    EntryWindows() : dm(database.connect()), entry(*dm) {
+        entry.prepareNewRecipient();
+        entry.show();
+    }
     TestDatabase database;
-    auto dm = database.connect();
+    std::unique_ptr<TDM> dm;
     RecordedBoxes boxes;
-    TK_touroku1 entry(*dm);
-    entry.prepareNewRecipient();
-    entry.show();
+    TK_touroku1 entry;
+};
+
+TEST_F(EntryWindows, EnterInAnySingleLineFieldMovesOnAndStoresNothing) {
     entry.Edit1->setText("山田");
     entry.Edit11->setText("ヤマダ");
     Thonnin1 sender(*dm);
@@ -261,13 +268,7 @@ TEST(EditFaults, EnterInAnySingleLineFieldMovesOnAndStoresNothing) {
     EXPECT_EQ(database.scalar("select count(*) from MST_SASIDASI"), 0);
 }
 
-TEST(EditFaults, RefusalsNameTheCaptionTheUserTypedIn) {
-    TestDatabase database;
-    auto dm = database.connect();
-    RecordedBoxes boxes;
-    TK_touroku1 entry(*dm);
-    entry.prepareNewRecipient();
-    entry.show();
+TEST_F(EntryWindows, RefusalsNameTheCaptionTheUserTypedIn) {
     entry.Edit1->setText("髙橋");
     entry.Edit11->setText("タカハシ");
     QTest::mouseClick(entry.Button2, Qt::LeftButton);

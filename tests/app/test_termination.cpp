@@ -2,10 +2,9 @@
 // is starting up or idle, and its database opens again afterwards.
 #include "dm.h"
 #include "schema.h"
+#include "test_database.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -17,15 +16,6 @@
 using namespace velta;
 
 namespace {
-
-void makeWorkingFolder(const QTemporaryDir& work) {
-    QDir(work.path()).mkdir("data");
-    createVeltaDatabase(work.filePath("data/DATA.GDB"));
-    QFile ini(work.filePath("connect.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[SECTION]\nMode=local_SYS\n");
-    ini.close();
-}
 
 void startProgram(QProcess& program, const QTemporaryDir& work) {
     program.setWorkingDirectory(work.path());
@@ -40,7 +30,7 @@ void startProgram(QProcess& program, const QTemporaryDir& work) {
 
 TEST(Termination, SecondCopyOnTheSameDatabaseSaysSoAtStartUp) {
     QTemporaryDir work;
-    makeWorkingFolder(work);
+    velta::test::makeWorkingFolder(work.path());
     QProcess first, second;
     startProgram(first, work);
     QThread::msleep(800);
@@ -58,7 +48,7 @@ TEST(Termination, SecondCopyOnTheSameDatabaseSaysSoAtStartUp) {
 
 TEST(Termination, SignalsEndTheProgramWithinTwoSecondsAndLeaveTheDatabaseWhole) {
     QTemporaryDir work;
-    makeWorkingFolder(work);
+    velta::test::makeWorkingFolder(work.path());
     const struct {
         int signal;
         unsigned long after; // ms after the start; the first while start-up reads the database

@@ -1,4 +1,5 @@
 #include "card_layouts.h"
+#include "ink.h"
 #include "page_file.h"
 #include "page_model.h"
 #include "page_renderer.h"
@@ -51,19 +52,11 @@ QImage render(const PreparedPage& page) {
 
 // Bounding box of the ink, in millimetres; empty when nothing was drawn.
 QRectF ink(const QImage& image) {
-    int left = image.width(), top = image.height(), right = -1, bottom = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 128) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    if (right < 0)
+    const QRect inked = velta::test::inkBounds(image);
+    if (inked.isEmpty())
         return {};
-    return QRectF(left / kPixelsPerMm, top / kPixelsPerMm, (right - left + 1) / kPixelsPerMm,
-                  (bottom - top + 1) / kPixelsPerMm);
+    return QRectF(inked.left() / kPixelsPerMm, inked.top() / kPixelsPerMm,
+                  inked.width() / kPixelsPerMm, inked.height() / kPixelsPerMm);
 }
 
 QRectF clipMm(const LaidOutBox& laid) {

@@ -3,6 +3,7 @@
 #include "card_layouts.h"
 #include "composition.h"
 #include "dm.h"
+#include "ink.h"
 #include "page_fonts.h"
 #include "page_renderer.h"
 #include "pdf_writer.h"
@@ -90,21 +91,12 @@ QRectF inkOf(const QVector<LaidOutBox>& boxes, const QRectF& regionMm) {
         painter.translate(-regionMm.topLeft() * kUnitsPerMm);
         paintBoxes(painter, boxes);
     }
-    int left = image.width(), top = image.height(), right = -1, bottom = -1;
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* line = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x)
-            if (line[x] < 160) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    }
-    if (right < 0)
+    const QRect inked = velta::test::inkBounds(image, 160);
+    if (inked.isEmpty())
         return {};
-    return QRectF(regionMm.left() + left / kDotsPerMm, regionMm.top() + top / kDotsPerMm,
-                  (right - left + 1) / kDotsPerMm, (bottom - top + 1) / kDotsPerMm);
+    return QRectF(regionMm.left() + inked.left() / kDotsPerMm,
+                  regionMm.top() + inked.top() / kDotsPerMm, inked.width() / kDotsPerMm,
+                  inked.height() / kDotsPerMm);
 }
 
 // The ink rectangle of one placed glyph, in millimetres, from the face's own outline bounds

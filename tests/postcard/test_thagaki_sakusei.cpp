@@ -364,12 +364,7 @@ TEST(VeltaCards, RunsForAnUnprivilegedUserOnTheirOwnDatabase) {
     QTemporaryDir work(QDir::tempPath() + "/velta-user-XXXXXX");
     QFile::setPermissions(work.path(),
                           QFile::permissions(work.path()) | QFile::ReadOther | QFile::ExeOther);
-    QDir(work.path()).mkdir("data");
-    createVeltaDatabase(work.filePath("data/DATA.GDB"));
-    QFile ini(work.filePath("connect.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[SECTION]\nMode=local_SYS\n");
-    ini.close();
+    velta::test::makeWorkingFolder(work.path());
     {
         TDM dm(work.path());
         dm.IBQuery1.Add(
@@ -396,12 +391,7 @@ TEST(VeltaCards, RunsForAnUnprivilegedUserOnTheirOwnDatabase) {
 
 TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     QTemporaryDir work;
-    QDir(work.path()).mkdir("data");
-    createVeltaDatabase(work.filePath("data/DATA.GDB"));
-    QFile ini(work.filePath("connect.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[SECTION]\nMode=local_SYS\n");
-    ini.close();
+    velta::test::makeWorkingFolder(work.path());
     {
         TDM dm(work.path());
         for (const char* row : {"'山田','やまだ','東京都1-2-3'", "'佐藤','さとう','大阪府'",

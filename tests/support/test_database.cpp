@@ -1,5 +1,7 @@
 #include "test_database.h"
 
+#include <QDir>
+#include <QFile>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -50,6 +52,15 @@ qint64 TestDatabase::scalar(const QString& sql) const {
     const qint64 value = dm->IBQuery1.fieldInteger(0);
     dm->close();
     return value;
+}
+
+void makeWorkingFolder(const QString& folder) {
+    QDir(folder).mkdir(QStringLiteral("data"));
+    createVeltaDatabase(QDir(folder).filePath(QStringLiteral("data/DATA.GDB")));
+    QFile ini(QDir(folder).filePath(QStringLiteral("connect.ini")));
+    if (!ini.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write connect.ini");
+    ini.write("[SECTION]\nMode=local_SYS\n");
 }
 
 } // namespace velta::test

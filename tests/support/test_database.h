@@ -46,4 +46,8 @@ private:
     QString name_;
 };
 
+// Makes a folder the program can start in: data/DATA.GDB and a connect.ini with
+// Mode=local_SYS, as the quick start leaves them.
+void makeWorkingFolder(const QString& folder);
+
 } // namespace velta::test
