@@ -7,6 +7,8 @@
 
 #include <ibase.h>
 
+#include <QRegularExpression>
+
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -735,23 +737,21 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column) {
 
 void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter,
                const QString& pattern, const std::function<void(const TIBQuery&)>& onRow) {
-    const qint64 largest = readInteger(
-        dm, QStringLiteral("SELECT MAX(KEY1) as ANS FROM MST_KOKYAKU"), QStringLiteral("ANS"));
+    static const QRegularExpression perKey(QStringLiteral("KEY1\\s*=\\s*:KEY1\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
     TIBQuery& query = dm.IBQuery1;
-    for (qint64 key = 1; key <= largest + 1; ++key) {
-        query.Clear();
-        for (const QString& line : statement)
-            query.Add(line);
-        query.setInteger(QStringLiteral("KEY1"), key);
-        if (!textParameter.isEmpty()) {
-            query.setString(textParameter, pattern);
-            query.setCaption(textParameter, QStringLiteral("検索"), true);
-        }
-        query.Open();
-        if (!query.Eof())
-            onRow(query);
-        query.Close();
+    query.Clear();
+    for (const QString& line : statement)
+        query.Add(QString(line).replace(perKey, QStringLiteral("KEY1 >= :KEY1")));
+    query.Add(QStringLiteral("ORDER BY KEY1"));
+    query.setInteger(QStringLiteral("KEY1"), 1);
+    if (!textParameter.isEmpty()) {
+        query.setString(textParameter, pattern);
+        query.setCaption(textParameter, QStringLiteral("検索"), true);
     }
+    for (query.Open(); !query.Eof(); query.Next())
+        onRow(query);
+    query.Close();
 }
 
 } // namespace velta
