@@ -226,8 +226,9 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
     hyphen->Left = 46 + senderRight;
     hyphen->Top = kSenderRow[type] - 1 + senderDown;
 
+    // The sender does not change during a run: read once, not once per card.
+    const Sender sender = cardRows.isEmpty() ? Sender{} : readSender(dm);
     for (const QStringList& row : cardRows) {
-        const Sender sender = readSender(dm);
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
         // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
         distribute(report, kSenderDigits, postalDigits(sender.postalCode));
