@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     // so once, here, instead of failing at every click.
     const DatabaseLocation location = resolveDatabaseLocation(QDir::currentPath());
     QLockFile instance(location.name + QStringLiteral(".velta-lock"));
+    instance.setStaleLockTime(0); // stale only when its program is gone, never by age
     if (location.local && QFileInfo(location.name).exists() && !instance.tryLock(0)) {
         const QString text =
             QStringLiteral("VELTA はすでに起動しています。\n同じデータベース（%1）を使う VELTA "
