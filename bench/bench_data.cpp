@@ -63,7 +63,7 @@ void AttachDetach(benchmark::State& state) {
     }
 }
 
-// The lists' reading: the per-key statement run as one (probeKeys).
+// The lists' reading: the per-key statement run as one (readInKeyOrder).
 void ListKeys(benchmark::State& state) {
     const bool embedded = state.range(0) == 0;
     const int keys = static_cast<int>(state.range(1));
@@ -72,12 +72,12 @@ void ListKeys(benchmark::State& state) {
     Fixture fixture(embedded, keys);
     for (auto _ : state) {
         int found = 0;
-        probeKeys(*fixture.dm,
-                  {"SELECT NAMAE, HURIGANA, JYUSYO FROM MST_KOKYAKU", "WHERE",
-                   "  (KEY1       = :KEY1      )"},
-                  {}, {}, [&](const TIBQuery& query) {
-                      found += query.fieldString("HURIGANA").isEmpty() ? 0 : 1;
-                  });
+        readInKeyOrder(*fixture.dm,
+                       {"SELECT NAMAE, HURIGANA, JYUSYO FROM MST_KOKYAKU", "WHERE",
+                        "  (KEY1       = :KEY1      )"},
+                       {}, {}, [&](const TIBQuery& query) {
+                           found += query.fieldString("HURIGANA").isEmpty() ? 0 : 1;
+                       });
         fixture.dm->close();
         if (found != keys)
             state.SkipWithError("the listing found the wrong number of rows");

@@ -70,10 +70,10 @@ QString searchParameter(SearchColumn column) {
     return QString::fromLatin1(searchForm(column).parameter);
 }
 
-QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement,
-                                   const QString& textParameter, const QString& pattern) {
+QList<QStringList> listRecipients(TDM& dm, const QStringList& statement,
+                                  const QString& textParameter, const QString& pattern) {
     QList<QStringList> rows;
-    probeKeys(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
+    readInKeyOrder(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
         if (!query.fieldString(QStringLiteral("NAMAE")).isEmpty())
             rows.append({query.fieldString(QStringLiteral("KEY1")), QString(),
                          query.fieldString(QStringLiteral("NAMAE")),

@@ -19,11 +19,11 @@ QStringList listingStatement();
 QStringList searchStatement(SearchColumn column);
 QString searchParameter(SearchColumn column);
 
-// Probes every key from 1 to the largest key + 1 with one statement per key, and returns the
-// grid rows (KEY, MKEY, surname, given name, reading, postal code, address 1, address 2, memo,
+// Reads the per-key statement's rows in key order (readInKeyOrder) and returns the grid rows
+// (KEY, MKEY, surname, given name, reading, postal code, address 1, address 2, memo,
 // telephone) of the recipients whose surname is not empty. With a text parameter its value
-// is set to the pattern on every probe.
-QList<QStringList> probeRecipients(TDM& dm, const QStringList& statement,
-                                   const QString& textParameter = {}, const QString& pattern = {});
+// is set to the pattern.
+QList<QStringList> listRecipients(TDM& dm, const QStringList& statement,
+                                  const QString& textParameter = {}, const QString& pattern = {});
 
 } // namespace velta

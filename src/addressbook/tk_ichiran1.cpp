@@ -116,7 +116,7 @@ QList<QStringList> TK_ichiran1::gridRows() const {
 void TK_ichiran1::Button2Click() {
     dm_.open();
     resetGrid(18, 2);
-    const QList<QStringList> rows = probeRecipients(dm_, listingStatement());
+    const QList<QStringList> rows = listRecipients(dm_, listingStatement());
     appendRows(rows);
     dm_.close();
     SGrid1->setRowCount(SGrid1->RowCount() * 2);
@@ -130,8 +130,8 @@ void TK_ichiran1::Button4Click() {
                                                             : SearchColumn::Surname;
     dm_.open();
     resetGrid(2, 2);
-    appendRows(probeRecipients(dm_, searchStatement(column), searchParameter(column),
-                               QLatin1Char('%') + Edit1->text() + QLatin1Char('%')));
+    appendRows(listRecipients(dm_, searchStatement(column), searchParameter(column),
+                              QLatin1Char('%') + Edit1->text() + QLatin1Char('%')));
     orderAndCompact();
     if (SGrid1->RowCount() <= 16)
         SGrid1->setRowCount(30);
@@ -232,7 +232,7 @@ void TK_ichiran1::refillAfterEntry() {
     SGrid1->setRowCount(2);
     SGrid1->setFixedCols(1);
     SGrid1->setFixedRows(1);
-    appendRows(probeRecipients(dm_, listingStatement()));
+    appendRows(listRecipients(dm_, listingStatement()));
     dm_.close();
     orderAndCompact();
     if (SGrid1->RowCount() <= 16)

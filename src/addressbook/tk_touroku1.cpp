@@ -143,7 +143,10 @@ void TK_touroku1::prepareNewRecipient() {
 }
 
 void TK_touroku1::showEvent(QShowEvent* event) {
-    applyTelephoneGate();
+    // The menu's preparation has just applied it; any other opening applies it here.
+    if (!gateApplied_)
+        applyTelephoneGate();
+    gateApplied_ = false;
     QDialog::showEvent(event);
 }
 
@@ -154,6 +157,7 @@ void TK_touroku1::applyTelephoneGate() {
     if (!usable)
         Edit9->setText(TelephoneUnavailable);
     dm_.close();
+    gateApplied_ = true;
 }
 
 RecipientFields TK_touroku1::fields() const {

@@ -58,6 +58,7 @@ private:
     void clearFields();
     void applyTelephoneGate();
     RecipientRow openedRow_;
+    bool gateApplied_ = false; // by the preparation, for the show that follows
 };
 
 } // namespace velta

@@ -522,11 +522,10 @@ void TIBQuery::run(Run mode) {
             const QString name = i < static_cast<size_t>(d->parameterNames.size())
                                      ? d->parameterNames[static_cast<qsizetype>(i)]
                                      : QString::number(i + 1);
-            values.push_back(
-                bindValue(params_.value(name.toUpper()), d->inputSlots[i],
-                          captions_.value(name.toUpper(), {name.toUpper(), false}).first,
-                          captions_.value(name.toUpper()).second ? cp932::TextUse::Search
-                                                                 : cp932::TextUse::Store));
+            const QString key = name.toUpper();
+            const auto [caption, search] = captions_.value(key, {key, false});
+            values.push_back(bindValue(params_.value(key), d->inputSlots[i], caption,
+                                       search ? cp932::TextUse::Search : cp932::TextUse::Store));
         }
 
         fb::Metadata inputMetadata(fb::call([&](ThrowStatusWrapper* s) {
@@ -735,8 +734,8 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column) {
     return readFirstRow(dm, sql, [&](const TIBQuery& query) { return query.fieldInteger(column); });
 }
 
-void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter,
-               const QString& pattern, const std::function<void(const TIBQuery&)>& onRow) {
+void readInKeyOrder(TDM& dm, const QStringList& statement, const QString& textParameter,
+                    const QString& pattern, const std::function<void(const TIBQuery&)>& onRow) {
     static const QRegularExpression perKey(QStringLiteral("KEY1\\s*=\\s*:KEY1\\b"),
                                            QRegularExpression::CaseInsensitiveOption);
     TIBQuery& query = dm.IBQuery1;

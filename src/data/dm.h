@@ -194,7 +194,7 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column);
 // statement ("… KEY1 = :KEY1 …") finds, in key order, read by that statement turned into one
 // (KEY1 >= 1, ordered by KEY1): one round trip instead of one per key ever used. onRow sees the
 // query at each row. With a text parameter its value is set to the pattern.
-void probeKeys(TDM& dm, const QStringList& statement, const QString& textParameter,
-               const QString& pattern, const std::function<void(const TIBQuery&)>& onRow);
+void readInKeyOrder(TDM& dm, const QStringList& statement, const QString& textParameter,
+                    const QString& pattern, const std::function<void(const TIBQuery&)>& onRow);
 
 } // namespace velta

@@ -4,7 +4,6 @@
 #include "vertical_orientation.h"
 
 #include <QGlyphRun>
-#include <QHash>
 #include <QPainter>
 
 #include <hb.h>
@@ -89,9 +88,9 @@ void shapeRun(const PageFont& font, const QString& text, int start, int length, 
                                    static_cast<double>(pos[i].x_offset)});
             cluster.advance -= pos[i].y_advance;
         } else {
-            cluster.glyphs.append({info[i].codepoint, cluster.advance + pos[i].x_offset,
-                                   static_cast<double>(sideways ? pos[i].y_offset
-                                                                : -pos[i].y_offset)});
+            cluster.glyphs.append(
+                {info[i].codepoint, cluster.advance + pos[i].x_offset,
+                 static_cast<double>(sideways ? pos[i].y_offset : -pos[i].y_offset)});
             cluster.advance += pos[i].x_advance;
         }
     }
@@ -119,8 +118,8 @@ Paragraph shapeParagraph(const PageFont& font, const QString& text, bool vertica
     while (i < text.size()) {
         const bool upright = !vertical || standsUpright(font, codePointAt(text, i));
         int end = i;
-        while (end < text.size() && (!vertical || standsUpright(font, codePointAt(text, end)) ==
-                                                      upright))
+        while (end < text.size() &&
+               (!vertical || standsUpright(font, codePointAt(text, end)) == upright))
             end += codePointAt(text, end) > 0xFFFF ? 2 : 1;
         shapeRun(font, text, i, end - i, vertical, !upright, paragraph.clusters);
         i = end;
@@ -140,9 +139,8 @@ struct Slot {
     int capacity(double pixelSize) const {
         if (depth() + kEpsilon < pixelSize)
             return 0;
-        const int fit = static_cast<int>((depth() - pixelSize + kEpsilon) /
-                                         (pixelSize + lineSpacing)) +
-                        1;
+        const int fit =
+            static_cast<int>((depth() - pixelSize + kEpsilon) / (pixelSize + lineSpacing)) + 1;
         return maxLines > 0 ? std::min(fit, maxLines) : fit;
     }
 };
@@ -218,9 +216,9 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
                 cell = QRectF(right - pixelSize, slot.frame.top() + pen, pixelSize, advance);
                 const double centre = right - pixelSize / 2;
                 // A character lying down: its baseline runs down the column, centred across it.
-                const double across =
-                    cluster.sideways ? centre - (font.ascender() - font.descender()) * k / 2
-                                     : centre;
+                const double across = cluster.sideways
+                                          ? centre - (font.ascender() - font.descender()) * k / 2
+                                          : centre;
                 origin = QPointF(across, slot.frame.top() + pen);
             } else {
                 const double top = slot.frame.top() + lineStart;
@@ -244,16 +242,19 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
 }
 
 bool isBlank(const QString& text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c == QLatin1Char(' ') || c == QChar(0x3000);
-    });
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c == QLatin1Char(' ') || c == QChar(0x3000); });
 }
 
 Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
     const QPointF origin(mmToUnits(page.LeftMargin), mmToUnits(page.TopMargin));
     const QRectF clip(origin + QPointF(box.Left, box.Top), QSizeF(box.Width, box.Height));
-    return {index,           clip,         clip.adjusted(box.GapX, box.GapY, -box.GapX, -box.GapY),
-            box.CharSpacing, box.LineSpacing, box.MaxLines,
+    return {index,
+            clip,
+            clip.adjusted(box.GapX, box.GapY, -box.GapX, -box.GapY),
+            box.CharSpacing,
+            box.LineSpacing,
+            box.MaxLines,
             box.Rotation == 270};
 }
 

@@ -17,7 +17,6 @@
 #include FT_TRUETYPE_TAGS_H
 
 #include <cmath>
-#include <memory>
 
 namespace velta {
 namespace {

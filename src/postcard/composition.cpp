@@ -157,7 +157,7 @@ QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text)
         return value.isEmpty() ? QStringLiteral("　") : value;
     };
     QList<QStringList> rows;
-    probeKeys(
+    readInKeyOrder(
         dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'), [&](const TIBQuery& q) {
             if (q.fieldString(QStringLiteral("NAMAE")).isEmpty())
                 return;

@@ -28,7 +28,7 @@ enum class CardSearch { Surname, Address1, Address2, Memo };
 
 // The postcard grid's rows (11 cells: KEY, "", spaced postal code, address 1 and 2 ("　" when
 // empty), surname, given name, joint names 1 and 2, memo, reading) of the recipients whose
-// surname is set, probed key by key, not yet ordered.
+// surname is set, in key order, not yet ordered by reading.
 QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text);
 QStringList cardGridHeaders();
 

@@ -41,7 +41,7 @@ QList<QStringList> probeEveryKey(TDM& dm, const QStringList& statement, const QS
 QList<QStringList> byOneStatement(TDM& dm, const QStringList& statement, const QString& parameter,
                                   const QString& pattern, const QStringList& columns) {
     QList<QStringList> rows;
-    probeKeys(dm, statement, parameter, pattern, [&](const TIBQuery& query) {
+    readInKeyOrder(dm, statement, parameter, pattern, [&](const TIBQuery& query) {
         QStringList cells;
         for (const QString& column : columns)
             cells.append(query.fieldString(column));
@@ -50,12 +50,12 @@ QList<QStringList> byOneStatement(TDM& dm, const QStringList& statement, const Q
     return rows;
 }
 
-class Listing : public ::testing::TestWithParam<Backend> {
+class Listing : public velta::test::BackendTest {
 protected:
     void SetUp() override {
-        if (GetParam() == Backend::Server && velta::test::serverDirectory().isEmpty())
-            GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
-        database = std::make_unique<TestDatabase>(GetParam());
+        BackendTest::SetUp();
+        if (IsSkipped())
+            return;
         auto dm = database->connect();
         TIBQuery& q = dm->IBQuery1;
         for (int i = 0; i < 40; ++i) {
@@ -79,7 +79,6 @@ protected:
         database->execute("update MST_KOKYAKU set KEY1 = 4000 where KEY1 = 12");
         database->execute("update MST_KOKYAKU set KEY1 = 2500 where KEY1 = 40");
     }
-    std::unique_ptr<TestDatabase> database;
 };
 
 } // namespace
@@ -110,7 +109,7 @@ TEST_P(Listing, OneStatementGivesTheRowsCellsAndOrderOfProbingEveryKey) {
     for (const QStringList& row : probeEveryKey(*dm, listingStatement(), {}, {}, {"KEY1", "NAMAE"}))
         if (!row[1].isEmpty())
             expectedKeys.append(row[0]);
-    for (const QStringList& row : probeRecipients(*dm, listingStatement(), {}, {}))
+    for (const QStringList& row : listRecipients(*dm, listingStatement(), {}, {}))
         listedKeys.append(row[0]);
     EXPECT_EQ(listedKeys, expectedKeys);
     EXPECT_TRUE(listedKeys.contains("4000"));
@@ -123,5 +122,4 @@ TEST_P(Listing, OneStatementGivesTheRowsCellsAndOrderOfProbingEveryKey) {
     dm->close();
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, Listing, ::testing::Values(Backend::Embedded, Backend::Server),
-                         [](const auto& info) { return velta::test::backendName(info.param); });
+VELTA_ON_BOTH_BACKENDS(Listing);

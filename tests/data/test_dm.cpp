@@ -12,13 +12,12 @@ using velta::test::TestDatabase;
 
 namespace {
 
-class DataModule : public ::testing::TestWithParam<Backend> {
+class DataModule : public velta::test::BackendTest {
 protected:
     void SetUp() override {
-        if (GetParam() == Backend::Server && velta::test::serverDirectory().isEmpty())
-            GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
-        database = std::make_unique<TestDatabase>(GetParam());
-        dm = database->connect();
+        BackendTest::SetUp();
+        if (!IsSkipped())
+            dm = database->connect();
     }
     void TearDown() override {
         dm.reset();
@@ -40,7 +39,6 @@ protected:
 
     qint64 recipientCount() const { return database->scalar("select count(*) from MST_KOKYAKU"); }
 
-    std::unique_ptr<TestDatabase> database;
     std::unique_ptr<TDM> dm;
 };
 
@@ -263,6 +261,4 @@ TEST_P(DataModule, EmptyVersionTableFailsBothReadings) {
     EXPECT_THROW(entryFormVersionReading(*module), DbError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DataModule,
-                         ::testing::Values(Backend::Embedded, Backend::Server),
-                         [](const auto& info) { return velta::test::backendName(info.param); });
+VELTA_ON_BOTH_BACKENDS(DataModule);

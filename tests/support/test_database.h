@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <ostream>
 
@@ -45,6 +47,24 @@ private:
     QTemporaryDir directory_;
     QString name_;
 };
+
+// A test run once on each backend, with a database of its own; the server run is skipped
+// when no test server was started. Instantiate with VELTA_ON_BOTH_BACKENDS(Suite).
+class BackendTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Backend::Server && serverDirectory().isEmpty())
+            GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
+        database = std::make_unique<TestDatabase>(GetParam());
+    }
+    std::unique_ptr<TestDatabase> database;
+};
+
+#define VELTA_ON_BOTH_BACKENDS(suite)                                                              \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Backends, suite,                                                                           \
+        ::testing::Values(velta::test::Backend::Embedded, velta::test::Backend::Server),           \
+        [](const auto& info) { return velta::test::backendName(info.param); })
 
 // Makes a folder the program can start in: data/DATA.GDB and a connect.ini with
 // Mode=local_SYS, as the quick start leaves them.
