@@ -1,4 +1,6 @@
-// Listing, searching and exporting 10,000 recipients through the address list window.
+// Listing, searching and exporting 10,000 recipients (VELTA_BENCH_RECIPIENTS) through the address
+// list window.
+#include "bench_book.h"
 #include "dm.h"
 #include "schema.h"
 #include "spreadsheet.h"
@@ -18,8 +20,6 @@ namespace {
 
 using namespace velta;
 
-constexpr int kRecipients = 10000;
-
 struct AddressBook {
     QTemporaryDir directory;
     QString name = directory.filePath("bench.fdb");
@@ -30,18 +30,7 @@ struct AddressBook {
     AddressBook() {
         createVeltaDatabase(name);
         dm = std::make_unique<TDM>(name, true);
-        for (int i = 0; i < kRecipients; ++i) {
-            TIBQuery& q = dm->IBQuery1;
-            q.Clear();
-            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, MEMO, "
-                  "YEAR1)");
-            q.Add("values (0, :N, '太郎', :H, '1000001', '東京都千代田区千代田１－１', '年賀状', "
-                  "2026)");
-            q.setString("N", QString("山田%1").arg(i));
-            q.setString("H", QString("やまだ%1").arg((i * 7919) % kRecipients));
-            q.ExecSQL();
-        }
-        dm->close();
+        addBenchRecipients(*dm, benchRecipients());
         entry = std::make_unique<TK_touroku1>(*dm);
         list = std::make_unique<TK_ichiran1>(*dm, *entry);
         list->prepare();

@@ -77,6 +77,7 @@ void ListKeys(benchmark::State& state) {
                         "  (KEY1       = :KEY1      )"},
                        {}, {}, [&](const TIBQuery& query) {
                            found += query.fieldString("HURIGANA").isEmpty() ? 0 : 1;
+                           return true;
                        });
         fixture.dm->close();
         if (found != keys)

@@ -1,4 +1,6 @@
-// Filling the postcard grid from 10,000 recipients and composing all 10,000 cards (no preview).
+// Filling the postcard grid from 10,000 recipients (VELTA_BENCH_RECIPIENTS) and composing all
+// their cards (no preview).
+#include "bench_book.h"
 #include "composition.h"
 #include "dm.h"
 #include "reading_order.h"
@@ -23,28 +25,9 @@ struct Book {
     Book() {
         createVeltaDatabase(name);
         dm = std::make_unique<TDM>(name, true);
-        for (int i = 0; i < 10000; ++i) {
-            TIBQuery& q = dm->IBQuery1;
-            q.Clear();
-            q.Add("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, "
-                  "JYUSYO2, RENMEI1)");
-            q.Add("values (0, :N, '太郎', :H, '100-0001', '東京都千代田区丸の内1-2-3', "
-                  "'グランドメゾン101号室', :R)");
-            q.setString("N", QString("山田%1").arg(i));
-            q.setString("H", QString("やまだ%1").arg((i * 7919) % 10000));
-            q.setString("R", i % 3 == 0 ? "花子" : "");
-            q.ExecSQL();
-        }
-        addSender();
-        dm->close();
+        addBenchRecipients(*dm, benchRecipients());
         window = std::make_unique<Thagaki_sakusei>(*dm);
         window->prepare();
-    }
-    void addSender() {
-        dm->IBQuery1.Clear();
-        dm->IBQuery1.Add("insert into MST_SASIDASI (KEY1, NAMAE, NAMAE2, YUBINNO, JYUSYO) values "
-                         "(1, '鈴木', '一郎', '5300001', '大阪府大阪市北区梅田3-1-1')");
-        dm->IBQuery1.ExecSQL();
     }
 };
 

@@ -5,7 +5,9 @@
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
 //               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
 // A text too long for its box is drawn smaller (--fit, the default); whatever still does not
-// fit is listed on the standard error before the file is written.
+// fit is listed on the standard error before the file is written. Cards are written as they
+// are composed (memory stays that of one card); on a terminal the standard error shows how
+// far the run has got.
 // The database is the one connect.ini in the working directory names, as for the program.
 #include "composition.h"
 #include "dm.h"
@@ -19,7 +21,9 @@
 #include <QGuiApplication>
 #include <QMap>
 
+#include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +31,31 @@ void fail(const QString& message) {
     std::fprintf(stderr, "velta-cards: %s\n", message.toUtf8().constData());
     std::exit(message.startsWith(QStringLiteral("使い方")) ? 2 : 1);
 }
+
+// 「1234 / 10000 枚」 on the terminal, redrawn in place about every 1 %.
+class TerminalProgress {
+public:
+    explicit TerminalProgress(qint64 total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    ~TerminalProgress() { done(); }
+    void step(qint64 done) {
+        if (shown_ && (done == total_ || done - last_ >= std::max<qint64>(1, total_ / 100))) {
+            last_ = done;
+            std::fprintf(stderr, "\r作成中 %lld / %lld 枚", static_cast<long long>(done),
+                         static_cast<long long>(total_));
+            std::fflush(stderr);
+            drawn_ = true;
+        }
+    }
+    void done() {
+        if (drawn_)
+            std::fputs("\n", stderr);
+        drawn_ = false;
+    }
+
+private:
+    qint64 total_, last_ = 0;
+    bool shown_, drawn_ = false;
+};
 
 } // namespace
 
@@ -67,7 +96,8 @@ int main(int argc, char** argv) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--hyphen"))
             options.senderHyphen = true;
-        else if (arguments[i] == QLatin1String("--fit") || arguments[i] == QLatin1String("--no-fit"))
+        else if (arguments[i] == QLatin1String("--fit") ||
+                 arguments[i] == QLatin1String("--no-fit"))
             options.fitText = arguments[i] == QLatin1String("--fit");
         else if (QString* value = valueOf(arguments[i]); value && i + 1 < arguments.size())
             *value = arguments[++i];
@@ -95,15 +125,23 @@ int main(int argc, char** argv) {
             fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
         const CardLayout layout = type == "1" ? CardLayout::Type1 : CardLayout::Type2;
         TfrxReport report = makeCardTemplate(layout);
-        composeCards(report, layout, options, rows, dm);
+        PdfWriter writer(output);
+        QStringList warnings;
+        TerminalProgress progress(rows.size());
+        const bool written =
+            streamCards(report, layout, options, rows, dm, [&](const PreparedPage& page) {
+                const QVector<LaidOutBox> laid = layOutPage(page);
+                warnings += overflowWarnings(page, laid);
+                progress.step(writer.pageCount() + 1);
+                return writer.addPage(page.page, laid);
+            });
         dm.close();
-        for (const QString& warning : report.Warnings)
+        progress.done();
+        for (const QString& warning : warnings)
             std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
-        QString error;
-        if (!writePdf(output, report.PreviewPages(), &error))
-            fail(error);
-        std::printf("%lld 枚のはがきを %s に書き出しました。\n",
-                    static_cast<long long>(report.PreviewPages().size()),
+        if (!written || !writer.finish())
+            fail(writer.error());
+        std::printf("%d 枚のはがきを %s に書き出しました。\n", writer.pageCount(),
                     output.toUtf8().constData());
     } catch (const DbError& error) {
         fail(error.message());

@@ -71,9 +71,15 @@ QString searchParameter(SearchColumn column) {
 }
 
 QList<QStringList> listRecipients(TDM& dm, const QStringList& statement,
-                                  const QString& textParameter, const QString& pattern) {
+                                  const QString& textParameter, const QString& pattern,
+                                  const Progress& progress) {
     QList<QStringList> rows;
+    qint64 read = 0;
+    bool stopped = false;
     readInKeyOrder(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
+        stopped = progress && !progress(++read, -1);
+        if (stopped)
+            return false;
         if (!query.fieldString(QStringLiteral("NAMAE")).isEmpty())
             rows.append({query.fieldString(QStringLiteral("KEY1")), QString(),
                          query.fieldString(QStringLiteral("NAMAE")),
@@ -84,8 +90,9 @@ QList<QStringList> listRecipients(TDM& dm, const QStringList& statement,
                          query.fieldString(QStringLiteral("JYUSYO2")),
                          query.fieldString(QStringLiteral("memo")),
                          query.fieldString(QStringLiteral("tel"))});
+        return true;
     });
-    return rows;
+    return stopped ? QList<QStringList>() : rows;
 }
 
 } // namespace velta

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QStringList>
 
+#include "progress.h"
+
 namespace velta {
 
 class TDM;
@@ -22,8 +24,10 @@ QString searchParameter(SearchColumn column);
 // Reads the per-key statement's rows in key order (readInKeyOrder) and returns the grid rows
 // (KEY, MKEY, surname, given name, reading, postal code, address 1, address 2, memo,
 // telephone) of the recipients whose surname is not empty. With a text parameter its value
-// is set to the pattern.
+// is set to the pattern. A progress told the rows read so far may stop the reading: then
+// nothing is returned.
 QList<QStringList> listRecipients(TDM& dm, const QStringList& statement,
-                                  const QString& textParameter = {}, const QString& pattern = {});
+                                  const QString& textParameter = {}, const QString& pattern = {},
+                                  const Progress& progress = {});
 
 } // namespace velta

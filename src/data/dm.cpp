@@ -735,7 +735,7 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column) {
 }
 
 void readInKeyOrder(TDM& dm, const QStringList& statement, const QString& textParameter,
-                    const QString& pattern, const std::function<void(const TIBQuery&)>& onRow) {
+                    const QString& pattern, const std::function<bool(const TIBQuery&)>& onRow) {
     static const QRegularExpression perKey(QStringLiteral("KEY1\\s*=\\s*:KEY1\\b"),
                                            QRegularExpression::CaseInsensitiveOption);
     TIBQuery& query = dm.IBQuery1;
@@ -748,8 +748,8 @@ void readInKeyOrder(TDM& dm, const QStringList& statement, const QString& textPa
         query.setString(textParameter, pattern);
         query.setCaption(textParameter, QStringLiteral("検索"), true);
     }
-    for (query.Open(); !query.Eof(); query.Next())
-        onRow(query);
+    for (query.Open(); !query.Eof() && onRow(query); query.Next()) {
+    }
     query.Close();
 }
 

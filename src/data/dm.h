@@ -193,8 +193,9 @@ qint64 readInteger(TDM& dm, const QString& sql, const QString& column);
 // The rows that probing every key from 1 to the largest KEY1 of MST_KOKYAKU + 1 with a per-key
 // statement ("… KEY1 = :KEY1 …") finds, in key order, read by that statement turned into one
 // (KEY1 >= 1, ordered by KEY1): one round trip instead of one per key ever used. onRow sees the
-// query at each row. With a text parameter its value is set to the pattern.
+// query at each row and returns false to stop the reading there. With a text parameter its
+// value is set to the pattern.
 void readInKeyOrder(TDM& dm, const QStringList& statement, const QString& textParameter,
-                    const QString& pattern, const std::function<void(const TIBQuery&)>& onRow);
+                    const QString& pattern, const std::function<bool(const TIBQuery&)>& onRow);
 
 } // namespace velta

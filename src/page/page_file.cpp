@@ -42,8 +42,8 @@ void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
         const PageSetup& p = page.page;
         out << p.PaperWidth << p.PaperHeight << static_cast<qint32>(p.PaperSize) << p.LeftMargin
             << p.RightMargin << p.TopMargin << p.BottomMargin
-            << static_cast<quint32>(page.boxes.size());
-        for (const TextBox& b : page.boxes)
+            << static_cast<quint32>(page.boxCount());
+        for (const TextBox& b : page.boxes())
             out << b.Name << b.Left << b.Top << b.Width << b.Height << b.Visible << b.Text
                 << b.FontName << static_cast<qint32>(b.FontHeight)
                 << static_cast<qint32>(b.FontCharset) << b.UseDefaultCharset
@@ -77,8 +77,9 @@ QVector<PreparedPage> loadPages(const QString& fileName) {
     auto sane = [](double v) { return std::isfinite(v) && std::abs(v) <= kMaxCoordinate; };
     QVector<PreparedPage> pages;
     for (quint32 i = 0; i < pageCount; ++i) {
-        PreparedPage page;
-        PageSetup& p = page.page;
+        PageSetup setup;
+        PageSetup& p = setup;
+        QVector<TextBox> boxes;
         qint32 paperSize = 0;
         quint32 boxCount = 0;
         in >> p.PaperWidth >> p.PaperHeight >> paperSize >> p.LeftMargin >> p.RightMargin >>
@@ -110,9 +111,9 @@ QVector<PreparedPage> loadPages(const QString& fileName) {
                 refuse(fileName, QStringLiteral("%1 ページ目の %2 番目の枠が壊れています。")
                                      .arg(i + 1)
                                      .arg(j + 1));
-            page.boxes.append(b);
+            boxes.append(b);
         }
-        pages.append(page);
+        pages.append(PreparedPage(setup, boxes, {}, pages.isEmpty() ? nullptr : &pages.last()));
     }
     if (!in.atEnd())
         refuse(fileName, QStringLiteral("ファイルの末尾に余分なデータがあります。"));

@@ -10,8 +10,8 @@
 namespace velta {
 
 // Finished pages saved by the preview. The file is a QDataStream (Qt 6.4 encoding):
-//   "VELTAPGS" (8 bytes), quint32 version (2; 1 is still read), quint32 page count, then per page the six
-//   page-setup numbers (double; PaperSize as qint32), quint32 box count, and per box: Name,
+//   "VELTAPGS" (8 bytes), quint32 version (2; 1 is still read), quint32 page count, then per page
+//   the six page-setup numbers (double; PaperSize as qint32), quint32 box count, and per box: Name,
 //   Left, Top, Width, Height, Visible, Text, FontName, FontHeight, FontCharset,
 //   UseDefaultCharset, Rotation, CharSpacing, LineSpacing, GapX, GapY, HideZeros, and from
 //   version 2 FitText, MaxLines (qint32), ContinueIn.

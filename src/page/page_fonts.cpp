@@ -76,7 +76,8 @@ PageFont::PageFont(const QString& family, int weight) : family_(family), weight_
     // the line-gap ascender (1.16 em in Noto CJK).
     hb_position_t top = 0, bottom = 0;
     const hb_tag_t japanese = HB_TAG('J', 'A', 'N', ' ');
-    hb_ot_layout_get_baseline_with_fallback(font_, HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_TOP_OR_RIGHT,
+    hb_ot_layout_get_baseline_with_fallback(font_,
+                                            HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_TOP_OR_RIGHT,
                                             HB_DIRECTION_LTR, HB_SCRIPT_HAN, japanese, &top);
     hb_ot_layout_get_baseline_with_fallback(font_,
                                             HB_OT_LAYOUT_BASELINE_TAG_IDEO_EMBOX_BOTTOM_OR_LEFT,
@@ -109,8 +110,9 @@ const QRawFont& PageFont::rawAt(double pixelSize) const {
 bool PageFont::hasVerticalForm(char32_t character) const {
     auto found = verticalForms_.find(character);
     if (found == verticalForms_.end())
-        found = verticalForms_.insert(character, firstGlyph(font_, character, HB_DIRECTION_TTB) !=
-                                                     firstGlyph(font_, character, HB_DIRECTION_LTR));
+        found =
+            verticalForms_.insert(character, firstGlyph(font_, character, HB_DIRECTION_TTB) !=
+                                                 firstGlyph(font_, character, HB_DIRECTION_LTR));
     return *found;
 }
 
@@ -124,18 +126,34 @@ const PageFont& pageFont(const QString& family, int weight) {
 }
 
 const PageFont& pageFontFor(const QString& faceName, const QString& text) {
-    const QVector<Candidate>& candidates = installedCandidates(faceName);
-    if (candidates.isEmpty())
-        return pageFont(faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName,
-                        QFont::Normal);
-    const QList<uint> codes = text.toUcs4();
-    for (const Candidate& candidate : candidates) {
-        const PageFont& font = pageFont(candidate.family, candidate.weight);
-        if (std::all_of(codes.begin(), codes.end(),
-                        [&](uint c) { return c < 0x20 || font.supports(c); }))
-            return font;
+    // Asked for every box of every card: the faces of a name are resolved once.
+    static QHash<QString, QVector<const PageFont*>> resolved;
+    auto found = resolved.find(faceName);
+    if (found == resolved.end()) {
+        QVector<const PageFont*> fonts;
+        for (const Candidate& candidate : installedCandidates(faceName))
+            fonts.append(&pageFont(candidate.family, candidate.weight));
+        if (fonts.isEmpty())
+            fonts.append(&pageFont(
+                faceName.startsWith(QLatin1Char('@')) ? faceName.mid(1) : faceName, QFont::Normal));
+        found = resolved.insert(faceName, fonts);
     }
-    return pageFont(candidates.first().family, candidates.first().weight);
+    const QVector<const PageFont*>& fonts = *found;
+    for (const PageFont* font : fonts) {
+        bool all = true;
+        for (qsizetype i = 0; i < text.size() && all; ++i) {
+            char32_t c = text.at(i).unicode();
+            if (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+                text.at(i + 1).isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+                ++i;
+            }
+            all = c < 0x20 || font->supports(c);
+        }
+        if (all)
+            return *font;
+    }
+    return *fonts.first();
 }
 
 } // namespace velta

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 
 namespace velta {
 
@@ -44,19 +45,38 @@ struct TextBox {
     void setFontSize(int points) {
         FontHeight = -static_cast<int>(std::lround(points * 96.0 / 72.0));
     }
+    bool operator==(const TextBox&) const = default;
 };
 
 struct PageSetup {
+    bool operator==(const PageSetup&) const = default;
     double PaperWidth = 100.0, PaperHeight = 148.0; // mm
     int PaperSize = 256;                            // custom size
     double LeftMargin = 5.0, RightMargin = 5.0, TopMargin = 10.0, BottomMargin = 2.0;
 };
 
-// A finished page: a deep snapshot of the boxes as they were when it was prepared.
-struct PreparedPage {
+// A finished page: the boxes as they were when it was prepared. Kept compactly (pages of a
+// run share one copy of the boxes' frames, each page holds only its texts), so a run of
+// 100,000 cards stays small.
+class PreparedPage {
+public:
     PageSetup page;
-    QVector<TextBox> boxes;
     QString title; // how lists name the page (the card's recipient); empty: its number
+
+    PreparedPage() = default;
+    // `previous` lends its frames when they are the same as these boxes'.
+    PreparedPage(const PageSetup& setup, const QVector<TextBox>& boxes, const QString& title = {},
+                 const PreparedPage* previous = nullptr);
+
+    qsizetype boxCount() const { return frames_ ? frames_->size() : 0; }
+    QString text(qsizetype index) const;
+    TextBox box(qsizetype index) const;
+    QVector<TextBox> boxes() const;
+
+private:
+    std::shared_ptr<const QVector<TextBox>> frames_; // the boxes without their texts
+    QString texts_;                                  // every box's text, one after another
+    QVector<quint32> textEnds_;
 };
 
 // A report template: one page of boxes, and the list of pages prepared from it.
@@ -75,6 +95,12 @@ public:
     }
     // Appends one finished page with the boxes as they are now.
     void PrepareReport(bool clearLastReport, const QString& title = {});
+    // The boxes as they are now as a page (sharing `previous`'s frames when they are the same).
+    PreparedPage currentPage(const QString& title = {},
+                             const PreparedPage* previous = nullptr) const {
+        return PreparedPage(Page1, boxes, title, previous);
+    }
+    void appendPage(const PreparedPage& page) { pages_.append(page); }
     // Opens the preview over the prepared pages; returns when it closes.
     void ShowPreparedReport();
     // The window that shows prepared pages (set by the program; tests may record instead).

@@ -112,7 +112,7 @@ void shapeRun(const PageFont& font, const QString& text, int start, int length, 
 }
 
 // Shapes a paragraph once; runs split where the characters' orientation changes.
-Paragraph shapeParagraph(const PageFont& font, const QString& text, bool vertical) {
+Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertical) {
     Paragraph paragraph{text, {}};
     int i = 0;
     while (i < text.size()) {
@@ -125,6 +125,26 @@ Paragraph shapeParagraph(const PageFont& font, const QString& text, bool vertica
         i = end;
     }
     return paragraph;
+}
+
+// Most boxes of a run hold the same short texts on every card (the sender, 様, the digits):
+// each is shaped once, in a bounded cache.
+const Paragraph& shapeParagraph(const PageFont& font, const QString& text, bool vertical) {
+    constexpr qsizetype kLongestKept = 200, kMostKept = 4096;
+    static QHash<std::pair<const PageFont*, bool>, QHash<QString, Paragraph>> shaped;
+    static Paragraph uncached;
+    if (text.size() > kLongestKept) {
+        uncached = shapedParagraph(font, text, vertical);
+        return uncached;
+    }
+    QHash<QString, Paragraph>& kept = shaped[{&font, vertical}];
+    auto found = kept.find(text);
+    if (found == kept.end()) {
+        if (kept.size() >= kMostKept)
+            kept.clear();
+        found = kept.insert(text, shapedParagraph(font, text, vertical));
+    }
+    return *found;
 }
 
 // One box that a text flows through: its frame and spacing.
@@ -259,11 +279,12 @@ Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
 }
 
 // Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit.
-void layOutFlow(const PreparedPage& page, int source, int next, QVector<LaidOutBox>& laid) {
-    const TextBox& box = page.boxes[source];
+void layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source, int next,
+                QVector<LaidOutBox>& laid) {
+    const TextBox& box = boxes[source];
     const PageFont& font = pageFontFor(box.FontName, box.Text);
     const bool vertical = box.Rotation == 270;
-    QVector<Slot> targets = {slotOf(box, source, page.page)};
+    QVector<Slot> targets = {slotOf(box, source, page)};
     QVector<LaidOutBox*> out = {&laid[source]};
     laid[source].family = font.family();
     laid[source].weight = font.weight();
@@ -305,7 +326,7 @@ void layOutFlow(const PreparedPage& page, int source, int next, QVector<LaidOutB
     double scale = fitted();
     // Shrinking alone would make the text small or still cut it: go on in the next box.
     if (next >= 0 && (scale < kContinueBelowScale || !attempt(scale).complete)) {
-        targets.append(slotOf(page.boxes[next], next, page.page));
+        targets.append(slotOf(boxes[next], next, page));
         out.append(&laid[next]);
         laid[next].family = font.family();
         laid[next].weight = font.weight();
@@ -324,17 +345,18 @@ void layOutFlow(const PreparedPage& page, int source, int next, QVector<LaidOutB
 } // namespace
 
 QVector<LaidOutBox> layOutPage(const PreparedPage& page) {
-    const int count = static_cast<int>(page.boxes.size());
+    const QVector<TextBox> boxes = page.boxes();
+    const int count = static_cast<int>(boxes.size());
     QVector<LaidOutBox> laid(count);
     QVector<bool> done(count, false);
     auto indexOf = [&](const QString& name) {
         for (int i = 0; i < count; ++i)
-            if (page.boxes[i].Name == name)
+            if (boxes[i].Name == name)
                 return i;
         return -1;
     };
     for (int i = 0; i < count; ++i) {
-        const TextBox& box = page.boxes[i];
+        const TextBox& box = boxes[i];
         LaidOutBox& out = laid[i];
         out.name = box.Name;
         const Slot slot = slotOf(box, i, page.page);
@@ -343,21 +365,20 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page) {
         out.pixelSize = std::abs(box.FontHeight);
     }
     for (int i = 0; i < count; ++i) {
-        if (done[i] || !page.boxes[i].Visible)
+        if (done[i] || !boxes[i].Visible)
             continue;
-        int next = page.boxes[i].ContinueIn.isEmpty() ? -1 : indexOf(page.boxes[i].ContinueIn);
-        if (next >= 0 && (next == i || done[next] || !page.boxes[next].Visible ||
-                          !isBlank(page.boxes[next].Text) ||
-                          page.boxes[next].Rotation != page.boxes[i].Rotation))
+        int next = boxes[i].ContinueIn.isEmpty() ? -1 : indexOf(boxes[i].ContinueIn);
+        if (next >= 0 && (next == i || done[next] || !boxes[next].Visible ||
+                          !isBlank(boxes[next].Text) || boxes[next].Rotation != boxes[i].Rotation))
             next = -1;
-        layOutFlow(page, i, next, laid);
+        layOutFlow(boxes, page.page, i, next, laid);
         done[i] = true;
         if (next >= 0 && !laid[next].glyphs.isEmpty())
             done[next] = true;
     }
     QVector<LaidOutBox> visible;
     for (int i = 0; i < count; ++i)
-        if (page.boxes[i].Visible)
+        if (boxes[i].Visible)
             visible.append(laid[i]);
     return visible;
 }

@@ -117,11 +117,11 @@ void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, q
     cairo_restore(cr);
 }
 
-bool drawPage(cairo_t* cr, const PreparedPage& page, QString* missingFace) {
+bool drawPage(cairo_t* cr, const QVector<LaidOutBox>& boxes, QString* missingFace) {
     cairo_save(cr);
     cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
     cairo_set_source_rgb(cr, 0, 0, 0);
-    for (const LaidOutBox& box : layOutPage(page)) {
+    for (const LaidOutBox& box : boxes) {
         if (box.glyphs.isEmpty())
             continue;
         cairo_font_face_t* face = cairoFace(pageFont(box.family, box.weight));
@@ -153,45 +153,89 @@ cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int le
 
 } // namespace
 
-bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QString* error) {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error =
-                QStringLiteral("PDF「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
-                    .arg(fileName, why);
-        return false;
-    };
-    if (pages.isEmpty())
-        return fail(QStringLiteral("書き出すはがきがありません。"));
-    SafeOutput file(fileName);
-    if (!file.open())
-        return fail(file.errorString());
-
-    const PageSetup& first = pages.first().page;
-    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
-        writeTo, &file.device(), first.PaperWidth * kPointsPerMm, first.PaperHeight * kPointsPerMm);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "VELTA");
-    cairo_t* cr = cairo_create(surface);
-    QString missingFace;
-    bool drawn = true;
-    for (const PreparedPage& page : pages) {
-        cairo_pdf_surface_set_size(surface, page.page.PaperWidth * kPointsPerMm,
-                                   page.page.PaperHeight * kPointsPerMm);
-        if (!(drawn = drawPage(cr, page, &missingFace)))
-            break;
+struct PdfWriter::Surface {
+    explicit Surface(const QString& fileName) : file(fileName) {}
+    ~Surface() {
+        if (cr)
+            cairo_destroy(cr);
+        if (surface)
+            cairo_surface_destroy(surface);
     }
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    const cairo_status_t status = cairo_surface_status(surface);
-    cairo_surface_destroy(surface);
+    SafeOutput file;
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = nullptr;
+};
 
-    if (!drawn)
+PdfWriter::PdfWriter(const QString& fileName) : fileName_(fileName) {}
+PdfWriter::~PdfWriter() = default;
+
+bool PdfWriter::fail(const QString& why) {
+    error_ = QStringLiteral("PDF「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
+                 .arg(fileName_, why);
+    surface_.reset();
+    return false;
+}
+
+bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes) {
+    if (!error_.isEmpty())
+        return false;
+    const double width = page.PaperWidth * kPointsPerMm, height = page.PaperHeight * kPointsPerMm;
+    if (!surface_) {
+        surface_ = std::make_unique<Surface>(fileName_);
+        if (!surface_->file.open())
+            return fail(surface_->file.errorString());
+        surface_->surface =
+            cairo_pdf_surface_create_for_stream(writeTo, &surface_->file.device(), width, height);
+        cairo_pdf_surface_set_metadata(surface_->surface, CAIRO_PDF_METADATA_CREATOR, "VELTA");
+        surface_->cr = cairo_create(surface_->surface);
+    }
+    cairo_pdf_surface_set_size(surface_->surface, width, height);
+    QString missingFace;
+    if (!drawPage(surface_->cr, boxes, &missingFace))
         return fail(QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace));
-    if (status != CAIRO_STATUS_SUCCESS || !file.commit()) {
-        const QString why = file.errorString();
+    if (const cairo_status_t status = cairo_surface_status(surface_->surface);
+        status != CAIRO_STATUS_SUCCESS) {
+        const QString why = surface_->file.errorString();
         return fail(why.isEmpty() ? QString::fromUtf8(cairo_status_to_string(status)) : why);
     }
+    ++pages_;
     return true;
+}
+
+bool PdfWriter::finish() {
+    if (!error_.isEmpty())
+        return false;
+    if (!surface_)
+        return fail(QStringLiteral("書き出すはがきがありません。"));
+    cairo_destroy(surface_->cr);
+    surface_->cr = nullptr;
+    cairo_surface_finish(surface_->surface);
+    const cairo_status_t status = cairo_surface_status(surface_->surface);
+    if (status != CAIRO_STATUS_SUCCESS || !surface_->file.commit()) {
+        const QString why = surface_->file.errorString();
+        return fail(why.isEmpty() ? QString::fromUtf8(cairo_status_to_string(status)) : why);
+    }
+    surface_.reset();
+    return true;
+}
+
+bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QString* error,
+              const Progress& progress) {
+    PdfWriter writer(fileName);
+    bool written = true;
+    for (qsizetype i = 0; i < pages.size() && written; ++i) {
+        if (progress && !progress(i, pages.size())) {
+            if (error)
+                *error = QStringLiteral("中止しました。ファイルは書き出していません。");
+            return false;
+        }
+        written = writer.addPage(pages[i]);
+    }
+    if (written && writer.finish())
+        return true;
+    if (error)
+        *error = writer.error();
+    return false;
 }
 
 } // namespace velta

@@ -1,17 +1,49 @@
 #pragma once
 
 #include "page_model.h"
+#include "page_renderer.h"
+#include "progress.h"
 
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
 namespace velta {
+
+// Writes a PDF page by page, so a run of any length needs the memory of one page (and the
+// fonts' subsets). Nothing replaces the target until finish() succeeds; a writer destroyed
+// unfinished (a failure, a cancel) leaves the old file as it was.
+class PdfWriter {
+public:
+    explicit PdfWriter(const QString& fileName);
+    ~PdfWriter();
+    PdfWriter(const PdfWriter&) = delete;
+    PdfWriter& operator=(const PdfWriter&) = delete;
+
+    // False, with error() set, when the page cannot be written.
+    bool addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes);
+    bool addPage(const PreparedPage& page) { return addPage(page.page, layOutPage(page)); }
+    int pageCount() const { return pages_; }
+    // Completes the file and puts it in place of the target.
+    bool finish();
+    // 「PDF「…」を書き出せませんでした。元のファイルはそのままです。」 and the reason.
+    QString error() const { return error_; }
+
+private:
+    bool fail(const QString& why);
+    struct Surface;
+    QString fileName_, error_;
+    std::unique_ptr<Surface> surface_;
+    int pages_ = 0;
+};
 
 // Writes pages to a PDF, each page exactly its paper's size, the text as glyph runs that carry
 // the characters they show (so a reader can search and copy it), fonts embedded as subsets.
 // The file is written beside the target and renamed over it only when it is whole; on failure
-// the old file is kept and `error` says why in Japanese.
-bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages,
-              QString* error = nullptr);
+// the old file is kept and `error` says why in Japanese. A progress that asks to stop leaves
+// the old file too (error: 「中止しました。…」).
+bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QString* error = nullptr,
+              const Progress& progress = {});
 
 } // namespace velta

@@ -393,7 +393,7 @@ void TfrxPreviewWindow::showPage(int index) {
     const QString text = findEdit->text();
     if (!text.isEmpty())
         for (const LaidOutBox& box : layOutPage(pages_[index]))
-            for (const TextBox& source : pages_[index].boxes)
+            for (const TextBox& source : pages_[index].boxes())
                 if (source.Name == box.name && source.Visible &&
                     searchForm(source.Text).contains(searchForm(text)))
                     view_->highlights.append(box.clip);
@@ -409,7 +409,7 @@ void TfrxPreviewWindow::find(bool forward) {
     const QString text = findEdit->text();
     QVector<int> hitPages;
     for (int i = 0; i < pages_.size(); ++i)
-        for (const TextBox& box : pages_[i].boxes)
+        for (const TextBox& box : pages_[i].boxes())
             if (box.Visible && !text.isEmpty() && searchForm(box.Text).contains(searchForm(text))) {
                 hitPages.append(i);
                 break;

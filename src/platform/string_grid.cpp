@@ -51,6 +51,30 @@ public:
         line[column] = value;
         emit dataChanged(index(row, column), index(row, column));
     }
+    // A whole row at once: one change signal, not one per cell (grids of 100,000 rows).
+    void setLine(int row, const QStringList& values) {
+        if (row < 0 || row >= rows_ || values.isEmpty())
+            return;
+        QStringList& line = cells_[static_cast<size_t>(row)];
+        const qsizetype count = std::min<qsizetype>(values.size(), columns_);
+        if (line.isEmpty() && count == values.size()) {
+            line = values;
+        } else {
+            while (line.size() < count)
+                line.append(QString());
+            for (qsizetype c = 0; c < count; ++c)
+                line[c] = values[c];
+        }
+        emit dataChanged(index(row, 0), index(row, static_cast<int>(count) - 1));
+    }
+    QStringList line(int row) const {
+        QStringList values = row >= 0 && static_cast<size_t>(row) < cells_.size()
+                                 ? cells_[static_cast<size_t>(row)].mid(0, columns_)
+                                 : QStringList();
+        while (values.size() < columns_)
+            values.append(QString());
+        return values;
+    }
     bool isMarked(int column, int row) const {
         return row >= 0 && static_cast<size_t>(row) < marks_.size() &&
                marks_[static_cast<size_t>(row)].contains(column);
@@ -182,15 +206,11 @@ void TStringGrid::setCell(int column, int row, const QString& text) {
 }
 
 QStringList TStringGrid::rowCells(int row) const {
-    QStringList cells;
-    for (int c = 0; c < ColCount(); ++c)
-        cells.append(cell(c, row));
-    return cells;
+    return model_->line(row);
 }
 
 void TStringGrid::setRowCells(int row, const QStringList& cells) {
-    for (int c = 0; c < cells.size(); ++c)
-        setCell(c, row, cells[c]);
+    model_->setLine(row, cells);
 }
 
 void TStringGrid::clearCells() {

@@ -139,7 +139,8 @@ QStringList cardGridHeaders() {
             "名（名前）", "連名1", "連名2",    "メモ",  "ふりがな"};
 }
 
-QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text) {
+QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text,
+                                const Progress& progress) {
     QStringList lines = search == CardSearch::Surname ? kNameSearchLines : kOtherSearchLines;
     QString parameter = QStringLiteral("namae");
     if (search == CardSearch::Address1) {
@@ -157,10 +158,14 @@ QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text)
         return value.isEmpty() ? QStringLiteral("　") : value;
     };
     QList<QStringList> rows;
+    qint64 read = 0;
+    bool stopped = false;
     readInKeyOrder(
         dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'), [&](const TIBQuery& q) {
+            if ((stopped = progress && !progress(++read, -1)))
+                return false;
             if (q.fieldString(QStringLiteral("NAMAE")).isEmpty())
-                return;
+                return true;
             rows.append(
                 {q.fieldString(QStringLiteral("KEY1")), QString(),
                  spacedPostalCode(q.fieldString(QStringLiteral("YUBINNO")), addressSearch),
@@ -169,13 +174,13 @@ QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text)
                  q.fieldString(QStringLiteral("NAMAE")), q.fieldString(QStringLiteral("NAMAE2")),
                  q.fieldString(QStringLiteral("renmei1")), q.fieldString(QStringLiteral("renmei2")),
                  q.fieldString(QStringLiteral("MEMO")), q.fieldString(QStringLiteral("hurigana"))});
+            return true;
         });
-    return rows;
+    return stopped ? QList<QStringList>() : rows;
 }
 
-void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                  const QList<QStringList>& cardRows, TDM& dm) {
-    report.PreviewPagesClear();
+bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                 const QList<QStringList>& cardRows, TDM& dm, const PageSink& sink) {
     // Every number is checked before the first page.
     const int nameSize =
         sizeOption(options.nameSize.isEmpty() ? QStringLiteral("20") : options.nameSize,
@@ -228,6 +233,7 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
 
     // The sender does not change during a run: read once, not once per card.
     const Sender sender = cardRows.isEmpty() ? Sender{} : readSender(dm);
+    PreparedPage previous;
     for (const QStringList& row : cardRows) {
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
         // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
@@ -279,18 +285,50 @@ void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         report.FindObject(QStringLiteral("Memo4"))->Text = widened(row.value(5));
         report.FindObject(QStringLiteral("Memo5"))->Text = widened(row.value(6));
         const QString given = row.value(6);
-        report.PrepareReport(false, row.value(5) +
-                                        (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
-                                        QStringLiteral(" 様"));
+        previous = report.currentPage(row.value(5) +
+                                          (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
+                                          QStringLiteral(" 様"),
+                                      &previous);
+        if (!sink(previous))
+            return false;
 
         for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6"})
             report.FindObject(QString::fromLatin1(name))->Text.clear();
         report.FindObject(QStringLiteral("Memo6"))->Text = QStringLiteral("様");
     }
-    report.Warnings = overflowWarnings(report.PreviewPages());
+    return true;
+}
+
+bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                  const QList<QStringList>& cardRows, TDM& dm, const Progress& progress) {
+    report.PreviewPagesClear();
+    QStringList warnings;
+    const bool whole =
+        streamCards(report, layout, options, cardRows, dm, [&](const PreparedPage& page) {
+            if (progress && !progress(report.PreviewPages().size(), cardRows.size()))
+                return false;
+            report.appendPage(page);
+            // Laid out once here to find what does not fit; the preview lays out only what it
+            // shows.
+            warnings += overflowWarnings(page, layOutPage(page));
+            return true;
+        });
+    if (!whole) {
+        report.PreviewPagesClear();
+        return false;
+    }
+    report.Warnings = warnings;
+    return true;
 }
 
 QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
+    QStringList warnings;
+    for (const PreparedPage& page : pages)
+        warnings += overflowWarnings(page, layOutPage(page));
+    return warnings;
+}
+
+QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid) {
     static const QHash<QString, QString> captions = {{"Memo2", "住所1"},
                                                      {"Memo3", "住所2"},
                                                      {"Memo4", "姓"},
@@ -308,17 +346,19 @@ QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
                                                      {"Memo17", "差出人の連名2"},
                                                      {"Memo31", "差出人の郵便番号"}};
     QStringList warnings;
-    for (const PreparedPage& page : pages) {
-        QString card;
-        for (const TextBox& box : page.boxes)
-            if (box.Name == QLatin1String("Memo4") || box.Name == QLatin1String("Memo5"))
-                card += box.Text.isEmpty() ? QString() : box.Text + QLatin1Char(' ');
-        card += QStringLiteral("様");
-        for (const LaidOutBox& box : layOutPage(page))
-            if (box.overflows)
-                warnings.append(
-                    QStringLiteral("%1: %2 が枠に収まりません")
-                        .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));
+    QString card;
+    for (const LaidOutBox& box : laid) {
+        if (!box.overflows)
+            continue;
+        if (card.isEmpty()) {
+            for (qsizetype i = 0; i < page.boxCount(); ++i)
+                if (const TextBox name = page.box(i);
+                    name.Name == QLatin1String("Memo4") || name.Name == QLatin1String("Memo5"))
+                    card += name.Text.isEmpty() ? QString() : name.Text + QLatin1Char(' ');
+            card += QStringLiteral("様");
+        }
+        warnings.append(QStringLiteral("%1: %2 が枠に収まりません")
+                            .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));
     }
     return warnings;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "card_layouts.h"
+#include "page_renderer.h"
+#include "progress.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace velta {
 
@@ -28,17 +32,27 @@ enum class CardSearch { Surname, Address1, Address2, Memo };
 
 // The postcard grid's rows (11 cells: KEY, "", spaced postal code, address 1 and 2 ("　" when
 // empty), surname, given name, joint names 1 and 2, memo, reading) of the recipients whose
-// surname is set, in key order, not yet ordered by reading.
-QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text);
+// surname is set, in key order, not yet ordered by reading. A progress told the rows read so
+// far may stop the reading: then nothing is returned.
+QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text,
+                                const Progress& progress = {});
 QStringList cardGridHeaders();
 
-// Fills the template for every card row and prepares one page per card. The options are
-// checked before the first page; an invalid number stops the run with a message naming it.
-// The report's Warnings list every card and field whose text still does not fit its box.
-void composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                  const QList<QStringList>& cardRows, TDM& dm);
+// Fills the template for every card row and hands each card's page to the sink, which keeps or
+// writes it (false from it stops the run: false). The options are checked before the first
+// page; an invalid number stops the run with a message naming it.
+using PageSink = std::function<bool(const PreparedPage&)>;
+bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                 const QList<QStringList>& cardRows, TDM& dm, const PageSink& sink);
+
+// streamCards into the report's prepared pages. The report's Warnings list every card and
+// field whose text still does not fit its box. A progress that asks to stop leaves no pages
+// (false).
+bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                  const QList<QStringList>& cardRows, TDM& dm, const Progress& progress = {});
 
 // 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of the pages that cuts its text.
 QStringList overflowWarnings(const QVector<PreparedPage>& pages);
+QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);
 
 } // namespace velta

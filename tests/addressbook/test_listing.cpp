@@ -46,6 +46,7 @@ QList<QStringList> byOneStatement(TDM& dm, const QStringList& statement, const Q
         for (const QString& column : columns)
             cells.append(query.fieldString(column));
         rows.append(cells);
+        return true;
     });
     return rows;
 }

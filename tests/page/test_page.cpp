@@ -77,8 +77,8 @@ TEST(PageModel, PreparedPagesAreSnapshotsInPreparationOrder) {
     report.FindObject("Test")->Visible = false;
     ASSERT_EQ(report.PreviewPages().size(), 10);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(report.PreviewPages()[i].boxes[0].Text, QString::number(i));
-        EXPECT_TRUE(report.PreviewPages()[i].boxes[0].Visible);
+        EXPECT_EQ(report.PreviewPages()[i].box(0).Text, QString::number(i));
+        EXPECT_TRUE(report.PreviewPages()[i].box(0).Visible);
     }
     report.PrepareReport(true);
     EXPECT_EQ(report.PreviewPages().size(), 1);

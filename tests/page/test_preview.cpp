@@ -153,10 +153,10 @@ TEST(Preview, SavedPagesOpenAgainAndBadFilesAreRefusedWholly) {
     TfrxPreviewWindow other(cards({"鈴木"}));
     other.openFile(file);
     ASSERT_EQ(other.pages().size(), 2);
-    EXPECT_EQ(other.pages()[1].boxes.size(), 31);
+    EXPECT_EQ(other.pages()[1].boxCount(), 31);
     for (int i = 0; i < 31; ++i) {
-        const TextBox& a = window.pages()[1].boxes[i];
-        const TextBox& b = other.pages()[1].boxes[i];
+        const TextBox a = window.pages()[1].box(i);
+        const TextBox b = other.pages()[1].box(i);
         EXPECT_EQ(a.Name, b.Name);
         EXPECT_EQ(a.Text, b.Text);
         EXPECT_EQ(a.Left, b.Left);

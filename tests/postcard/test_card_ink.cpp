@@ -126,8 +126,8 @@ double horizontalTopBearing(const TextBox& source, const PlacedGlyph& first) {
     return inkOf({laid}, frame).top() - frame.top();
 }
 
-const TextBox& sourceOf(const PreparedPage& page, const QString& name) {
-    for (const TextBox& box : page.boxes)
+TextBox sourceOf(const PreparedPage& page, const QString& name) {
+    for (const TextBox& box : page.boxes())
         if (box.Name == name)
             return box;
     throw std::runtime_error("no such box");

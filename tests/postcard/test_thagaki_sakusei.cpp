@@ -69,8 +69,8 @@ protected:
                 cells.append(window.SGrid1->cell(c, r));
         return cells;
     }
-    static const TextBox& box(const PreparedPage& page, const QString& name) {
-        for (const TextBox& b : page.boxes)
+    static TextBox box(const PreparedPage& page, const QString& name) {
+        for (const TextBox& b : page.boxes())
             if (b.Name == name)
                 return b;
         throw std::runtime_error("no box");
@@ -239,9 +239,9 @@ TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
     const QVector<PreparedPage> type1 = previewed;
     window.Button4->click();
     QStringList differing;
-    for (int i = 0; i < type1[0].boxes.size(); ++i) {
-        const TextBox& a = type1[0].boxes[i];
-        const TextBox& b = previewed[0].boxes[i];
+    for (int i = 0; i < type1[0].boxCount(); ++i) {
+        const TextBox a = type1[0].box(i);
+        const TextBox b = previewed[0].box(i);
         if (!a.Visible && !b.Visible)
             continue; // a hidden box keeps whatever an earlier run left
         if (a.Left != b.Left || a.Top != b.Top || a.Text != b.Text || a.Visible != b.Visible)
