@@ -17,7 +17,7 @@ SheetBlock exportBlock(const QList<QStringList>& gridRows) {
     return block;
 }
 
-void exportToSpreadsheet(const QList<QStringList>& gridRows) {
+bool exportToSpreadsheet(const QList<QStringList>& gridRows, const Progress& progress) {
     std::unique_ptr<SpreadsheetApplication> excel =
         createSpreadsheetApplication(QStringLiteral("Excel.Application"));
     excel->Application();
@@ -26,7 +26,15 @@ void exportToSpreadsheet(const QList<QStringList>& gridRows) {
     excel->setDisplayAlerts(false);
     excel->setScreenUpdating(true);
     const SheetBlock block = exportBlock(gridRows);
-    excel->setRangeValue(QStringLiteral("B2:Q") + QString::number(gridRows.size()), block);
+    // In parts, so a long list shows its progress and can be stopped before anything is kept.
+    constexpr qsizetype kPart = 2000;
+    for (qsizetype first = 0; first < block.size(); first += kPart) {
+        if (progress && !progress(first, block.size()))
+            return false;
+        const SheetBlock part = block.mid(first, kPart);
+        excel->setRangeValue(QStringLiteral("B%1:Q%2").arg(first + 2).arg(first + part.size()),
+                             part);
+    }
     excel->setRangeValue(QStringLiteral("A1"), QStringLiteral("宛名一覧"));
     excel->setRangeValue(QStringLiteral("B2"), QStringLiteral("　　"));
     const QStringList headers = listHeaders().mid(2);
@@ -35,6 +43,7 @@ void exportToSpreadsheet(const QList<QStringList>& gridRows) {
     excel->CellsEntireColumnAutoFit();
     excel->setCellsFontSize(8);
     excel->release();
+    return true;
 }
 
 } // namespace velta

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "progress.h"
 #include "spreadsheet.h"
 
 #include <QList>
@@ -11,7 +12,8 @@ namespace velta {
 // surname gives its columns 1 to 9 and an empty tenth; everything else is left unassigned.
 SheetBlock exportBlock(const QList<QStringList>& gridRows);
 
-// Writes the grid into a new workbook of the spreadsheet application and leaves it open.
-void exportToSpreadsheet(const QList<QStringList>& gridRows);
+// Writes the grid into a new workbook of the spreadsheet application and leaves it open. A
+// progress that asks to stop leaves no workbook (false).
+bool exportToSpreadsheet(const QList<QStringList>& gridRows, const Progress& progress = {});
 
 } // namespace velta

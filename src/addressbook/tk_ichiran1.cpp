@@ -5,6 +5,7 @@
 #include "dm.h"
 #include "form_widgets.h"
 #include "message_service.h"
+#include "progress_dialog.h"
 #include "reading_order.h"
 #include "recipient_store.h"
 #include "spreadsheet_export.h"
@@ -114,11 +115,15 @@ QList<QStringList> TK_ichiran1::gridRows() const {
 }
 
 void TK_ichiran1::Button2Click() {
+    ProgressDialog reading(this, QStringLiteral("宛名を読み込んでいます"));
     dm_.open();
-    resetGrid(18, 2);
-    const QList<QStringList> rows = listRecipients(dm_, listingStatement());
-    appendRows(rows);
+    const QList<QStringList> rows =
+        listRecipients(dm_, listingStatement(), {}, {}, reading.progress());
     dm_.close();
+    if (reading.canceled())
+        return; // the list stays as it was
+    resetGrid(18, 2);
+    appendRows(rows);
     SGrid1->setRowCount(SGrid1->RowCount() * 2);
     orderAndCompact();
 }
@@ -128,10 +133,15 @@ void TK_ichiran1::Button4Click() {
                                 : RadioButton4->isChecked() ? SearchColumn::Address2
                                 : RadioButton3->isChecked() ? SearchColumn::Memo
                                                             : SearchColumn::Surname;
+    ProgressDialog reading(this, QStringLiteral("宛名を検索しています"));
     dm_.open();
+    const QList<QStringList> rows =
+        listRecipients(dm_, searchStatement(column), searchParameter(column),
+                       QLatin1Char('%') + Edit1->text() + QLatin1Char('%'), reading.progress());
+    if (reading.canceled())
+        return; // the list stays as it was
     resetGrid(2, 2);
-    appendRows(listRecipients(dm_, searchStatement(column), searchParameter(column),
-                              QLatin1Char('%') + Edit1->text() + QLatin1Char('%')));
+    appendRows(rows);
     orderAndCompact();
     if (SGrid1->RowCount() <= 16)
         SGrid1->setRowCount(30);
@@ -139,7 +149,8 @@ void TK_ichiran1::Button4Click() {
 }
 
 void TK_ichiran1::Button3Click() {
-    exportToSpreadsheet(gridRows());
+    ProgressDialog exporting(this, QStringLiteral("表計算ソフトに書き出しています"));
+    exportToSpreadsheet(gridRows(), exporting.progress());
 }
 
 void TK_ichiran1::Button1Click() {

@@ -5,8 +5,11 @@
 #include "page_renderer.h"
 #include "pdf_writer.h"
 #include "postal_frame.h"
+#include "progress_dialog.h"
 
+#include <QAbstractListModel>
 #include <QAction>
+#include <QCache>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -14,7 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -48,6 +51,83 @@ QPageSize cardPageSize(const PageSetup& page) {
 }
 
 } // namespace
+
+// The lists stand over the pages themselves: 100,000 cards make no items, only rows asked for
+// when shown.
+class TfrxPreviewWindow::OutlineModel : public QAbstractListModel {
+public:
+    OutlineModel(const QVector<PreparedPage>& pages, QObject* parent)
+        : QAbstractListModel(parent), pages_(pages) {}
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(pages_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const QString& title = pages_[index.row()].title;
+        return title.isEmpty() ? QStringLiteral("ページ %1").arg(index.row() + 1)
+                               : QStringLiteral("%1. %2").arg(index.row() + 1).arg(title);
+    }
+    void reset() {
+        beginResetModel();
+        endResetModel();
+    }
+
+private:
+    const QVector<PreparedPage>& pages_;
+};
+
+// A thumbnail is drawn when the view first paints it; the most recent are kept.
+class TfrxPreviewWindow::ThumbnailModel : public QAbstractListModel {
+public:
+    static constexpr int kKept = 200;
+    ThumbnailModel(const QVector<PreparedPage>& pages, QObject* parent)
+        : QAbstractListModel(parent), pages_(pages), drawn_(kKept) {
+        blank_ = QPixmap(100, 148);
+        blank_.fill(Qt::white);
+        QPainter painter(&blank_);
+        painter.setPen(Qt::gray);
+        painter.drawRect(0, 0, 99, 147);
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(pages_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::DisplayRole)
+            return QString::number(index.row() + 1);
+        if (role == Qt::UserRole)
+            return drawn_.contains(index.row());
+        // Sizes come from here, not from a drawn sample (the view would draw its last row).
+        if (role == Qt::SizeHintRole)
+            return QSize(110, 170);
+        if (role != Qt::DecorationRole)
+            return {};
+        if (const QPixmap* kept = drawn_.object(index.row()))
+            return *kept;
+        QImage thumb(100, 148, QImage::Format_RGB32);
+        thumb.fill(Qt::white);
+        thumb.setDotsPerMeterX(1000); // 1 pixel per millimetre
+        thumb.setDotsPerMeterY(1000);
+        QPainter painter(&thumb);
+        renderPage(painter, pages_[index.row()]);
+        painter.end();
+        auto* pixmap = new QPixmap(QPixmap::fromImage(thumb));
+        drawn_.insert(index.row(), pixmap);
+        return *pixmap;
+    }
+    void reset() {
+        beginResetModel();
+        drawn_.clear();
+        endResetModel();
+    }
+
+private:
+    const QVector<PreparedPage>& pages_;
+    mutable QCache<int, QPixmap> drawn_;
+    QPixmap blank_;
+};
 
 // The shown page: white paper at the zoom, the optional postal frame behind the text, and the
 // hits of a search.
@@ -94,7 +174,8 @@ protected:
     }
 };
 
-bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm) {
+bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm,
+                const Progress& progress) {
     if (pages.isEmpty())
         return true;
     printer.setPageSize(cardPageSize(pages.first().page));
@@ -107,6 +188,11 @@ bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF s
     const double dotsPerMm = printer.logicalDpiX() / 25.4;
     painter.translate(shiftMm * dotsPerMm);
     for (int i = 0; i < pages.size(); ++i) {
+        if (progress && !progress(i, pages.size())) {
+            printer.abort(); // the job is thrown away, not printed in part
+            painter.end();
+            return true;
+        }
         if (i > 0) {
             printer.setPageSize(cardPageSize(pages[i].page));
             printer.newPage();
@@ -138,10 +224,15 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringL
 
     auto* splitter = new QSplitter(this);
     sides_ = new QTabWidget(splitter);
-    outline = new QListWidget(sides_);
+    outline = new QListView(sides_);
     outline->setObjectName(QStringLiteral("outline"));
-    thumbnails = new QListWidget(sides_);
+    outline->setUniformItemSizes(true);
+    outlineModel_ = new OutlineModel(pages_, this);
+    outline->setModel(outlineModel_);
+    thumbnails = new QListView(sides_);
     thumbnails->setObjectName(QStringLiteral("thumbnails"));
+    thumbnailModel_ = new ThumbnailModel(pages_, this);
+    thumbnails->setModel(thumbnailModel_);
     thumbnails->setViewMode(QListView::IconMode);
     thumbnails->setIconSize(QSize(100, 148));
     // Every item the same card-shaped cell, laid out again as the panel changes: no overlap.
@@ -150,8 +241,6 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringL
     thumbnails->setResizeMode(QListView::Adjust);
     thumbnails->setMovement(QListView::Static);
     thumbnails->setWrapping(true);
-    connect(thumbnails->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this] { drawThumbnails(); });
     sides_->addTab(outline, QStringLiteral("アウトライン"));
     sides_->addTab(thumbnails, QStringLiteral("サムネイル"));
     sides_->hide();
@@ -160,8 +249,9 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringL
     scroll_->setAlignment(Qt::AlignCenter);
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter, 1);
-    connect(outline, &QListWidget::currentRowChanged, this, [this](int row) { showPage(row); });
-    connect(thumbnails, &QListWidget::currentRowChanged, this, [this](int row) { showPage(row); });
+    for (QListView* list : {outline, thumbnails})
+        connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex& row) { showPage(row.row()); });
 
     printer_.setFullPage(true);
     setPages(std::move(pages));
@@ -257,8 +347,6 @@ void TfrxPreviewWindow::buildToolbar() {
     add(actThumbnails, "actThumbnails", QStringLiteral("サムネイル"), [this] {
         sides_->setVisible(!(sides_->isVisible() && sides_->currentWidget() == thumbnails));
         sides_->setCurrentWidget(thumbnails);
-        // Once the panel has laid its items out, the ones in view are drawn.
-        QTimer::singleShot(0, this, [this] { drawThumbnails(); });
     });
     add(actMargins, "actMargins", QStringLiteral("余白"), [this] { pageSetup(); });
     bar->addSeparator();
@@ -282,65 +370,16 @@ void TfrxPreviewWindow::buildToolbar() {
 }
 
 // A blank card, shown for a thumbnail until it is drawn.
-QIcon blankCard() {
-    QPixmap card(100, 148);
-    card.fill(Qt::white);
-    QPainter painter(&card);
-    painter.setPen(Qt::gray);
-    painter.drawRect(0, 0, 99, 147);
-    return QIcon(card);
-}
-
 void TfrxPreviewWindow::setPages(QVector<PreparedPage> pages) {
     pages_ = std::move(pages);
-    drawnThumbnails_.clear();
-    outline->clear();
-    thumbnails->clear();
-    const QIcon blank = blankCard();
-    for (int i = 0; i < pages_.size(); ++i) {
-        outline->addItem(pages_[i].title.isEmpty()
-                             ? QStringLiteral("ページ %1").arg(i + 1)
-                             : QStringLiteral("%1. %2").arg(i + 1).arg(pages_[i].title));
-        auto* item = new QListWidgetItem(blank, QString::number(i + 1), thumbnails);
-        item->setData(Qt::UserRole, false); // not drawn yet
-    }
+    outlineModel_->reset();
+    thumbnailModel_->reset();
     pageBox->setRange(pages_.isEmpty() ? 0 : 1,
                       static_cast<int>(std::max<qsizetype>(pages_.size(), 1)));
-    if (sides_->isVisible() && sides_->currentWidget() == thumbnails)
-        drawThumbnails();
     current_ = -1;
     hit_ = -1;
     showPage(0);
     setZoom(1.0);
-}
-
-constexpr int kDrawnThumbnails = 200;
-
-void TfrxPreviewWindow::drawThumbnails() {
-    if (!thumbnails->isVisible() && !sides_->isVisible())
-        return;
-    const QRect shown = thumbnails->viewport()->rect();
-    for (int i = 0; i < pages_.size(); ++i) {
-        QListWidgetItem* item = thumbnails->item(i);
-        if (item->data(Qt::UserRole).toBool() ||
-            !thumbnails->visualItemRect(item).intersects(shown))
-            continue;
-        QImage thumb(100, 148, QImage::Format_RGB32);
-        thumb.fill(Qt::white);
-        thumb.setDotsPerMeterX(1000); // 1 pixel per millimetre
-        thumb.setDotsPerMeterY(1000);
-        QPainter painter(&thumb);
-        renderPage(painter, pages_[i]);
-        painter.end();
-        item->setIcon(QIcon(QPixmap::fromImage(thumb)));
-        item->setData(Qt::UserRole, true);
-        drawnThumbnails_.append(i);
-        if (drawnThumbnails_.size() > kDrawnThumbnails) {
-            QListWidgetItem* oldest = thumbnails->item(drawnThumbnails_.takeFirst());
-            oldest->setIcon(blankCard());
-            oldest->setData(Qt::UserRole, false);
-        }
-    }
 }
 
 void TfrxPreviewWindow::keyPressEvent(QKeyEvent* event) {
@@ -397,10 +436,11 @@ void TfrxPreviewWindow::showPage(int index) {
                 if (source.Name == box.name && source.Visible &&
                     searchForm(source.Text).contains(searchForm(text)))
                     view_->highlights.append(box.clip);
-    QSignalBlocker blockBox(pageBox), blockOutline(outline), blockThumbs(thumbnails);
+    QSignalBlocker blockBox(pageBox), blockOutline(outline->selectionModel()),
+        blockThumbs(thumbnails->selectionModel());
     pageBox->setValue(index + 1);
-    outline->setCurrentRow(index);
-    thumbnails->setCurrentRow(index);
+    outline->setCurrentIndex(outlineModel_->index(index));
+    thumbnails->setCurrentIndex(thumbnailModel_->index(index));
     view_->resize(view_->sizeHint());
     view_->update();
 }
@@ -426,7 +466,8 @@ void TfrxPreviewWindow::find(bool forward) {
 }
 
 void TfrxPreviewWindow::print() {
-    if (!printPages(printer_, pages_, printShift_))
+    ProgressDialog printing(this, QStringLiteral("印刷しています"), QStringLiteral("枚"));
+    if (!printPages(printer_, pages_, printShift_, printing.progress()))
         MessageService::error(this, QStringLiteral("印刷できませんでした。"));
 }
 
@@ -457,7 +498,8 @@ void TfrxPreviewWindow::saveFile(const QString& fileName) {
 
 void TfrxPreviewWindow::exportPdf(const QString& fileName) {
     QString error;
-    if (!writePdf(fileName, pages_, &error))
+    ProgressDialog writing(this, QStringLiteral("PDF を書き出しています"), QStringLiteral("枚"));
+    if (!writePdf(fileName, pages_, &error, writing.progress()) && !writing.canceled())
         throw PageFileError(error);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page_model.h"
+#include "progress.h"
 
 #include <QDialog>
 #include <QPrinter>
@@ -10,7 +11,7 @@ class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QScrollArea;
 class QSpinBox;
 class QTabWidget;
@@ -20,7 +21,8 @@ namespace velta {
 class PageView;
 
 // Prints pages, one per sheet of the page's own size, moved by shiftMm from the paper's corner.
-bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm = {});
+bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm = {},
+                const Progress& progress = {});
 
 // The preview of prepared pages: print, open and save, PDF, find, zoom, side panels, margins,
 // navigation; "はがき枠" shows the card's postal-code boxes on screen only.
@@ -43,8 +45,8 @@ public:
     QComboBox* zoomBox;
     QSpinBox* pageBox;
     QLineEdit* findEdit;
-    QListWidget* outline;
-    QListWidget* thumbnails;
+    QListView* outline;    // 「1. 山田 太郎 様」 per page
+    QListView* thumbnails; // pages drawn small when in view; Qt::UserRole: drawn and kept
     QLabel* warningLabel;
 
     void showPage(int index);
@@ -63,9 +65,10 @@ public:
 private:
     void setPages(QVector<PreparedPage> pages);
     void buildToolbar();
-    // Thumbnails are drawn for the items in view only; at most kDrawnThumbnails are kept.
-    void drawThumbnails();
-    QList<int> drawnThumbnails_; // oldest first
+    class OutlineModel;
+    class ThumbnailModel;
+    OutlineModel* outlineModel_;
+    ThumbnailModel* thumbnailModel_;
     void keyPressEvent(QKeyEvent* event) override;
     QVector<PreparedPage> pages_;
     int current_ = 0;

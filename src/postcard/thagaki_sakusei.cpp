@@ -7,6 +7,7 @@
 #include "form_widgets.h"
 #include "key_filter.h"
 #include "postal_code.h"
+#include "progress_dialog.h"
 #include "reading_order.h"
 #include "string_grid.h"
 
@@ -216,13 +217,16 @@ void Thagaki_sakusei::Button2Click() {
                               : RadioButton4->isChecked() ? CardSearch::Address2
                               : RadioButton3->isChecked() ? CardSearch::Memo
                                                           : CardSearch::Surname;
+    ProgressDialog reading(this, QStringLiteral("宛名を読み込んでいます"));
     dm_.open();
+    const QList<QStringList> found = fillCardRows(dm_, search, Edit1->text(), reading.progress());
+    if (reading.canceled())
+        return; // the grid stays as it was
     SGrid1->clearCells();
     SGrid1->setRowCells(0, cardGridHeaders());
     SGrid1->setRowCount(2);
     SGrid1->setFixedCols(2);
     SGrid1->setFixedRows(1);
-    const QList<QStringList> found = fillCardRows(dm_, search, Edit1->text());
     // Each row goes into the last row of the grid, which then grows by one.
     SGrid1->setRowCount(2 + static_cast<int>(found.size()));
     for (int i = 0; i < found.size(); ++i)
@@ -285,8 +289,9 @@ void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
     for (QComboBox* size : {ComboBox1, ComboBox2})
         if (size->currentText().isEmpty())
             size->setEditText(QStringLiteral("20"));
-    composeCards(report, layout, options(), cardRows(), dm_);
-    report.ShowPreparedReport();
+    ProgressDialog composing(this, QStringLiteral("はがきを作成しています"), QStringLiteral("枚"));
+    if (composeCards(report, layout, options(), cardRows(), dm_, composing.progress()))
+        report.ShowPreparedReport();
 }
 
 void Thagaki_sakusei::Button3Click() {

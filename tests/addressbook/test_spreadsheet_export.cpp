@@ -110,6 +110,27 @@ TEST(SpreadsheetExport, MakesTheAutomationCallsInOrder) {
                                   "Cells.EntireColumn.AutoFit", "Cells.Font.Size=8", "release"}));
 }
 
+TEST(SpreadsheetExport, LongListsGoInPartsAndAStopLeavesNoWorkbook) {
+    QStringList calls;
+    setSpreadsheetFactory(
+        [&](const QString&) { return std::make_unique<RecordingSpreadsheet>(calls); });
+    EXPECT_TRUE(exportToSpreadsheet(grid(4500)));
+    EXPECT_EQ(calls.filter("block["), QStringList({"Range(B2:Q2000).Value=block[2000]",
+                                                   "Range(B2002:Q4000).Value=block[2000]",
+                                                   "Range(B4002:Q4500).Value=block[500]"}));
+    calls.clear();
+    QList<qint64> told;
+    EXPECT_FALSE(exportToSpreadsheet(grid(4500), [&](qint64 done, qint64 total) {
+        told.append(done);
+        EXPECT_EQ(total, 4500);
+        return done < 2000;
+    }));
+    setSpreadsheetFactory({});
+    EXPECT_EQ(told, QList<qint64>({0, 2000}));
+    EXPECT_EQ(calls.filter("block[").size(), 1);
+    EXPECT_FALSE(calls.contains("release")); // nothing written
+}
+
 TEST(SpreadsheetExport, BlockTakesRowsWithASurnameOnly) {
     QList<QStringList> rows = grid(5);
     rows[1] = {"7", "", "山田", "太郎", "やまだ", "1000001", "東京都", "", "メモ", "03"};

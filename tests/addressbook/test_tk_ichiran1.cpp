@@ -1,3 +1,4 @@
+#include "cancel_progress.h"
 #include "dm.h"
 #include "reading_order.h"
 #include "recorded_boxes.h"
@@ -100,6 +101,30 @@ TEST_F(ListWindow, EmptyTableLeaves36RowsAfterAListingAnd30AfterASearch) {
     search(list.RadioButton1, "");
     EXPECT_EQ(list.SGrid1->RowCount(), 30);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ListWindow, CancelledListingOrSearchLeavesTheListAsItWas) {
+    add("田中", "たなか");
+    add("阿部", "あべ");
+    QTest::mouseClick(list.Button2, Qt::LeftButton);
+    const int rows = list.SGrid1->RowCount();
+    ASSERT_EQ(surnames(), QStringList({"阿部", "田中"}));
+    add("佐藤", "さとう");
+    {
+        velta::test::PressCancel cancel(list);
+        QTest::mouseClick(list.Button2, Qt::LeftButton);
+        EXPECT_TRUE(cancel.pressed);
+    }
+    EXPECT_EQ(surnames(), QStringList({"阿部", "田中"}));
+    EXPECT_EQ(list.SGrid1->RowCount(), rows);
+    {
+        velta::test::PressCancel cancel(list);
+        EXPECT_EQ(search(list.RadioButton1, "佐"), QStringList({"阿部", "田中"}));
+        EXPECT_TRUE(cancel.pressed);
+    }
+    // Not cancelled, the same buttons read everything.
+    QTest::mouseClick(list.Button2, Qt::LeftButton);
+    EXPECT_EQ(surnames(), QStringList({"阿部", "佐藤", "田中"}));
 }
 
 TEST_F(ListWindow, ListingOrdersByReadingAndDropsRowsWithoutReadingOrSurname) {

@@ -1,3 +1,4 @@
+#include "cancel_progress.h"
 #include "composition.h"
 #include "dm.h"
 #include "page_renderer.h"
@@ -40,6 +41,7 @@ protected:
             [this](const QVector<PreparedPage>& pages, const QStringList& warnings) {
                 previewed = pages;
                 previewWarnings = warnings;
+                ++previews;
             });
     }
     ~PostcardWindow() override { TfrxReport::setPreviewer({}); }
@@ -86,6 +88,7 @@ protected:
     Thagaki_sakusei window;
     QVector<PreparedPage> previewed;
     QStringList previewWarnings;
+    int previews = 0;
 };
 
 } // namespace
@@ -289,6 +292,30 @@ TEST_F(PostcardWindow, MarkedRowsOnlyAndTheEmptyCases) {
     EXPECT_EQ(box(previewed[0], "Memo11").Text, "");
     EXPECT_FALSE(box(previewed[0], "Memo16").Visible);
     EXPECT_EQ(box(previewed[0], "Memo31").Text, " ");
+}
+
+TEST_F(PostcardWindow, CancelledFillOrCompositionKeepsTheGridAndShowsNoPreview) {
+    add("山田", "太郎", "やまだ", "1000001");
+    window.Button2->click();
+    const QStringList before = column(5);
+    add("佐藤", "花子", "さとう", "1000002");
+    {
+        velta::test::PressCancel cancel(window);
+        window.Button2->click();
+        EXPECT_TRUE(cancel.pressed);
+    }
+    EXPECT_EQ(column(5), before);
+    {
+        velta::test::PressCancel cancel(window);
+        window.Button3->click();
+        EXPECT_TRUE(cancel.pressed);
+    }
+    EXPECT_EQ(previews, 0);
+    EXPECT_TRUE(window.frxReport1.PreviewPages().isEmpty());
+    window.Button2->click();
+    window.Button3->click();
+    EXPECT_EQ(previews, 1);
+    EXPECT_EQ(previewed.size(), 2);
 }
 
 TEST_F(PostcardWindow, InvalidOptionsStopBeforeTheFirstPage) {

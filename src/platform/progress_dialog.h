@@ -1,0 +1,41 @@
+#pragma once
+
+#include "progress.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+namespace velta {
+
+// The progress of one piece of work in a window: a window-modal dialog with 「中止」 that
+// appears only when the work goes on for over a second. The work runs on the window's own
+// thread and calls progress() as it goes; after 中止 it returns false, and the work stops
+// without keeping anything half done.
+class ProgressDialog {
+public:
+    // label: what is being done, e.g. 「宛名を読み込んでいます」; unit: what is counted.
+    ProgressDialog(QWidget* parent, const QString& label,
+                   const QString& unit = QStringLiteral("件"));
+    ~ProgressDialog();
+
+    Progress progress();
+    bool canceled() const { return canceled_; }
+
+    // How long work runs before the dialog appears (tests set 0).
+    static void setShowAfter(int milliseconds);
+
+private:
+    bool step(qint64 done, qint64 total);
+    QWidget* parent_;
+    QString label_, unit_;
+    std::unique_ptr<QProgressDialog> dialog_;
+    QElapsedTimer started_, updated_;
+    bool canceled_ = false;
+};
+
+} // namespace velta
