@@ -49,6 +49,7 @@ AddressBook& book() {
 }
 
 void Listing(benchmark::State& state) {
+    book(); // made before the clock starts
     for (auto _ : state)
         book().list->Button2Click();
     state.counters["rows"] = book().list->SGrid1->RowCount();

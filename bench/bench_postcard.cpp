@@ -43,6 +43,7 @@ Book& book() {
 }
 
 void Fill(benchmark::State& state) {
+    book(); // made before the clock starts
     for (auto _ : state)
         book().window->Button2Click();
     state.counters["rows"] = book().window->SGrid1->RowCount();

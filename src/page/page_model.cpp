@@ -1,5 +1,7 @@
 #include "page_model.h"
 
+#include <QHash>
+
 namespace velta {
 namespace {
 
@@ -8,28 +10,36 @@ TfrxReport::Previewer& previewer() {
     return instance;
 }
 
+// The digits of postal codes are texts of one character: each kept once.
+const QString& oneCharacter(QChar c) {
+    static QHash<QChar, QString> kept;
+    auto found = kept.find(c);
+    if (found == kept.end())
+        found = kept.insert(c, QString(c));
+    return *found;
+}
+
 } // namespace
 
 PreparedPage::PreparedPage(const PageSetup& setup, const QVector<TextBox>& boxes,
                            const QString& pageTitle, const PreparedPage* previous)
     : page(setup), title(pageTitle) {
     QVector<TextBox> frames = boxes;
-    textEnds_.reserve(boxes.size());
-    for (TextBox& frame : frames) {
-        texts_ += frame.Text;
-        textEnds_.append(static_cast<quint32>(texts_.size()));
-        frame.Text.clear();
+    texts_.reserve(boxes.size());
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        QString& text = frames[i].Text;
+        if (previous && i < previous->texts_.size() && previous->texts_[i] == text)
+            texts_.append(previous->texts_[i]); // the sender, 様: one copy for the whole run
+        else if (text.size() == 1)
+            texts_.append(oneCharacter(text.front()));
+        else
+            texts_.append(text);
+        text.clear();
     }
-    texts_.squeeze();
     if (previous && previous->frames_ && *previous->frames_ == frames)
         frames_ = previous->frames_;
     else
         frames_ = std::make_shared<const QVector<TextBox>>(std::move(frames));
-}
-
-QString PreparedPage::text(qsizetype index) const {
-    const qsizetype start = index == 0 ? 0 : textEnds_[index - 1];
-    return texts_.mid(start, textEnds_[index] - start);
 }
 
 TextBox PreparedPage::box(qsizetype index) const {

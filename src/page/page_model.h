@@ -69,14 +69,13 @@ public:
                  const PreparedPage* previous = nullptr);
 
     qsizetype boxCount() const { return frames_ ? frames_->size() : 0; }
-    QString text(qsizetype index) const;
+    const QString& text(qsizetype index) const { return texts_[index]; }
     TextBox box(qsizetype index) const;
     QVector<TextBox> boxes() const;
 
 private:
     std::shared_ptr<const QVector<TextBox>> frames_; // the boxes without their texts
-    QString texts_;                                  // every box's text, one after another
-    QVector<quint32> textEnds_;
+    QStringList texts_; // shared with the previous page where they are the same
 };
 
 // A report template: one page of boxes, and the list of pages prepared from it.

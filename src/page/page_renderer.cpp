@@ -279,8 +279,9 @@ Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
 }
 
 // Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit.
-void layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source, int next,
-                QVector<LaidOutBox>& laid) {
+// Returns whether the text went on into `next`.
+bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source, int next,
+                Layout detail, QVector<LaidOutBox>& laid) {
     const TextBox& box = boxes[source];
     const PageFont& font = pageFontFor(box.FontName, box.Text);
     const bool vertical = box.Rotation == 270;
@@ -289,7 +290,7 @@ void layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
     laid[source].family = font.family();
     laid[source].weight = font.weight();
     if (box.Text.isEmpty() || targets[0].frame.width() <= 0 || targets[0].frame.height() <= 0)
-        return;
+        return false;
     QVector<Paragraph> paragraphs;
     for (const QString& text : QString(box.Text)
                                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
@@ -337,14 +338,17 @@ void layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
         target->pixelSize = size * scale;
         target->scale = scale;
     }
-    place(paragraphs, scaled(scale), flow, font, size * scale, out);
+    if (detail == Layout::Glyphs)
+        place(paragraphs, scaled(scale), flow, font, size * scale, out);
     if (!flow.complete)
         laid[source].overflows = true;
+    return std::any_of(flow.lines.begin(), flow.lines.end(),
+                       [](const Line& line) { return line.slot > 0; });
 }
 
 } // namespace
 
-QVector<LaidOutBox> layOutPage(const PreparedPage& page) {
+QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
     const QVector<TextBox> boxes = page.boxes();
     const int count = static_cast<int>(boxes.size());
     QVector<LaidOutBox> laid(count);
@@ -371,9 +375,9 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page) {
         if (next >= 0 && (next == i || done[next] || !boxes[next].Visible ||
                           !isBlank(boxes[next].Text) || boxes[next].Rotation != boxes[i].Rotation))
             next = -1;
-        layOutFlow(boxes, page.page, i, next, laid);
+        const bool continued = layOutFlow(boxes, page.page, i, next, detail, laid);
         done[i] = true;
-        if (next >= 0 && !laid[next].glyphs.isEmpty())
+        if (continued)
             done[next] = true;
     }
     QVector<LaidOutBox> visible;

@@ -32,8 +32,10 @@ struct LaidOutBox {
 };
 
 // Lays out every visible box of a page (shape once, paint anywhere). Only whole glyphs are
-// placed, each inside its box; what does not fit is left out and the box marked.
-QVector<LaidOutBox> layOutPage(const PreparedPage& page);
+// placed, each inside its box; what does not fit is left out and the box marked. Fitting only
+// finds each box's size and whether it overflows, and places no glyphs (a check of many cards).
+enum class Layout { Glyphs, FittingOnly };
+QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail = Layout::Glyphs);
 
 // Draws a page onto any painter whose device is the size of the card; the painter's scale is
 // set from the device's resolution.

@@ -310,7 +310,7 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
             report.appendPage(page);
             // Laid out once here to find what does not fit; the preview lays out only what it
             // shows.
-            warnings += overflowWarnings(page, layOutPage(page));
+            warnings += overflowWarnings(page, layOutPage(page, Layout::FittingOnly));
             return true;
         });
     if (!whole) {
@@ -324,7 +324,7 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
 QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
     QStringList warnings;
     for (const PreparedPage& page : pages)
-        warnings += overflowWarnings(page, layOutPage(page));
+        warnings += overflowWarnings(page, layOutPage(page, Layout::FittingOnly));
     return warnings;
 }
 
