@@ -5,25 +5,25 @@
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
 //               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
 // A text too long for its box is drawn smaller (--fit, the default); whatever still does not
-// fit is listed on the standard error before the file is written. Cards are written as they
-// are composed (memory stays that of one card); on a terminal the standard error shows how
-// far the run has got.
-// The database is the one connect.ini in the working directory names, as for the program.
+// fit, and every card whose postal code the dictionary does not know or whose 住所1 is not in
+// the code's city, is listed on the standard error before the file is written. Cards are written as
+// they are composed (memory stays that of one card); on a terminal the standard error shows how far
+// the run has got. The database is the one connect.ini in the working directory names, as for the
+// program.
 #include "composition.h"
 #include "dm.h"
 #include "errors.h"
 #include "font_substitution.h"
 #include "pdf_writer.h"
 #include "reading_order.h"
+#include "terminal_progress.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMap>
 
-#include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -31,31 +31,6 @@ void fail(const QString& message) {
     std::fprintf(stderr, "velta-cards: %s\n", message.toUtf8().constData());
     std::exit(message.startsWith(QStringLiteral("使い方")) ? 2 : 1);
 }
-
-// 「1234 / 10000 枚」 on the terminal, redrawn in place about every 1 %.
-class TerminalProgress {
-public:
-    explicit TerminalProgress(qint64 total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
-    ~TerminalProgress() { done(); }
-    void step(qint64 done) {
-        if (shown_ && (done == total_ || done - last_ >= std::max<qint64>(1, total_ / 100))) {
-            last_ = done;
-            std::fprintf(stderr, "\r作成中 %lld / %lld 枚", static_cast<long long>(done),
-                         static_cast<long long>(total_));
-            std::fflush(stderr);
-            drawn_ = true;
-        }
-    }
-    void done() {
-        if (drawn_)
-            std::fputs("\n", stderr);
-        drawn_ = false;
-    }
-
-private:
-    qint64 total_, last_ = 0;
-    bool shown_, drawn_ = false;
-};
 
 } // namespace
 
@@ -127,14 +102,16 @@ int main(int argc, char** argv) {
         TfrxReport report = makeCardTemplate(layout);
         PdfWriter writer(output);
         QStringList warnings;
-        TerminalProgress progress(rows.size());
+        TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
         const bool written =
-            streamCards(report, layout, options, rows, dm, [&](const PreparedPage& page) {
-                const QVector<LaidOutBox> laid = layOutPage(page);
-                warnings += overflowWarnings(page, laid);
-                progress.step(writer.pageCount() + 1);
-                return writer.addPage(page.page, laid);
-            });
+            streamCards(report, layout, options, rows, dm,
+                        [&](const PreparedPage& page, const QStringList& problems) {
+                            const QVector<LaidOutBox> laid = layOutPage(page);
+                            warnings += overflowWarnings(page, laid);
+                            warnings += problems;
+                            progress.step(writer.pageCount() + 1);
+                            return writer.addPage(page.page, laid);
+                        });
         dm.close();
         progress.done();
         for (const QString& warning : warnings)

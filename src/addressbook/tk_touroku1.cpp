@@ -5,6 +5,7 @@
 #include "form_widgets.h"
 #include "key_filter.h"
 #include "message_service.h"
+#include "postal_assist.h"
 #include "recipient_store.h"
 #include "schema_version.h"
 
@@ -102,6 +103,7 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
+    postalAssist = new PostalAssist(this, dm_, Edit3, Edit4, {392, 165, 124, 23});
     KeyFilter::install(Edit9, QStringLiteral("0123456789-"));
     enterMovesToNextField(this);
     InputMethodLayer::onFocusChange(

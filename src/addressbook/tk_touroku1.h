@@ -13,6 +13,8 @@ class QRadioButton;
 namespace velta {
 
 // The address entry window: registers, replaces and deletes recipients.
+class PostalAssist;
+
 class TK_touroku1 : public QDialog {
     Q_OBJECT
 public:
@@ -28,6 +30,7 @@ public:
     QRadioButton *RadioButton1, *RadioButton2;
     QPushButton *Button1, *Button2, *Button4;
     QLabel *Label15, *Label17, *Label20, *Label14;
+    PostalAssist* postalAssist; // 〒→住所, 住所→〒
 
     // The menu's "宛名登録": empty fields, today's date, the telephone gate. Throws when the
     // database cannot be read; the window is then not shown.

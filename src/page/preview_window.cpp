@@ -217,7 +217,8 @@ TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringL
     warningLabel->setWordWrap(true);
     warningLabel->setStyleSheet(
         QStringLiteral("background: #fff4c2; color: #7a3e00; padding: 6px;"));
-    warningLabel->setText(QStringLiteral("枠に収まらない文字があります（印刷されません）:\n") +
+    warningLabel->setText(QStringLiteral("印刷の前に確かめてください（枠に収まらない文字は印刷"
+                                         "されません）:\n") +
                           warnings.join(QLatin1Char('\n')));
     warningLabel->setVisible(!warnings.isEmpty());
     layout->addWidget(warningLabel);

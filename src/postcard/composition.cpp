@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "page_renderer.h"
 #include "postal_code.h"
+#include "postal_dictionary.h"
 #include "width_conversion.h"
 
 namespace velta {
@@ -233,6 +234,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 
     // The sender does not change during a run: read once, not once per card.
     const Sender sender = cardRows.isEmpty() ? Sender{} : readSender(dm);
+    const PostalCheck postal = cardRows.isEmpty() ? PostalCheck() : PostalCheck(dm);
     PreparedPage previous;
     for (const QStringList& row : cardRows) {
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
@@ -289,7 +291,11 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
                                           (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
                                           QStringLiteral(" 様"),
                                       &previous);
-        if (!sink(previous))
+        QStringList problems;
+        if (const QString problem = postal.problem(digits, row.value(3).trimmed());
+            !problem.isEmpty())
+            problems.append(previous.title + QStringLiteral(": ") + problem);
+        if (!sink(previous, problems))
             return false;
 
         for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6"})
@@ -304,15 +310,17 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
     report.PreviewPagesClear();
     QStringList warnings;
     const bool whole =
-        streamCards(report, layout, options, cardRows, dm, [&](const PreparedPage& page) {
-            if (progress && !progress(report.PreviewPages().size(), cardRows.size()))
-                return false;
-            report.appendPage(page);
-            // Laid out once here to find what does not fit; the preview lays out only what it
-            // shows.
-            warnings += overflowWarnings(page, layOutPage(page, Layout::FittingOnly));
-            return true;
-        });
+        streamCards(report, layout, options, cardRows, dm,
+                    [&](const PreparedPage& page, const QStringList& problems) {
+                        if (progress && !progress(report.PreviewPages().size(), cardRows.size()))
+                            return false;
+                        report.appendPage(page);
+                        // Laid out once here to find what does not fit; the preview lays out only
+                        // what it shows.
+                        warnings += overflowWarnings(page, layOutPage(page, Layout::FittingOnly));
+                        warnings += problems;
+                        return true;
+                    });
     if (!whole) {
         report.PreviewPagesClear();
         return false;

@@ -39,14 +39,16 @@ QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text,
 QStringList cardGridHeaders();
 
 // Fills the template for every card row and hands each card's page to the sink, which keeps or
-// writes it (false from it stops the run: false). The options are checked before the first
-// page; an invalid number stops the run with a message naming it.
-using PageSink = std::function<bool(const PreparedPage&)>;
+// writes it (false from it stops the run: false), with what the postal-code dictionary finds
+// wrong with the card (「山田 太郎 様: 郵便番号と住所が一致しません」; printing goes on). The
+// options are checked before the first page; an invalid number stops the run with a message
+// naming it.
+using PageSink = std::function<bool(const PreparedPage&, const QStringList& postalProblems)>;
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                  const QList<QStringList>& cardRows, TDM& dm, const PageSink& sink);
 
 // streamCards into the report's prepared pages. The report's Warnings list every card and
-// field whose text still does not fit its box. A progress that asks to stop leaves no pages
+// field whose text still does not fit its box, and the postal-code problems. A progress that asks to stop leaves no pages
 // (false).
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                   const QList<QStringList>& cardRows, TDM& dm, const Progress& progress = {});

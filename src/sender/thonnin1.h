@@ -10,6 +10,7 @@ class QPushButton;
 namespace velta {
 
 class TDM;
+class PostalAssist;
 struct SenderFields;
 
 // The sender window: the one sender printed on every card.
@@ -23,6 +24,7 @@ public:
     QPlainTextEdit* Memo1;
     QPushButton *Button1, *Button2, *Button4;
     QLabel *Label17, *Label20, *Label14;
+    PostalAssist* postalAssist; // 〒→住所, 住所→〒
 
     // The menu's "差出人登録": loads row 1 (today's date when the sender has none).
     void loadSender();

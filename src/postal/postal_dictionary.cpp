@@ -1,0 +1,253 @@
+#include "postal_dictionary.h"
+
+#include "dm.h"
+#include "errors.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace velta {
+namespace {
+
+const QString kTable = QStringLiteral("VELTA_POSTAL");
+
+bool tableExists(TDM& dm) {
+    return readInteger(dm,
+                       QStringLiteral("select count(*) as N from RDB$RELATIONS where "
+                                      "RDB$RELATION_NAME = 'VELTA_POSTAL'"),
+                       QStringLiteral("N")) > 0;
+}
+
+void createTable(TDM& dm) {
+    TIBQuery& query = dm.IBQuery1;
+    for (const char* statement :
+         {"CREATE TABLE VELTA_POSTAL (YUBINNO CHAR(7) NOT NULL, PREF VARCHAR(10) NOT NULL,"
+          " CITY VARCHAR(50) NOT NULL, TOWN VARCHAR(200) NOT NULL,"
+          " PUBLISHED VARCHAR(1000) NOT NULL)",
+          "CREATE INDEX VELTA_POSTAL_CODE ON VELTA_POSTAL (YUBINNO)",
+          "CREATE INDEX VELTA_POSTAL_PLACE ON VELTA_POSTAL (PREF, CITY)"}) {
+        query.Clear();
+        query.Add(QString::fromLatin1(statement));
+        query.ExecSQL();
+        dm.close(); // metadata is committed before it is used
+    }
+}
+
+QVector<PostalTown> readTowns(TDM& dm, const QString& where,
+                              const std::function<void(TIBQuery&)>& bind) {
+    const bool wasOpen = dm.IBDatabase1.Connected();
+    QVector<PostalTown> towns;
+    if (!tableExists(dm))
+        return towns;
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("select YUBINNO, PREF, CITY, TOWN, PUBLISHED from VELTA_POSTAL"));
+    query.Add(where);
+    query.Add(QStringLiteral("order by YUBINNO, PREF, CITY, TOWN"));
+    bind(query);
+    for (query.Open(); !query.Eof(); query.Next())
+        towns.append({query.fieldString(0).trimmed(), query.fieldString(1), query.fieldString(2),
+                      query.fieldString(3), query.fieldString(4)});
+    query.Close();
+    if (!wasOpen)
+        dm.close();
+    return towns;
+}
+
+// The longest of the candidates that `text` begins with (compared by addressKey); -1 if none.
+qsizetype longestPrefix(const QString& text, const QStringList& candidates) {
+    const QString key = addressKey(text);
+    qsizetype best = -1;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        const QString candidate = addressKey(candidates[i]);
+        if (key.startsWith(candidate) &&
+            (best < 0 || candidate.size() > addressKey(candidates[best]).size()))
+            best = i;
+    }
+    return best;
+}
+
+QStringList distinctColumn(TDM& dm, const QString& column, const QString& prefecture) {
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("select distinct %1 from VELTA_POSTAL").arg(column));
+    if (!prefecture.isNull()) {
+        query.Add(QStringLiteral("where PREF = :PREF"));
+        query.setString(QStringLiteral("PREF"), prefecture);
+    }
+    QStringList values;
+    for (query.Open(); !query.Eof(); query.Next())
+        values.append(query.fieldString(0));
+    query.Close();
+    return values;
+}
+
+} // namespace
+
+QString postalCodeDigits(const QString& typed) {
+    QString digits = typed.normalized(QString::NormalizationForm_KC);
+    for (const QChar dash :
+         {QChar(u'-'), QChar(0x2010), QChar(0x2212), QChar(0x30FC), QChar(0x2015), QChar(u' ')})
+        digits.remove(dash);
+    const bool seven = digits.size() == 7 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                           return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                       });
+    return seven ? digits : QString();
+}
+
+QString addressOf(const PostalTown& town) {
+    return town.prefecture + town.city + town.town;
+}
+
+bool hasPostalDictionary(TDM& dm) {
+    const bool wasOpen = dm.IBDatabase1.Connected();
+    const bool has =
+        tableExists(dm) &&
+        readInteger(dm,
+                    QStringLiteral("select count(*) as N from (select first 1 1 as X from "
+                                   "VELTA_POSTAL)"),
+                    QStringLiteral("N")) > 0;
+    if (!wasOpen)
+        dm.close();
+    return has;
+}
+
+int importPostalFile(TDM& dm, const QString& fileName, const Progress& progress) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw PostalFileError(
+            QStringLiteral("「%1」を開けません。\n%2").arg(fileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    // Reading is the first half of the work, storing the second.
+    bool stopped = false;
+    auto half = [&](qint64 offset) -> Progress {
+        if (!progress)
+            return {};
+        return [&, offset](qint64 done, qint64 total) {
+            stopped = !progress(offset + done * 50 / std::max<qint64>(total, 1), 100);
+            return !stopped;
+        };
+    };
+    QString error;
+    const QVector<PostalTown> towns = readPostalFile(bytes, &error, half(0));
+    if (stopped)
+        return -1;
+    if (towns.isEmpty())
+        throw PostalFileError(QStringLiteral("「%1」を取り込めません。辞書は元のままです。\n%2")
+                                  .arg(fileName, error));
+    return storePostalTowns(dm, towns, half(50));
+}
+
+int storePostalTowns(TDM& dm, const QVector<PostalTown>& towns, const Progress& progress) {
+    if (!tableExists(dm))
+        createTable(dm);
+    RollbackOnError rollback(dm);
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("delete from VELTA_POSTAL"));
+    query.ExecSQL();
+    query.Clear();
+    query.Add(QStringLiteral("insert into VELTA_POSTAL (YUBINNO, PREF, CITY, TOWN, PUBLISHED) "
+                             "values (:YUBINNO, :PREF, :CITY, :TOWN, :PUBLISHED)"));
+    query.setCaption(QStringLiteral("TOWN"), QStringLiteral("町域"));
+    query.setCaption(QStringLiteral("PUBLISHED"), QStringLiteral("町域"));
+    query.setCaption(QStringLiteral("CITY"), QStringLiteral("市区町村"));
+    query.setCaption(QStringLiteral("PREF"), QStringLiteral("都道府県"));
+    for (qsizetype i = 0; i < towns.size(); ++i) {
+        if (progress && i % 500 == 0 && !progress(i, towns.size())) {
+            dm.IBDatabase1.Abandon(); // the old dictionary stays
+            return -1;
+        }
+        const PostalTown& town = towns[i];
+        query.setString(QStringLiteral("YUBINNO"), town.code);
+        query.setString(QStringLiteral("PREF"), town.prefecture);
+        query.setString(QStringLiteral("CITY"), town.city);
+        query.setString(QStringLiteral("TOWN"), town.town);
+        query.setString(QStringLiteral("PUBLISHED"), town.published);
+        try {
+            query.ExecSQL();
+        } catch (const DbError& error) {
+            throw DbError(
+                QStringLiteral("郵便番号 %1（%2%3%4）を辞書に入れられません。辞書は元の"
+                               "ままです。\n%5")
+                    .arg(town.code, town.prefecture, town.city, town.published, error.message()),
+                error.sqlCode());
+        }
+    }
+    dm.close();
+    return static_cast<int>(towns.size());
+}
+
+QVector<PostalTown> lookUpPostalCode(TDM& dm, const QString& code) {
+    const QString digits = postalCodeDigits(code);
+    if (digits.isEmpty())
+        return {};
+    return readTowns(dm, QStringLiteral("where YUBINNO = :YUBINNO"),
+                     [&](TIBQuery& query) { query.setString(QStringLiteral("YUBINNO"), digits); });
+}
+
+QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
+    const bool wasOpen = dm.IBDatabase1.Connected();
+    auto done = [&](QVector<PostalTown> towns) {
+        if (!wasOpen)
+            dm.close();
+        return towns;
+    };
+    if (address1.trimmed().isEmpty() || !tableExists(dm))
+        return done({});
+    const QStringList prefectures = distinctColumn(dm, QStringLiteral("PREF"), {});
+    const qsizetype prefecture = longestPrefix(address1, prefectures);
+    if (prefecture < 0)
+        return done({});
+    const QString rest = addressKey(address1).mid(addressKey(prefectures[prefecture]).size());
+    const QStringList cities = distinctColumn(dm, QStringLiteral("CITY"), prefectures[prefecture]);
+    const qsizetype city = longestPrefix(rest, cities);
+    if (city < 0)
+        return done({});
+    const QVector<PostalTown> towns =
+        readTowns(dm, QStringLiteral("where PREF = :PREF and CITY = :CITY"), [&](TIBQuery& query) {
+            query.setString(QStringLiteral("PREF"), prefectures[prefecture]);
+            query.setString(QStringLiteral("CITY"), cities[city]);
+        });
+    const QString townPart = rest.mid(addressKey(cities[city]).size());
+    QStringList names;
+    for (const PostalTown& town : towns)
+        names.append(town.town);
+    const qsizetype best = longestPrefix(townPart, names);
+    QVector<PostalTown> found;
+    for (const PostalTown& town : towns)
+        if (best >= 0 && town.town == names[best])
+            found.append(town);
+    return done(found);
+}
+
+PostalCheck::PostalCheck(TDM& dm) {
+    const bool wasOpen = dm.IBDatabase1.Connected();
+    if (tableExists(dm)) {
+        TIBQuery& query = dm.IBQuery1;
+        query.Clear();
+        query.Add(QStringLiteral("select distinct YUBINNO, PREF, CITY from VELTA_POSTAL"));
+        for (query.Open(); !query.Eof(); query.Next())
+            places_[query.fieldString(0).trimmed()].append(
+                addressKey(query.fieldString(1) + query.fieldString(2)));
+        query.Close();
+    }
+    if (!wasOpen)
+        dm.close();
+}
+
+QString PostalCheck::problem(const QString& code, const QString& address1) const {
+    const QString digits = postalCodeDigits(code);
+    if (!active() || code.trimmed().isEmpty())
+        return {};
+    const auto found = places_.constFind(digits);
+    if (digits.isEmpty() || found == places_.constEnd())
+        return QStringLiteral("郵便番号 %1 は辞書にありません").arg(code.trimmed());
+    const QString key = addressKey(address1);
+    const bool matches = std::any_of(found->begin(), found->end(),
+                                     [&](const QString& place) { return key.startsWith(place); });
+    return matches ? QString() : QStringLiteral("郵便番号と住所が一致しません");
+}
+
+} // namespace velta

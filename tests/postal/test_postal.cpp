@@ -1,0 +1,320 @@
+#include "errors.h"
+#include "ken_all.h"
+#include "ken_all_writer.h"
+#include "postal_assist.h"
+#include "postal_dictionary.h"
+#include "recorded_boxes.h"
+#include "test_database.h"
+#include "thonnin1.h"
+#include "tk_touroku1.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::kenAllRow;
+
+namespace {
+
+// Every trait of the published file: notes in brackets, a town over three rows, the town-less
+// rows, 「一円」 as the whole village and as a real town, one code for two towns.
+QStringList publishedRows() {
+    return {
+        kenAllRow("1000000", "東京都", "千代田区", "以下に掲載がない場合"),
+        kenAllRow("1000005", "東京都", "千代田区", "丸の内（次のビルを除く）"),
+        kenAllRow("1006890", "東京都", "千代田区", "丸の内ＪＰタワー（地階・階層不明）"),
+        kenAllRow("0660005", "北海道", "千歳市", "協和（８８－２、２７１－１０、３４３－２、"),
+        kenAllRow("0660005", "北海道", "千歳市", "４３１－１２、４４３－６、６０８－２、"),
+        kenAllRow("0660005", "北海道", "千歳市", "１１３７－３、１３９２番地）"),
+        kenAllRow("0600042", "北海道", "札幌市中央区", "大通西（１～１９丁目）"),
+        kenAllRow("0640820", "北海道", "札幌市中央区", "大通西（２０～２８丁目）"),
+        kenAllRow("3060433", "茨城県", "猿島郡境町", "境町の次に番地がくる場合"),
+        kenAllRow("3998501", "長野県", "北安曇郡小谷村", "小谷村一円"),
+        kenAllRow("5220317", "滋賀県", "犬上郡多賀町", "一円"),
+        kenAllRow("4520961", "愛知県", "清須市", "春日振形", true),
+        kenAllRow("4520961", "愛知県", "清須市", "春日夏至", true),
+        kenAllRow("4520961", "愛知県", "清須市", "春日振形", true), // the same town twice
+    };
+}
+
+QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+QStringList places(const QVector<PostalTown>& towns) {
+    QStringList result;
+    for (const PostalTown& town : towns)
+        result.append(town.code + QLatin1Char(' ') + addressOf(town));
+    return result;
+}
+
+} // namespace
+
+TEST(PostalFile, ReadsEveryEditionAndItsTraits) {
+    const QByteArray shiftJis = test::kenAllShiftJis(publishedRows());
+    const QByteArray utf8 = publishedRows().join(QString()).toUtf8();
+    for (const QByteArray& bytes :
+         {shiftJis, test::zipOf("KEN_ALL.CSV", shiftJis), test::zipOf("utf_ken_all.csv", utf8),
+          QByteArray("\xEF\xBB\xBF") + utf8, utf8}) {
+        QString error;
+        const QVector<PostalTown> towns = readPostalFile(bytes, &error);
+        ASSERT_EQ(towns.size(), 11) << error.toStdString();
+        EXPECT_EQ(towns[0],
+                  (PostalTown{"1000000", "東京都", "千代田区", "", "以下に掲載がない場合"}));
+        EXPECT_EQ(towns[1].town, "丸の内");
+        EXPECT_EQ(towns[1].published, "丸の内（次のビルを除く）");
+        EXPECT_EQ(towns[2].town, "丸の内ＪＰタワー");
+        EXPECT_EQ(towns[3].published,
+                  "協和（８８－２、２７１－１０、３４３－２、４３１－１２、４４３－６、６０８－２、"
+                  "１１３７－３、１３９２番地）");
+        EXPECT_EQ(towns[3].town, "協和");
+        EXPECT_EQ(towns[4].town, "大通西");
+        EXPECT_EQ(towns[6].town, "");     // 境町の次に番地がくる場合
+        EXPECT_EQ(towns[7].town, "");     // 小谷村一円: the whole village
+        EXPECT_EQ(towns[8].town, "一円"); // 多賀町一円 is a town of its own
+        EXPECT_EQ(towns[9].town, "春日振形");
+        EXPECT_EQ(towns[10].town, "春日夏至");
+    }
+}
+
+TEST(PostalFile, FaultsNameTheirLine) {
+    QString error;
+    QStringList rows = publishedRows();
+    rows.insert(2, "これは郵便番号データではない\r\n");
+    EXPECT_TRUE(readPostalFile(test::kenAllShiftJis(rows), &error).isEmpty());
+    EXPECT_TRUE(error.contains("3 行目")) << error.toStdString();
+    rows = publishedRows().mid(0, 4); // a bracket opened and never closed
+    EXPECT_TRUE(readPostalFile(test::kenAllShiftJis(rows), &error).isEmpty());
+    EXPECT_TRUE(error.contains("4 行目から続く町域")) << error.toStdString();
+    EXPECT_TRUE(readPostalFile(QByteArray("PK\x03\x04 broken"), &error).isEmpty());
+    EXPECT_TRUE(error.contains("zip")) << error.toStdString();
+    QByteArray bytes = test::kenAllShiftJis(publishedRows());
+    bytes.insert(bytes.indexOf("\r\n") + 2, "13101,\"100  \",\"1000001\",\"\x82\"\r\n");
+    EXPECT_TRUE(readPostalFile(bytes, &error).isEmpty());
+    EXPECT_TRUE(error.contains("2 行目")) << error.toStdString();
+}
+
+TEST(PostalFile, AddressKeysFoldWidthsAndSmallKe) {
+    EXPECT_EQ(addressKey("旭ヶ丘１－２"), addressKey("旭ケ丘1-2"));
+    EXPECT_EQ(postalCodeDigits("１００－０００５"), "1000005");
+    EXPECT_EQ(postalCodeDigits("100-0005"), "1000005");
+    EXPECT_EQ(postalCodeDigits("100000"), "");
+    EXPECT_EQ(postalCodeDigits("100-000a"), "");
+}
+
+class PostalDictionary : public velta::test::BackendTest {
+protected:
+    void SetUp() override {
+        BackendTest::SetUp();
+        if (!database)
+            return;
+        dm = database->connect();
+    }
+    int import(const QStringList& rows) {
+        return importPostalFile(*dm,
+                                writeFile(folder, "ken_all.zip",
+                                          test::zipOf("KEN_ALL.CSV", test::kenAllShiftJis(rows))));
+    }
+    QTemporaryDir folder;
+    std::unique_ptr<TDM> dm;
+};
+
+TEST_P(PostalDictionary, LooksUpCodesAndAddressesAndANewFileReplacesTheOld) {
+    const qint64 columnsBefore =
+        database->scalar("select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME "
+                         "starting with 'MST_'");
+    EXPECT_FALSE(hasPostalDictionary(*dm));
+    EXPECT_TRUE(lookUpPostalCode(*dm, "1000005").isEmpty()); // no table yet
+    EXPECT_EQ(import(publishedRows()), 11);
+    EXPECT_TRUE(hasPostalDictionary(*dm));
+    EXPECT_EQ(database->scalar("select count(*) from RDB$RELATION_FIELDS where "
+                               "RDB$RELATION_NAME starting with 'MST_'"),
+              columnsBefore);
+
+    EXPECT_EQ(places(lookUpPostalCode(*dm, "100-0005")),
+              QStringList{"1000005 東京都千代田区丸の内"});
+    EXPECT_EQ(places(lookUpPostalCode(*dm, "４５２０９６１")),
+              QStringList({"4520961 愛知県清須市春日夏至", "4520961 愛知県清須市春日振形"}));
+    EXPECT_TRUE(lookUpPostalCode(*dm, "9999999").isEmpty());
+
+    EXPECT_EQ(places(lookUpAddress(*dm, "東京都千代田区丸の内１－２－３")),
+              QStringList{"1000005 東京都千代田区丸の内"});
+    EXPECT_EQ(places(lookUpAddress(*dm, "東京都千代田区丸の内ＪＰタワー5階")),
+              QStringList{"1006890 東京都千代田区丸の内ＪＰタワー"});
+    EXPECT_EQ(places(lookUpAddress(*dm, "東京都千代田区霞が関1-1")),
+              QStringList{"1000000 東京都千代田区"});
+    EXPECT_EQ(
+        places(lookUpAddress(*dm, "北海道札幌市中央区大通西3")),
+        QStringList({"0600042 北海道札幌市中央区大通西", "0640820 北海道札幌市中央区大通西"}));
+    EXPECT_TRUE(lookUpAddress(*dm, "大阪府大阪市北区梅田").isEmpty());
+
+    // Next year's file replaces this one whole.
+    EXPECT_EQ(import({kenAllRow("1000005", "東京都", "千代田区", "丸の内")}), 1);
+    EXPECT_TRUE(lookUpPostalCode(*dm, "1000000").isEmpty());
+    EXPECT_EQ(places(lookUpPostalCode(*dm, "1000005")),
+              QStringList{"1000005 東京都千代田区丸の内"});
+}
+
+TEST_P(PostalDictionary, AFailedOrStoppedImportLeavesTheOldDictionary) {
+    ASSERT_EQ(import(publishedRows()), 11);
+    QStringList broken = publishedRows();
+    broken.append("13101,\"100\",\"1000001\"\r\n");
+    EXPECT_THROW(import(broken), PostalFileError);
+    // A town the database cannot store, found halfway through the storing.
+    QStringList unstorable = publishedRows();
+    const QVector<PostalTown> towns = readPostalFile(test::kenAllShiftJis(unstorable), nullptr);
+    QVector<PostalTown> withOutsider = towns;
+    withOutsider.insert(6, PostalTown{"1000001", "東京都", "千代田区", "千代田𠮷", "千代田𠮷"});
+    try {
+        storePostalTowns(*dm, withOutsider);
+        FAIL() << "stored a character outside the database's character set";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains("1000001")) << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains("辞書は元のまま")) << error.message().toStdString();
+    }
+    // Stopped after 500 of 1,200 towns were stored in the import's transaction.
+    QVector<PostalTown> many;
+    for (int i = 0; i < 1200; ++i)
+        many.append({QString::number(2000000 + i), "東京都", "新宿区", "町", "町"});
+    EXPECT_EQ(storePostalTowns(*dm, many, [](qint64 done, qint64) { return done < 500; }), -1);
+    EXPECT_EQ(database->scalar("select count(*) from VELTA_POSTAL"), 11);
+}
+
+VELTA_ON_BOTH_BACKENDS(PostalDictionary);
+
+namespace {
+
+// Picks row `row` of the town list as soon as it opens.
+class PickTown {
+public:
+    explicit PickTown(int row) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, row] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(top);
+                    dialog && dialog->isVisible() && dialog->objectName() == "TownChooser") {
+                    shown = dialog->findChild<QListWidget*>("List")->count();
+                    dialog->findChild<QListWidget*>("List")->setCurrentRow(row);
+                    dialog->accept();
+                    timer_.stop();
+                }
+        });
+        timer_.start(0);
+    }
+    int shown = 0;
+
+private:
+    QTimer timer_;
+};
+
+} // namespace
+
+class PostalEntry : public ::testing::Test {
+protected:
+    PostalEntry() : dm(database.connect()) {
+        importPostalFile(*dm,
+                         writeFile(folder, "KEN_ALL.CSV", test::kenAllShiftJis(publishedRows())));
+    }
+    velta::test::TestDatabase database;
+    QTemporaryDir folder;
+    std::unique_ptr<TDM> dm;
+    velta::test::RecordedBoxes boxes;
+};
+
+TEST_F(PostalEntry, TypedCodeFillsAnEmptyAddressAndTheButtonsWorkBothWays) {
+    TK_touroku1 entry(*dm);
+    entry.show();
+    QTest::keyClicks(entry.Edit3, "100-0005");
+    EXPECT_EQ(entry.Edit4->text(), "東京都千代田区丸の内");
+    // A typed code never overwrites an address already there; the button offers it.
+    entry.Edit4->setText("大阪府");
+    entry.Edit3->clear();
+    QTest::keyClicks(entry.Edit3, "1006890");
+    EXPECT_EQ(entry.Edit4->text(), "大阪府");
+    QTest::mouseClick(entry.postalAssist->toAddress, Qt::LeftButton);
+    EXPECT_EQ(entry.Edit4->text(), "東京都千代田区丸の内ＪＰタワー");
+    {
+        PickTown pick(1);
+        entry.Edit3->setText("4520961");
+        QTest::mouseClick(entry.postalAssist->toAddress, Qt::LeftButton);
+        EXPECT_EQ(pick.shown, 2);
+    }
+    EXPECT_EQ(entry.Edit4->text(), "愛知県清須市春日振形");
+
+    entry.Edit3->clear();
+    entry.Edit4->setText("東京都千代田区丸の内２－１");
+    QTest::mouseClick(entry.postalAssist->toCode, Qt::LeftButton);
+    EXPECT_EQ(entry.Edit3->text(), "100-0005");
+    entry.Edit4->setText("大阪府大阪市");
+    QTest::mouseClick(entry.postalAssist->toCode, Qt::LeftButton);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, "住所1 にあう郵便番号が辞書にありません。");
+    EXPECT_EQ(entry.Edit3->text(), "100-0005");
+}
+
+TEST_F(PostalEntry, TheSenderWindowHelpsTooAndAMissingDictionarySaysWhereToGetIt) {
+    Thonnin1 sender(*dm);
+    sender.show();
+    QTest::keyClicks(sender.Edit3, "0660005");
+    EXPECT_EQ(sender.Edit4->text(), "北海道千歳市協和");
+    database.execute("delete from VELTA_POSTAL");
+    QTest::mouseClick(sender.postalAssist->toAddress, Qt::LeftButton);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.back().text.contains("郵便番号辞書がありません"))
+        << boxes.shown.back().text.toStdString();
+}
+
+TEST_F(PostalEntry, CheckFindsUnknownCodesAndAddressesOutsideTheCodesCity) {
+    const PostalCheck check(*dm);
+    EXPECT_EQ(check.problem("1000005", "東京都千代田区丸の内1-1"), "");
+    EXPECT_EQ(check.problem("１００－０００５", "東京都千代田区大手町"),
+              ""); // the city is what counts
+    EXPECT_EQ(check.problem("1000005", "大阪府大阪市北区"), "郵便番号と住所が一致しません");
+    EXPECT_EQ(check.problem("1234567", "東京都千代田区"), "郵便番号 1234567 は辞書にありません");
+    EXPECT_EQ(check.problem("", "東京都千代田区"), "");
+    database.execute("delete from VELTA_POSTAL");
+    EXPECT_FALSE(PostalCheck(*dm).active());
+    EXPECT_EQ(PostalCheck(*dm).problem("1234567", "どこか"), "");
+}
+
+TEST(VeltaPostal, ImportsAndLooksUpWithExitCodes) {
+    QTemporaryDir work;
+    velta::test::makeWorkingFolder(work.path());
+    auto run = [&](const QStringList& arguments, QString* out = nullptr) {
+        QProcess postal;
+        postal.setWorkingDirectory(work.path());
+        postal.start(VELTA_POSTAL_PATH, arguments);
+        postal.waitForFinished(60000);
+        if (out)
+            *out = QString::fromUtf8(postal.readAllStandardOutput());
+        return postal.exitCode();
+    };
+    QString out;
+    EXPECT_EQ(run({"lookup", "1000005"}, &out), 1); // no dictionary yet
+    const QString file =
+        writeFile(work, "utf_ken_all.csv", publishedRows().join(QString()).toUtf8());
+    EXPECT_EQ(run({"import", file}, &out), 0);
+    EXPECT_TRUE(out.contains("11 件")) << out.toStdString();
+    EXPECT_EQ(run({"lookup", "1000005"}, &out), 0);
+    EXPECT_EQ(out, "1000005\t東京都\t千代田区\t丸の内\n");
+    EXPECT_EQ(run({"lookup", "4520961"}, &out), 0);
+    EXPECT_EQ(out.count('\n'), 2);
+    EXPECT_EQ(run({"lookup", "9999999"}, &out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(run({"lookup", "12"}), 2);
+    EXPECT_EQ(run({"import"}), 2);
+    EXPECT_EQ(run({"import", work.filePath("missing.zip")}), 1);
+}

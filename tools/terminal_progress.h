@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+// 「作成中 1234 / 10000 枚」 on the terminal, redrawn in place about every 1 %; nothing when the
+// standard error is not a terminal (a log, a pipe).
+class TerminalProgress {
+public:
+    TerminalProgress(qint64 total, const QString& doing, const QString& unit)
+        : total_(total), doing_(doing.toUtf8()), unit_(unit.toUtf8()),
+          shown_(isatty(STDERR_FILENO) == 1) {}
+    ~TerminalProgress() { done(); }
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    void setTotal(qint64 total) { total_ = total; }
+    void step(qint64 done) {
+        if (shown_ && (done == total_ || done - last_ >= std::max<qint64>(1, total_ / 100))) {
+            last_ = done;
+            std::fprintf(stderr, "\r%s %lld / %lld %s", doing_.constData(),
+                         static_cast<long long>(done), static_cast<long long>(total_),
+                         unit_.constData());
+            std::fflush(stderr);
+            drawn_ = true;
+        }
+    }
+    void done() {
+        if (drawn_)
+            std::fputs("\n", stderr);
+        drawn_ = false;
+    }
+
+private:
+    qint64 total_, last_ = 0;
+    QByteArray doing_, unit_;
+    bool shown_, drawn_ = false;
+};

@@ -1,0 +1,65 @@
+// The postal-code dictionary of the database connect.ini in the working directory names:
+//   velta-postal import FILE   Japan Post's ken_all.zip, KEN_ALL.CSV or utf_ken_all.csv
+//   velta-postal lookup CODE   one line per town: code, prefecture, city, town (tab-separated)
+// Exit 0, 1 on failure (or a code not in the dictionary), 2 on bad usage.
+#include "dm.h"
+#include "errors.h"
+#include "postal_dictionary.h"
+#include "terminal_progress.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& message, int code = 1) {
+    std::fprintf(stderr, "velta-postal: %s\n", message.toUtf8().constData());
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    using namespace velta;
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.size() != 2 ||
+        (arguments[0] != QLatin1String("import") && arguments[0] != QLatin1String("lookup")))
+        return fail(QStringLiteral("使い方: velta-postal import ファイル | velta-postal lookup "
+                                   "郵便番号"),
+                    2);
+    try {
+        TDM dm(QDir::currentPath());
+        if (arguments[0] == QLatin1String("import")) {
+            TerminalProgress progress(100, QStringLiteral("取り込み中"), QStringLiteral("%"));
+            const int towns = importPostalFile(dm, arguments[1], [&](qint64 done, qint64) {
+                progress.step(done);
+                return true;
+            });
+            progress.done();
+            std::printf("%d 件の町域を郵便番号辞書に取り込みました。\n", towns);
+            return 0;
+        }
+        if (postalCodeDigits(arguments[1]).isEmpty())
+            return fail(QStringLiteral("郵便番号は 7 桁の数字です: %1").arg(arguments[1]), 2);
+        const QVector<PostalTown> towns = lookUpPostalCode(dm, arguments[1]);
+        for (const PostalTown& town : towns)
+            std::printf("%s\n", QStringList({town.code, town.prefecture, town.city, town.town})
+                                    .join(QLatin1Char('\t'))
+                                    .toUtf8()
+                                    .constData());
+        if (towns.isEmpty())
+            return fail(
+                hasPostalDictionary(dm)
+                    ? QStringLiteral("郵便番号 %1 は辞書にありません。").arg(arguments[1])
+                    : QStringLiteral("郵便番号辞書がありません（velta-postal import で取り込み"
+                                     "ます）。"));
+        return 0;
+    } catch (const DbError& error) {
+        return fail(error.message());
+    } catch (const PostalFileError& error) {
+        return fail(QString::fromStdString(error.what()));
+    }
+}
