@@ -10,6 +10,7 @@
 #include "thonnin1.h"
 #include "tk_ichiran1.h"
 #include "tk_touroku1.h"
+#include "tools_menu.h"
 #include "tversion1.h"
 #include "velta_application.h"
 
@@ -42,6 +43,7 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
     N5 = options->addAction(QStringLiteral("バージョン情報"));
     N5->setObjectName(QStringLiteral("N5"));
+    tools = new ToolsMenu(this, dm);
 
     Panel1 = new QFrame(client);
     Panel1->setObjectName(QStringLiteral("Panel1"));

@@ -11,6 +11,7 @@ namespace velta {
 
 class TDM;
 class Tversion1;
+class ToolsMenu;
 class TK_touroku1;
 class Thonnin1;
 class TK_ichiran1;
@@ -45,6 +46,7 @@ public:
     QPushButton* Button10;
     QAction* N2;
     QAction* N5;
+    ToolsMenu* tools; // ツール: postal-code dictionary, address book in and out
 
 public slots:
     void Button1Click();

@@ -68,14 +68,12 @@ qsizetype longestPrefix(const QString& text, const QStringList& candidates) {
     return best;
 }
 
-QStringList distinctColumn(TDM& dm, const QString& column, const QString& prefecture) {
+QStringList distinctCities(TDM& dm, const QString& prefecture) {
     TIBQuery& query = dm.IBQuery1;
     query.Clear();
-    query.Add(QStringLiteral("select distinct %1 from VELTA_POSTAL").arg(column));
-    if (!prefecture.isNull()) {
-        query.Add(QStringLiteral("where PREF = :PREF"));
-        query.setString(QStringLiteral("PREF"), prefecture);
-    }
+    query.Add(QStringLiteral("select distinct CITY from VELTA_POSTAL"));
+    query.Add(QStringLiteral("where PREF = :PREF"));
+    query.setString(QStringLiteral("PREF"), prefecture);
     QStringList values;
     for (query.Open(); !query.Eof(); query.Next())
         values.append(query.fieldString(0));
@@ -84,6 +82,17 @@ QStringList distinctColumn(TDM& dm, const QString& column, const QString& prefec
 }
 
 } // namespace
+
+const QStringList& japanesePrefectures() {
+    static const QStringList names = {
+        "北海道", "青森県", "岩手県", "宮城県", "秋田県", "山形県",   "福島県", "茨城県",
+        "栃木県", "群馬県", "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "富山県",
+        "石川県", "福井県", "山梨県", "長野県", "岐阜県", "静岡県",   "愛知県", "三重県",
+        "滋賀県", "京都府", "大阪府", "兵庫県", "奈良県", "和歌山県", "鳥取県", "島根県",
+        "岡山県", "広島県", "山口県", "徳島県", "香川県", "愛媛県",   "高知県", "福岡県",
+        "佐賀県", "長崎県", "熊本県", "大分県", "宮崎県", "鹿児島県", "沖縄県"};
+    return names;
+}
 
 QString postalCodeDigits(const QString& typed) {
     QString digits = typed.normalized(QString::NormalizationForm_KC);
@@ -196,12 +205,12 @@ QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
     };
     if (address1.trimmed().isEmpty() || !tableExists(dm))
         return done({});
-    const QStringList prefectures = distinctColumn(dm, QStringLiteral("PREF"), {});
+    const QStringList& prefectures = japanesePrefectures();
     const qsizetype prefecture = longestPrefix(address1, prefectures);
     if (prefecture < 0)
         return done({});
     const QString rest = addressKey(address1).mid(addressKey(prefectures[prefecture]).size());
-    const QStringList cities = distinctColumn(dm, QStringLiteral("CITY"), prefectures[prefecture]);
+    const QStringList cities = distinctCities(dm, prefectures[prefecture]);
     const qsizetype city = longestPrefix(rest, cities);
     if (city < 0)
         return done({});

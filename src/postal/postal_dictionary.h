@@ -20,6 +20,9 @@ public:
     explicit PostalFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
+// The 47 prefectures, 北海道 to 沖縄県.
+const QStringList& japanesePrefectures();
+
 // The seven digits of a typed code (half- or full-width, with or without hyphen); empty when
 // it is not seven digits.
 QString postalCodeDigits(const QString& typed);

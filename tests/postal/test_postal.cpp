@@ -7,7 +7,10 @@
 #include "test_database.h"
 #include "thonnin1.h"
 #include "tk_touroku1.h"
+#include "tmenu1.h"
+#include "tools_menu.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -288,6 +291,20 @@ TEST_F(PostalEntry, CheckFindsUnknownCodesAndAddressesOutsideTheCodesCity) {
     database.execute("delete from VELTA_POSTAL");
     EXPECT_FALSE(PostalCheck(*dm).active());
     EXPECT_EQ(PostalCheck(*dm).problem("1234567", "どこか"), "");
+}
+
+TEST(PostalMenu, ImportFromTheToolsMenuSaysHowManyTowns) {
+    velta::test::TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    ASSERT_NE(menu.findChild<QAction*>("actImportPostal"), nullptr);
+    QTemporaryDir folder;
+    velta::test::RecordedBoxes boxes;
+    menu.tools->importPostal(writeFile(
+        folder, "ken_all.zip", test::zipOf("KEN_ALL.CSV", test::kenAllShiftJis(publishedRows()))));
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, "11 件の町域を郵便番号辞書に取り込みました。");
+    EXPECT_EQ(database.scalar("select count(*) from VELTA_POSTAL"), 11);
 }
 
 TEST(VeltaPostal, ImportsAndLooksUpWithExitCodes) {

@@ -2,6 +2,7 @@
 #include "composition.h"
 #include "dm.h"
 #include "page_renderer.h"
+#include "postal_dictionary.h"
 #include "preview_window.h"
 #include "recorded_boxes.h"
 #include "string_grid.h"
@@ -316,6 +317,23 @@ TEST_F(PostcardWindow, CancelledFillOrCompositionKeepsTheGridAndShowsNoPreview) 
     window.Button3->click();
     EXPECT_EQ(previews, 1);
     EXPECT_EQ(previewed.size(), 2);
+}
+
+TEST_F(PostcardWindow, CardsAreCheckedAgainstThePostalDictionaryWithoutStoppingThePrint) {
+    add("山田", "太郎", "やまだ", "1000005", "東京都千代田区丸の内1-1");
+    add("佐藤", "花子", "さとう", "1000005", "大阪府大阪市北区梅田");
+    add("鈴木", "", "すずき", "9999999", "東京都千代田区");
+    add("田中", "", "たなか", "", "東京都千代田区");
+    window.Button2->click();
+    window.Button3->click();
+    EXPECT_TRUE(previewWarnings.filter("郵便番号").isEmpty()); // no dictionary: nothing to say
+    storePostalTowns(*dm, {{"1000005", "東京都", "千代田区", "丸の内", "丸の内"}});
+    window.Button2->click();
+    window.Button3->click();
+    EXPECT_EQ(previewed.size(), 4);
+    EXPECT_EQ(previewWarnings.filter("郵便番号"),
+              QStringList({"佐藤 花子 様: 郵便番号と住所が一致しません",
+                           "鈴木 様: 郵便番号 9999999 は辞書にありません"}));
 }
 
 TEST_F(PostcardWindow, InvalidOptionsStopBeforeTheFirstPage) {

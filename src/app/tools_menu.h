@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+
+namespace velta {
+
+class TDM;
+
+// The main window's 「ツール」 menu: the postal-code dictionary and the address book in and
+// out. Each action asks for its file, then calls the function of the same name, which tests
+// call directly.
+class ToolsMenu : public QObject {
+public:
+    ToolsMenu(QMainWindow* window, TDM& dm);
+    QAction* actImportPostal; // 郵便番号辞書の取り込み…
+
+    void importPostal(const QString& fileName);
+
+private:
+    QMainWindow* window_;
+    TDM& dm_;
+};
+
+} // namespace velta
