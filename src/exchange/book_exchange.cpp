@@ -1,0 +1,390 @@
+#include "book_exchange.h"
+
+#include "cp932.h"
+#include "dm.h"
+#include "errors.h"
+#include "recipient_store.h"
+#include "safe_output.h"
+#include "schema.h"
+#include "vcard.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace velta {
+namespace {
+
+enum class Kind { Text, Integer, Timestamp };
+struct Column {
+    const char* name;
+    const char* header;
+    Kind kind;
+};
+
+// Every column of MST_KOKYAKU: the ones the windows show under their captions first.
+const Column kColumns[] = {
+    {"NAMAE", "姓", Kind::Text},
+    {"NAMAE2", "名", Kind::Text},
+    {"HURIGANA", "ふりがな", Kind::Text},
+    {"YUBINNO", "郵便番号", Kind::Text},
+    {"JYUSYO", "住所1", Kind::Text},
+    {"JYUSYO2", "住所2", Kind::Text},
+    {"RENMEI1", "連名1", Kind::Text},
+    {"RENMEI2", "連名2", Kind::Text},
+    {"TEL", "電話番号", Kind::Text},
+    {"MEMO", "メモ", Kind::Text},
+    {"KEY1", "KEY1", Kind::Integer},
+    {"KEY2", "KEY2", Kind::Integer},
+    {"IDNUM", "IDNUM", Kind::Integer},
+    {"K_SHITU", "K_SHITU", Kind::Text},
+    {"SEIBETU", "SEIBETU", Kind::Integer},
+    {"SEI_JEL", "SEI_JEL", Kind::Integer},
+    {"SEI_MUUSU", "SEI_MUUSU", Kind::Integer},
+    {"SEI_SUPURE", "SEI_SUPURE", Kind::Integer},
+    {"SEI_SONOTA", "SEI_SONOTA", Kind::Integer},
+    {"SORI_AGO", "SORI_AGO", Kind::Integer},
+    {"SORI_MAYU", "SORI_MAYU", Kind::Integer},
+    {"YEAR1", "YEAR1", Kind::Integer},
+    {"MONTH1", "MONTH1", Kind::Integer},
+    {"DAY1", "DAY1", Kind::Integer},
+    {"LTIME", "LTIME", Kind::Timestamp},
+};
+
+const Column* columnNamed(const QString& name) {
+    for (const Column& column : kColumns)
+        if (name == QLatin1String(column.name))
+            return &column;
+    return nullptr;
+}
+
+const QString kTimestampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+
+QString headerKey(const QString& header) {
+    return header.normalized(QString::NormalizationForm_KC)
+        .toCaseFolded()
+        .remove(QRegularExpression(QStringLiteral("[\\s（）()・_\\-]")));
+}
+
+// Usual names of the columns in other programs' files, compared by headerKey.
+const QVector<std::pair<Target, QStringList>>& synonyms() {
+    static const QVector<std::pair<Target, QStringList>> list = {
+        {Target::Surname, {"姓", "苗字", "名字", "姓（苗字）", "last name", "family name"}},
+        {Target::GivenName, {"名", "名前", "名（名前）", "first name", "given name"}},
+        {Target::FullName, {"氏名", "宛名", "フルネーム", "name", "full name"}},
+        {Target::Reading,
+         {"ふりがな", "フリガナ", "よみ", "ヨミ", "読み", "よみがな", "ヨミガナ", "読み仮名"}},
+        {Target::ReadingSurname,
+         {"姓（ふりがな）", "姓ふりがな", "姓フリガナ", "セイ", "せい", "姓よみ",
+          "phonetic last name", "family name yomi"}},
+        {Target::ReadingGiven,
+         {"名（ふりがな）", "名ふりがな", "名フリガナ", "メイ", "めい", "名よみ",
+          "phonetic first name", "given name yomi"}},
+        {Target::PostalCode, {"郵便番号", "〒", "郵便", "postal code", "zip", "zip code"}},
+        {Target::Address1, {"住所", "住所1", "自宅住所", "address"}},
+        {Target::Address2, {"住所2", "建物", "建物名"}},
+        {Target::Joint1, {"連名1"}},
+        {Target::Joint2, {"連名2"}},
+        {Target::Telephone, {"電話", "電話番号", "tel", "携帯", "携帯電話", "phone"}},
+        {Target::Memo, {"メモ", "備考", "ノート", "note", "notes"}},
+    };
+    return list;
+}
+
+const char* columnOf(Target target) {
+    switch (target) {
+    case Target::Surname:
+        return "NAMAE";
+    case Target::GivenName:
+        return "NAMAE2";
+    case Target::Reading:
+        return "HURIGANA";
+    case Target::PostalCode:
+        return "YUBINNO";
+    case Target::Address1:
+        return "JYUSYO";
+    case Target::Address2:
+        return "JYUSYO2";
+    case Target::Joint1:
+        return "RENMEI1";
+    case Target::Joint2:
+        return "RENMEI2";
+    case Target::Telephone:
+        return "TEL";
+    case Target::Memo:
+        return "MEMO";
+    default:
+        return nullptr;
+    }
+}
+
+QString firstUnencodable(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        try {
+            cp932::encode(text.mid(i, length), QString());
+        } catch (const DbError&) {
+            return text.mid(i, length);
+        }
+        i += length - 1;
+    }
+    return {};
+}
+
+void append(QMap<QString, QString>& values, const QString& column, const QString& text) {
+    if (text.isEmpty())
+        return;
+    QString& value = values[column];
+    value = value.isEmpty() ? text : value + QLatin1Char(' ') + text;
+}
+
+} // namespace
+
+const QVector<std::pair<Target, QString>>& targetCaptions() {
+    static const QVector<std::pair<Target, QString>> list = {
+        {Target::Ignore, "取り込まない"},
+        {Target::Surname, "姓"},
+        {Target::GivenName, "名"},
+        {Target::FullName, "氏名（姓と名）"},
+        {Target::Reading, "ふりがな"},
+        {Target::ReadingSurname, "ふりがな（姓）"},
+        {Target::ReadingGiven, "ふりがな（名）"},
+        {Target::PostalCode, "郵便番号"},
+        {Target::Address1, "住所1"},
+        {Target::Address2, "住所2"},
+        {Target::Joint1, "連名1"},
+        {Target::Joint2, "連名2"},
+        {Target::Telephone, "電話番号"},
+        {Target::Memo, "メモ"},
+    };
+    return list;
+}
+
+QVector<Target> matchHeaders(const QStringList& headers) {
+    QVector<Target> targets;
+    bool jointSeen = false;
+    for (const QString& header : headers) {
+        const QString key = headerKey(header);
+        Target target = Target::Ignore;
+        if (const Column* column = columnNamed(header.trimmed());
+            column && column->kind != Kind::Text && header.trimmed() != QLatin1String("KEY1"))
+            target = Target::OtherColumn;
+        else if (header.trimmed() == QLatin1String("K_SHITU"))
+            target = Target::OtherColumn;
+        else if (key == headerKey(QStringLiteral("連名"))) {
+            target = jointSeen ? Target::Joint2 : Target::Joint1; // 連名, 連名
+            jointSeen = true;
+        } else
+            for (const auto& [candidate, names] : synonyms())
+                for (const QString& name : names)
+                    if (key == headerKey(name))
+                        target = candidate;
+        targets.append(target);
+    }
+    return targets;
+}
+
+QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets) {
+    QVector<ImportRow> rows;
+    for (const CsvRecord& record : table.rows) {
+        ImportRow row{record.line, {}};
+        QString readingSurname, readingGiven;
+        for (qsizetype c = 0; c < record.fields.size() && c < targets.size(); ++c) {
+            const QString text = record.fields[c].trimmed();
+            switch (targets[c]) {
+            case Target::Ignore:
+                break;
+            case Target::FullName: {
+                const qsizetype space = text.indexOf(QRegularExpression(QStringLiteral("[ 　]")));
+                append(row.values, QStringLiteral("NAMAE"), space < 0 ? text : text.left(space));
+                if (space >= 0)
+                    append(row.values, QStringLiteral("NAMAE2"), text.mid(space + 1).trimmed());
+                break;
+            }
+            case Target::ReadingSurname:
+                readingSurname += text;
+                break;
+            case Target::ReadingGiven:
+                readingGiven += text;
+                break;
+            case Target::OtherColumn:
+                row.values[table.headers.value(c).trimmed()] = text;
+                break;
+            default:
+                append(row.values, QString::fromLatin1(columnOf(targets[c])), text);
+            }
+        }
+        if (!row.values.contains(QStringLiteral("HURIGANA")))
+            append(row.values, QStringLiteral("HURIGANA"), readingSurname + readingGiven);
+        rows.append(row);
+    }
+    return rows;
+}
+
+int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Progress& progress) {
+    QStringList names, headers;
+    for (const Column& column : kColumns) {
+        names.append(QString::fromLatin1(column.name));
+        headers.append(QString::fromUtf8(column.header));
+    }
+    SafeOutput file(fileName);
+    if (!file.open())
+        throw ExchangeError(
+            QStringLiteral("「%1」に書き込めません。\n%2").arg(fileName, file.errorString()));
+    auto write = [&](const QString& line, int row) {
+        QByteArray bytes;
+        if (encoding == TextEncoding::Utf8) {
+            bytes = line.toUtf8();
+        } else {
+            try {
+                bytes = cp932::encode(line, QStringLiteral("CSV"));
+            } catch (const DbError&) {
+                throw ExchangeError(
+                    QStringLiteral("%1 件目の宛名に Shift-JIS で書けない文字「%2」があります。\n"
+                                   "UTF-8 で書き出してください。元のファイルはそのままです。")
+                        .arg(row)
+                        .arg(firstUnencodable(line)));
+            }
+        }
+        if (file.device().write(bytes) != bytes.size())
+            throw ExchangeError(
+                QStringLiteral("「%1」を書き出せませんでした。元のファイルはそのまま"
+                               "です。\n%2")
+                    .arg(fileName, file.errorString()));
+    };
+    if (encoding == TextEncoding::Utf8)
+        file.device().write("\xEF\xBB\xBF");
+    write(csvLine(headers), 0);
+    const qint64 total = readInteger(dm, QStringLiteral("select count(*) as N from MST_KOKYAKU"),
+                                     QStringLiteral("N"));
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("select %1 from MST_KOKYAKU order by KEY1")
+                  .arg(names.join(QStringLiteral(", "))));
+    int rows = 0;
+    try {
+        for (query.Open(); !query.Eof(); query.Next()) {
+            if (progress && !progress(rows, total)) {
+                query.Close();
+                dm.close();
+                return -1;
+            }
+            QStringList fields;
+            for (const Column& column : kColumns) {
+                const ParamValue value = query.fieldValue(QString::fromLatin1(column.name));
+                if (const auto* time = std::get_if<QDateTime>(&value))
+                    fields.append(time->toString(kTimestampFormat));
+                else if (const auto* number = std::get_if<qint64>(&value))
+                    fields.append(QString::number(*number));
+                else if (const auto* text = std::get_if<QString>(&value))
+                    fields.append(*text);
+                else
+                    fields.append(QString());
+            }
+            write(csvLine(fields), ++rows);
+        }
+    } catch (...) {
+        query.Close();
+        dm.close();
+        throw;
+    }
+    query.Close();
+    dm.close();
+    if (!file.commit())
+        throw ExchangeError(
+            QStringLiteral("「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
+                .arg(fileName, file.errorString()));
+    return rows;
+}
+
+ImportTable readImportBytes(const QByteArray& bytes) {
+    QString encoding;
+    const QString text = decodeText(bytes, &encoding);
+    if (looksLikeVCard(text))
+        return readVCards(text);
+    QList<CsvRecord> records = parseCsv(text);
+    if (records.isEmpty())
+        throw ExchangeError(QStringLiteral("取り込む行がありません。"));
+    ImportTable table{QStringLiteral("CSV（%1）").arg(encoding), records.takeFirst().fields,
+                      records};
+    return table;
+}
+
+ImportTable readImportFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ExchangeError(
+            QStringLiteral("「%1」を開けません。\n%2").arg(fileName, file.errorString()));
+    return readImportBytes(file.readAll());
+}
+
+ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress) {
+    ImportReport report;
+    ensureKeyTriggerActive(dm);
+    RollbackOnError rollback(dm);
+    QStringList columns;
+    for (const Column& column : kColumns)
+        if (QLatin1String(column.name) != QLatin1String("KEY1"))
+            columns.append(QString::fromLatin1(column.name));
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
+                  .arg(columns.join(QStringLiteral(", "))));
+    query.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
+    setFieldCaptions(query);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (progress && !progress(i, rows.size())) {
+            dm.IBDatabase1.Abandon(); // nothing of this import is kept
+            return ImportReport{0, {}, true};
+        }
+        const ImportRow& row = rows[i];
+        auto refuse = [&](const QString& why) {
+            report.refused.append(QStringLiteral("%1 行目: %2").arg(row.line).arg(why));
+        };
+        if (row.values.value(QStringLiteral("NAMAE")).isEmpty()) {
+            refuse(QStringLiteral("姓がありません。"));
+            continue;
+        }
+        if (row.values.value(QStringLiteral("HURIGANA")).isEmpty()) {
+            refuse(QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"));
+            continue;
+        }
+        bool valid = true;
+        for (const QString& name : columns) {
+            const Column& column = *columnNamed(name);
+            const QString text = row.values.value(name);
+            if (column.kind == Kind::Text) {
+                query.setString(name, text);
+            } else if (text.isEmpty()) {
+                query.setValue(name, ParamValue());
+            } else if (column.kind == Kind::Integer) {
+                bool ok = false;
+                const qint64 number = text.toLongLong(&ok);
+                valid = valid && ok;
+                if (!ok)
+                    refuse(QStringLiteral("%1「%2」は数ではありません。").arg(name, text));
+                query.setInteger(name, number);
+            } else {
+                const QDateTime time = QDateTime::fromString(text, kTimestampFormat);
+                valid = valid && time.isValid();
+                if (!time.isValid())
+                    refuse(QStringLiteral("%1「%2」は日時ではありません。").arg(name, text));
+                query.setDateTime(name, time);
+            }
+        }
+        if (!valid)
+            continue;
+        try {
+            query.Check(); // every value encoded as it would be stored, nothing written
+        } catch (const DbError& error) {
+            refuse(error.message().section(QLatin1Char('\n'), 0, 0));
+            continue;
+        }
+        query.ExecSQL();
+        ++report.imported;
+    }
+    dm.close();
+    return report;
+}
+
+} // namespace velta

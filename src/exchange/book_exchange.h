@@ -1,0 +1,82 @@
+#pragma once
+
+#include "csv.h"
+#include "progress.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <stdexcept>
+
+namespace velta {
+
+class TDM;
+
+// An exchange file that cannot be read or written; the message is shown as it stands.
+class ExchangeError : public std::runtime_error {
+public:
+    explicit ExchangeError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+enum class TextEncoding { Utf8, Cp932 }; // UTF-8 with BOM, or Shift-JIS (code page 932)
+
+// Writes every column of every recipient, a header row first (姓, 名, ふりがな, 郵便番号, 住所1,
+// 住所2, 連名1, 連名2, 電話番号, メモ, then the other columns by their names), in key order.
+// The file replaces the old one only when whole. Returns the rows written, -1 when stopped.
+// A character Shift-JIS cannot hold stops the export with its row and field named.
+int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding,
+               const Progress& progress = {});
+
+// A file to import as read: its headers and records. vCards come as a table whose headers are
+// the fields they fill.
+struct ImportTable {
+    QString kind; // 「CSV（UTF-8）」, 「CSV（Shift-JIS）」, 「vCard」
+    QStringList headers;
+    QList<CsvRecord> rows;
+};
+ImportTable readImportFile(const QString& fileName);
+ImportTable readImportBytes(const QByteArray& bytes);
+
+// What a column of the file fills.
+enum class Target {
+    Ignore,
+    Surname,
+    GivenName,
+    FullName, // 氏名: split at the first space into 姓 and 名
+    Reading,
+    ReadingSurname,
+    ReadingGiven,
+    PostalCode,
+    Address1,
+    Address2,
+    Joint1,
+    Joint2,
+    Telephone,
+    Memo,
+    OtherColumn // a column of our own export (IDNUM, YEAR1, …), named by its header
+};
+// The targets in the order the mapping dialog lists them, with their captions.
+const QVector<std::pair<Target, QString>>& targetCaptions();
+// Each header's target by its usual Japanese (and English) names; the rest are ignored.
+QVector<Target> matchHeaders(const QStringList& headers);
+
+// A record mapped to the address book's columns (NAMAE, HURIGANA, …).
+struct ImportRow {
+    int line = 0;
+    QMap<QString, QString> values;
+};
+QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets);
+
+struct ImportReport {
+    int imported = 0;
+    QStringList refused; // 「5 行目: 姓がありません」
+    bool stopped = false;
+};
+// Stores the rows that can be stored, in one transaction: a row without 姓 or ふりがな, or with
+// a character the database cannot store, is refused and reported with its line (never
+// changed); a stop or a database failure stores nothing.
+ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {});
+
+} // namespace velta

@@ -1,0 +1,161 @@
+#include "vcard.h"
+
+#include <QRegularExpression>
+
+namespace velta {
+namespace {
+
+// The parts of a structured value (N, ADR), split at unescaped semicolons and unescaped.
+QStringList parts(const QString& value, QChar separator = QLatin1Char(';')) {
+    QStringList result;
+    QString part;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == QLatin1Char('\\') && i + 1 < value.size()) {
+            const QChar next = value[++i];
+            part += (next == QLatin1Char('n') || next == QLatin1Char('N')) ? QChar(u'\n') : next;
+        } else if (c == separator) {
+            result.append(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    result.append(part);
+    return result;
+}
+
+QByteArray quotedPrintable(const QString& value) {
+    QByteArray bytes;
+    const QByteArray raw = value.toLatin1();
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '=' && i + 2 < raw.size()) {
+            bytes.append(static_cast<char>(raw.mid(i + 1, 2).toInt(nullptr, 16)));
+            i += 2;
+        } else {
+            bytes.append(raw[i]);
+        }
+    }
+    return bytes;
+}
+
+struct Property {
+    QString name;                      // upper case, group dropped
+    QMap<QString, QString> parameters; // upper-case names
+    QString value;
+};
+
+Property property(const QString& line) {
+    Property p;
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    const QStringList head = line.left(colon).split(QLatin1Char(';'));
+    p.name = head.first().section(QLatin1Char('.'), -1).toUpper();
+    for (qsizetype i = 1; i < head.size(); ++i) {
+        const qsizetype equals = head[i].indexOf(QLatin1Char('='));
+        if (equals < 0)
+            p.parameters.insert(QStringLiteral("TYPE"), head[i].toUpper()); // 2.1: ADR;HOME
+        else
+            p.parameters.insert(head[i].left(equals).toUpper(),
+                                head[i].mid(equals + 1).remove(QLatin1Char('"')));
+    }
+    p.value = colon < 0 ? QString() : line.mid(colon + 1);
+    if (p.parameters.value(QStringLiteral("ENCODING"))
+            .compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0) {
+        const QByteArray bytes = quotedPrintable(p.value);
+        p.value = decodeText(bytes);
+    }
+    return p;
+}
+
+const QStringList kHeaders = {QStringLiteral("姓"),       QStringLiteral("名"),
+                              QStringLiteral("ふりがな"), QStringLiteral("郵便番号"),
+                              QStringLiteral("住所1"),    QStringLiteral("住所2"),
+                              QStringLiteral("電話番号"), QStringLiteral("メモ")};
+
+} // namespace
+
+bool looksLikeVCard(const QString& text) {
+    return text.trimmed().startsWith(QLatin1String("BEGIN:VCARD"), Qt::CaseInsensitive);
+}
+
+ImportTable readVCards(const QString& text) {
+    ImportTable table{QStringLiteral("vCard"), kHeaders, {}};
+    // Unfolded lines with the line each begins on; 2.1's quoted-printable soft breaks joined.
+    QList<std::pair<int, QString>> lines;
+    const QStringList raw = QString(text)
+                                .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                .split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QString& line = raw[i];
+        if ((line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t'))) &&
+            !lines.isEmpty())
+            lines.back().second += line.mid(1);
+        else if (!lines.isEmpty() && lines.back().second.endsWith(QLatin1Char('=')) &&
+                 lines.back().second.contains(QLatin1String("QUOTED-PRINTABLE"),
+                                              Qt::CaseInsensitive))
+            lines.back().second = lines.back().second.chopped(1) + line;
+        else
+            lines.append({static_cast<int>(i + 1), line});
+    }
+    CsvRecord card;
+    QString readingLast, readingFirst, sortAs, addressPick;
+    bool inCard = false;
+    for (const auto& [number, line] : lines) {
+        const Property p = property(line);
+        if (p.name == QLatin1String("BEGIN")) {
+            inCard = true;
+            card = CsvRecord{number, QStringList(kHeaders.size())};
+            readingLast.clear();
+            readingFirst.clear();
+            sortAs.clear();
+            addressPick.clear();
+            continue;
+        }
+        if (!inCard)
+            continue;
+        QStringList& f = card.fields;
+        if (p.name == QLatin1String("END")) {
+            f[2] = !readingLast.isEmpty() || !readingFirst.isEmpty() ? readingLast + readingFirst
+                                                                     : sortAs;
+            table.rows.append(card);
+            inCard = false;
+        } else if (p.name == QLatin1String("N")) {
+            const QStringList n = parts(p.value);
+            f[0] = n.value(0).trimmed();
+            f[1] = n.value(1).trimmed();
+            if (p.parameters.contains(QStringLiteral("SORT-AS")))
+                sortAs = parts(p.parameters.value(QStringLiteral("SORT-AS")), QLatin1Char(','))
+                             .join(QString())
+                             .trimmed();
+        } else if (p.name == QLatin1String("FN") && f[0].isEmpty()) {
+            const QString full = p.value.trimmed();
+            const qsizetype space = full.indexOf(QRegularExpression(QStringLiteral("[ 　]")));
+            f[0] = space < 0 ? full : full.left(space);
+            f[1] = space < 0 ? QString() : full.mid(space + 1).trimmed();
+        } else if (p.name == QLatin1String("X-PHONETIC-LAST-NAME")) {
+            readingLast = parts(p.value).join(QString()).trimmed();
+        } else if (p.name == QLatin1String("X-PHONETIC-FIRST-NAME")) {
+            readingFirst = parts(p.value).join(QString()).trimmed();
+        } else if (p.name == QLatin1String("SOUND") && sortAs.isEmpty()) {
+            sortAs = parts(p.value).join(QString()).trimmed(); // SOUND;X-IRMC-N:ヤマダ;タロウ;;;
+        } else if (p.name == QLatin1String("ADR")) {
+            const bool home = p.parameters.value(QStringLiteral("TYPE"))
+                                  .contains(QLatin1String("HOME"), Qt::CaseInsensitive);
+            if (!addressPick.isEmpty() && !(home && addressPick != QLatin1String("home")))
+                continue; // the first address, or the home address when there is one
+            addressPick = home ? QStringLiteral("home") : QStringLiteral("first");
+            // post office box; extended (building); street; locality; region; postal code
+            const QStringList adr = parts(p.value);
+            f[3] = adr.value(5).trimmed();
+            f[4] = (adr.value(4) + adr.value(3) + adr.value(2)).trimmed();
+            f[5] = (adr.value(1) + adr.value(0)).trimmed();
+        } else if (p.name == QLatin1String("TEL") && f[6].isEmpty()) {
+            f[6] = p.value.trimmed().remove(QStringLiteral("tel:"));
+        } else if (p.name == QLatin1String("NOTE")) {
+            f[7] = parts(p.value, QChar()).join(QString());
+        }
+    }
+    return table;
+}
+
+} // namespace velta

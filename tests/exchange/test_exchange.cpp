@@ -1,0 +1,201 @@
+#include "book_exchange.h"
+#include "cp932.h"
+#include "errors.h"
+#include "test_database.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::TestDatabase;
+
+namespace {
+
+const char* kAllColumns =
+    "NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, JYUSYO2, RENMEI1, RENMEI2, TEL, MEMO, KEY2, IDNUM, "
+    "K_SHITU, SEIBETU, SEI_JEL, SEI_MUUSU, SEI_SUPURE, SEI_SONOTA, SORI_AGO, SORI_MAYU, YEAR1, "
+    "MONTH1, DAY1, LTIME";
+
+// Every column of every recipient, in key order, as text.
+QList<QStringList> everyColumn(const TestDatabase& database) {
+    auto dm = database.connect();
+    TIBQuery& q = dm->IBQuery1;
+    q.Clear();
+    q.Add(QString("select %1 from MST_KOKYAKU order by KEY1").arg(kAllColumns));
+    QList<QStringList> rows;
+    const QStringList names = QString(kAllColumns).split(", ");
+    for (q.Open(); !q.Eof(); q.Next()) {
+        QStringList row;
+        for (const QString& name : names)
+            row.append(q.fieldString(name));
+        rows.append(row);
+    }
+    q.Close();
+    dm->close();
+    return rows;
+}
+
+void addFull(const TestDatabase& database, const QString& surname, const QString& memo) {
+    database.execute(
+        QString("insert into MST_KOKYAKU (KEY1, %1) values (0, '%2', '太郎', 'やまだ たろう', "
+                "'060-0042', '北海道札幌市中央区大通西１－２', 'ビル\"A\",3F', '花子', '一郎', "
+                "'03-1234-5678', '%3', 7, 12, '101', 2, 1, 0, 1, 0, 1, 0, 2026, 12, 9, "
+                "'2026-12-09 10:11:12.345')")
+            .arg(kAllColumns, surname, memo));
+}
+
+QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
+    QFile file(folder.filePath(name));
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return file.fileName();
+}
+
+ImportReport importFile(const TestDatabase& database, const QString& file) {
+    auto dm = database.connect();
+    const ImportTable table = readImportFile(file);
+    return importRows(*dm, mapRows(table, matchHeaders(table.headers)));
+}
+
+} // namespace
+
+TEST(BookExchange, ExportThenImportGivesBackEveryColumnInBothEncodings) {
+    TestDatabase source;
+    addFull(source, "山田", "一行目\r\n二行目, \"引用\"");
+    addFull(source, "佐藤", "");
+    source.execute("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '鈴木', 'すずき')");
+    const QList<QStringList> expected = everyColumn(source);
+    ASSERT_EQ(expected.size(), 3);
+    QTemporaryDir folder;
+    for (const TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Cp932}) {
+        const QString file = folder.filePath(encoding == TextEncoding::Utf8 ? "u.csv" : "s.csv");
+        auto dm = source.connect();
+        EXPECT_EQ(exportBook(*dm, file, encoding), 3);
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        EXPECT_EQ(bytes.startsWith("\xEF\xBB\xBF"), encoding == TextEncoding::Utf8);
+        if (encoding == TextEncoding::Cp932) {
+            EXPECT_TRUE(cp932::decode(bytes).startsWith("\"姓\",\"名\",\"ふりがな\",\"郵便番号\""));
+        }
+
+        TestDatabase target;
+        const ImportReport report = importFile(target, file);
+        EXPECT_EQ(report.imported, 3);
+        EXPECT_TRUE(report.refused.isEmpty()) << report.refused.join('\n').toStdString();
+        EXPECT_EQ(everyColumn(target), expected);
+    }
+}
+
+TEST(BookExchange, OtherProgramsCsvIsMatchedByItsHeadersAndRefusalsNameTheirLines) {
+    const QString csv = "\"氏名\",\"フリガナ\",\"〒\",\"住所\",\"建物名\",\"連名\",\"連名\","
+                        "\"電話\",\"備考\",\"誕生日\"\r\n"
+                        "\"山田　太郎\",\"ヤマダ "
+                        "タロウ\",\"100-0005\",\"東京都千代田区丸の内1-1\",\"丸ビル\",\"花子\","
+                        "\"一郎\",\"03-0000-0000\",\"友人\",\"1990/1/1\"\r\n"
+                        "\"名前なし\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+                        ",\"ダレ\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n"
+                        "\"髙橋　一\",\"タカハシ\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n";
+    QTemporaryDir folder;
+    const QString file =
+        writeFile(folder, "other.csv", cp932::encode(QString(csv).replace("髙", "高"), "x"));
+    const ImportTable table = readImportFile(file);
+    EXPECT_EQ(table.kind, "CSV（Shift-JIS）");
+    EXPECT_EQ(matchHeaders(table.headers),
+              QVector<Target>({Target::FullName, Target::Reading, Target::PostalCode,
+                               Target::Address1, Target::Address2, Target::Joint1, Target::Joint2,
+                               Target::Telephone, Target::Memo, Target::Ignore}));
+    TestDatabase database;
+    auto dm = database.connect();
+    ImportReport report = importRows(*dm, mapRows(table, matchHeaders(table.headers)));
+    EXPECT_EQ(report.imported, 2);
+    EXPECT_EQ(report.refused,
+              QStringList({"3 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。",
+                           "4 行目: 姓がありません。"}));
+    EXPECT_EQ(
+        database.scalar("select count(*) from MST_KOKYAKU where NAMAE = '山田' and "
+                        "NAMAE2 = '太郎' and HURIGANA = 'ヤマダ タロウ' and YUBINNO = "
+                        "'100-0005' and JYUSYO2 = '丸ビル' and RENMEI1 = '花子' and RENMEI2 = "
+                        "'一郎' and TEL = '03-0000-0000' and MEMO = '友人'"),
+        1);
+
+    // UTF-8 lets a file hold a character the Shift-JIS database cannot: refused by line.
+    const QString utf8 = writeFile(folder, "utf8.csv", QByteArray("\xEF\xBB\xBF") + csv.toUtf8());
+    TestDatabase other;
+    report = importFile(other, utf8);
+    EXPECT_EQ(report.imported, 1);
+    ASSERT_EQ(report.refused.size(), 3);
+    EXPECT_TRUE(report.refused[2].startsWith("5 行目: 「姓（苗字）」に登録できない文字「髙」"))
+        << report.refused[2].toStdString();
+    EXPECT_EQ(other.scalar("select count(*) from MST_KOKYAKU where NAMAE like '%高%'"), 0);
+}
+
+TEST(BookExchange, VCardsOfPhonesAndWebBooksBringTheirReadings) {
+    const QByteArray cards =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nFN:山田 太郎\r\n"
+        "X-PHONETIC-LAST-NAME:やまだ\r\nX-PHONETIC-FIRST-NAME:たろう\r\n"
+        "ADR;TYPE=WORK:;;大手町1-1;千代田区;東京都;100-0004;日本\r\n"
+        "ADR;TYPE=HOME:;グランドメゾン101;丸の内1-2\\,3;千代田区;東京都;100-0005;日本\r\n"
+        "TEL;TYPE=CELL:090-1111-2222\r\nNOTE:年賀状\\nありがとう\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nN;SORT-AS=\"さとう,はなこ\":佐藤;花子;;;\r\n"
+        "FN:佐藤 花子\r\nADR:;;梅田3-1-1;大阪市北区;大阪府;530-0001;\r\n"
+        "TEL;VALUE=uri:tel:+81-6-0000-0000\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:読みのない人\r\nEND:VCARD\r\n";
+    QTemporaryDir folder;
+    TestDatabase database;
+    const ImportReport report = importFile(database, writeFile(folder, "contacts.vcf", cards));
+    EXPECT_EQ(report.imported, 2);
+    EXPECT_EQ(
+        report.refused,
+        QStringList({"19 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"}));
+    auto dm = database.connect();
+    TIBQuery& q = dm->IBQuery1;
+    q.Clear();
+    q.Add("select NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, JYUSYO2, TEL, MEMO from MST_KOKYAKU "
+          "order by KEY1");
+    q.Open();
+    QStringList first;
+    for (int c = 0; c < 8; ++c)
+        first.append(q.fieldString(c));
+    EXPECT_EQ(first,
+              QStringList({"山田", "太郎", "やまだたろう", "100-0005", "東京都千代田区丸の内1-2,3",
+                           "グランドメゾン101", "090-1111-2222", "年賀状\nありがとう"}));
+    q.Next();
+    EXPECT_EQ(q.fieldString(2), "さとうはなこ");
+    EXPECT_EQ(q.fieldString(4), "大阪府大阪市北区梅田3-1-1");
+    EXPECT_EQ(q.fieldString(6), "+81-6-0000-0000");
+    q.Close();
+    dm->close();
+}
+
+TEST(BookExchange, AnImportThatFailsOrStopsMidwayLeavesNothing) {
+    TestDatabase database;
+    database.execute("create exception NO_SUCH 'refused by the test'");
+    database.execute("create trigger REFUSE_THIRD for MST_KOKYAKU before insert position 1 as "
+                     "begin if (new.NAMAE = '三番') then exception NO_SUCH; end");
+    QVector<ImportRow> rows;
+    for (const char* name : {"一番", "二番", "三番", "四番"})
+        rows.append({static_cast<int>(rows.size()) + 2,
+                     {{"NAMAE", QString::fromUtf8(name)}, {"HURIGANA", "よみ"}}});
+    auto dm = database.connect();
+    EXPECT_THROW(importRows(*dm, rows), DbError);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+    rows.removeAt(2);
+    const ImportReport stopped =
+        importRows(*dm, rows, [](qint64 done, qint64) { return done < 2; });
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+    EXPECT_EQ(importRows(*dm, rows).imported, 3);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 3);
+}
+
+TEST(BookExchange, ExportToAFolderThatCannotTakeItKeepsTheOldFile) {
+    TestDatabase database;
+    addFull(database, "山田", "");
+    auto dm = database.connect();
+    EXPECT_THROW(exportBook(*dm, "/nonexistent-folder/book.csv", TextEncoding::Utf8),
+                 ExchangeError);
+    EXPECT_THROW(exportBook(*dm, "/dev/full", TextEncoding::Utf8), ExchangeError);
+}
