@@ -1,11 +1,14 @@
 #include "tools_menu.h"
 
+#include "book_exchange.h"
+#include "import_dialog.h"
 #include "message_service.h"
 #include "postal_dictionary.h"
 #include "progress_dialog.h"
 
 #include <QAction>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMenuBar>
 
@@ -23,6 +26,51 @@ ToolsMenu::ToolsMenu(QMainWindow* window, TDM& dm) : QObject(window), window_(wi
         if (!file.isEmpty())
             importPostal(file);
     });
+    tools->addSeparator();
+    actExportBook = tools->addAction(QStringLiteral("宛名を CSV に書き出す…"));
+    actExportBook->setObjectName(QStringLiteral("actExportBook"));
+    connect(actExportBook, &QAction::triggered, this, [this] {
+        const QString utf8 = QStringLiteral("CSV（UTF-8） (*.csv)");
+        QString filter = utf8;
+        QString file = QFileDialog::getSaveFileName(
+            window_, QStringLiteral("宛名の書き出し"), QStringLiteral("宛名.csv"),
+            utf8 + QStringLiteral(";;CSV（Shift-JIS） (*.csv)"), &filter);
+        if (file.isEmpty())
+            return;
+        if (QFileInfo(file).suffix().isEmpty())
+            file += QStringLiteral(".csv");
+        exportBook(file, filter != utf8);
+    });
+    actImportBook = tools->addAction(QStringLiteral("宛名を取り込む（CSV・vCard）…"));
+    actImportBook->setObjectName(QStringLiteral("actImportBook"));
+    connect(actImportBook, &QAction::triggered, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            window_, QStringLiteral("宛名の取り込み"), QString(),
+            QStringLiteral("CSV・vCard (*.csv *.vcf *.txt);;すべてのファイル (*)"));
+        if (!file.isEmpty())
+            importBook(file);
+    });
+}
+
+void ToolsMenu::exportBook(const QString& fileName, bool shiftJis) {
+    ProgressDialog progress(window_, QStringLiteral("宛名を書き出しています"));
+    const int rows = velta::exportBook(
+        dm_, fileName, shiftJis ? TextEncoding::Cp932 : TextEncoding::Utf8, progress.progress());
+    MessageService::information(
+        window_,
+        rows < 0 ? QStringLiteral("書き出しを中止しました。ファイルは書き出していません。")
+                 : QStringLiteral("%1 件の宛名を「%2」に書き出しました。").arg(rows).arg(fileName));
+}
+
+void ToolsMenu::importBook(const QString& fileName) {
+    const ImportTable table = readImportFile(fileName);
+    ImportDialog dialog(table, window_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ProgressDialog progress(window_, QStringLiteral("宛名を取り込んでいます"));
+    const ImportReport report =
+        importRows(dm_, mapRows(table, dialog.targets()), progress.progress());
+    MessageService::information(window_, importSummary(report));
 }
 
 void ToolsMenu::importPostal(const QString& fileName) {

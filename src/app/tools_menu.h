@@ -18,8 +18,13 @@ class ToolsMenu : public QObject {
 public:
     ToolsMenu(QMainWindow* window, TDM& dm);
     QAction* actImportPostal; // 郵便番号辞書の取り込み…
+    QAction* actExportBook;   // 宛名を CSV に書き出す…
+    QAction* actImportBook;   // 宛名を取り込む（CSV・vCard）…
 
     void importPostal(const QString& fileName);
+    void exportBook(const QString& fileName, bool shiftJis);
+    // Shows the file's columns and first rows (ImportDialog), then imports what it was told to.
+    void importBook(const QString& fileName);
 
 private:
     QMainWindow* window_;

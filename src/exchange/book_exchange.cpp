@@ -318,6 +318,19 @@ ImportTable readImportFile(const QString& fileName) {
     return readImportBytes(file.readAll());
 }
 
+QString importSummary(const ImportReport& report, int refusalsShown) {
+    if (report.stopped)
+        return QStringLiteral("取り込みを中止しました。宛名は一件も取り込んでいません。");
+    QString text = QStringLiteral("%1 件の宛名を取り込みました。").arg(report.imported);
+    if (!report.refused.isEmpty()) {
+        text += QStringLiteral("\n取り込まなかった行（%1 行）:\n").arg(report.refused.size()) +
+                report.refused.mid(0, refusalsShown).join(QLatin1Char('\n'));
+        if (report.refused.size() > refusalsShown)
+            text += QStringLiteral("\nほか %1 行").arg(report.refused.size() - refusalsShown);
+    }
+    return text;
+}
+
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress) {
     ImportReport report;
     ensureKeyTriggerActive(dm);

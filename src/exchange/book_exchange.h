@@ -78,5 +78,7 @@ struct ImportReport {
 // a character the database cannot store, is refused and reported with its line (never
 // changed); a stop or a database failure stores nothing.
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {});
+// 「12 件の宛名を取り込みました。」 and the first refusals, for a message box or a terminal.
+QString importSummary(const ImportReport& report, int refusalsShown = 20);
 
 } // namespace velta

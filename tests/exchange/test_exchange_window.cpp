@@ -1,0 +1,113 @@
+#include "cp932.h"
+#include "import_dialog.h"
+#include "recorded_boxes.h"
+#include "test_database.h"
+#include "tmenu1.h"
+#include "tools_menu.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace velta;
+using velta::test::TestDatabase;
+
+namespace {
+
+QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
+    QFile file(folder.filePath(name));
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return file.fileName();
+}
+
+// Does `act` on the import dialog as soon as it opens.
+class OnImportDialog {
+public:
+    explicit OnImportDialog(std::function<void(ImportDialog&)> act) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, act] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* dialog = dynamic_cast<ImportDialog*>(top);
+                    dialog && dialog->isVisible()) {
+                    timer_.stop();
+                    seen = true;
+                    act(*dialog);
+                }
+        });
+        timer_.start(0);
+    }
+    bool seen = false;
+
+private:
+    QTimer timer_;
+};
+
+const QByteArray kPhoneCsv =
+    cp932::encode("姓,名,セイ,メイ,郵便番号,住所,会社\r\n"
+                  "山田,太郎,ヤマダ,タロウ,1000005,東京都千代田区丸の内1-1,山田商事\r\n"
+                  "佐藤,花子,サトウ,ハナコ,5300001,大阪府大阪市北区梅田3-1-1,\r\n",
+                  "test");
+
+} // namespace
+
+TEST(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    velta::test::RecordedBoxes boxes;
+    QTemporaryDir folder;
+    const QString file = writeFile(folder, "phone.csv", kPhoneCsv);
+    OnImportDialog look([](ImportDialog& dialog) {
+        EXPECT_EQ(dialog.preview->rowCount(), 3); // the targets and two rows
+        EXPECT_EQ(dialog.preview->item(1, 0)->text(), "山田");
+        EXPECT_EQ(dialog.targetBoxes[2]->currentText(), "ふりがな（姓）");
+        EXPECT_EQ(dialog.targetBoxes[6]->currentText(), "取り込まない"); // 会社
+        // The user sends 会社 to 住所2.
+        dialog.targetBoxes[6]->setCurrentIndex(dialog.targetBoxes[6]->findText("住所2"));
+        dialog.accept();
+    });
+    menu.tools->importBook(file);
+    EXPECT_TRUE(look.seen);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, "2 件の宛名を取り込みました。");
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where HURIGANA = 'ヤマダタロウ' "
+                              "and JYUSYO2 = '山田商事' and YUBINNO = '1000005'"),
+              1);
+
+    OnImportDialog cancel([](ImportDialog& dialog) { dialog.reject(); });
+    menu.tools->importBook(file);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
+}
+
+TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
+    QTemporaryDir work;
+    velta::test::makeWorkingFolder(work.path());
+    auto run = [&](const QStringList& arguments, QString* out = nullptr) {
+        QProcess book;
+        book.setWorkingDirectory(work.path());
+        book.start(VELTA_BOOK_PATH, arguments);
+        book.waitForFinished(60000);
+        if (out)
+            *out = QString::fromUtf8(book.readAllStandardOutput());
+        return book.exitCode();
+    };
+    QString out;
+    writeFile(work, "phone.csv", kPhoneCsv + "鈴木,,,,,,\r\n");
+    EXPECT_EQ(run({"import", "phone.csv"}, &out), 0);
+    EXPECT_EQ(out, "2 件の宛名を取り込みました。\n取り込まなかった行（1 行）:\n4 行目: "
+                   "ふりがながありません（宛名一覧にもハガキ作成にも出ません）。\n");
+    EXPECT_EQ(run({"export", "--encoding", "cp932", "out.csv"}, &out), 0);
+    EXPECT_EQ(out, "2 件の宛名を out.csv に書き出しました。\n");
+    QFile written(work.filePath("out.csv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(cp932::decode(written.readAll()).contains("\"山田\",\"太郎\",\"ヤマダタロウ\""));
+    EXPECT_EQ(run({"export", "--encoding", "latin1", "out.csv"}), 2);
+    EXPECT_EQ(run({"import"}), 2);
+    EXPECT_EQ(run({"import", "missing.csv"}), 1);
+}

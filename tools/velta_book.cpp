@@ -1,0 +1,68 @@
+// The address book of the database connect.ini in the working directory names, in and out:
+//   velta-book export [--encoding utf8|cp932] FILE.csv   every column, a header row first
+//   velta-book import FILE                               CSV (any headers) or vCard, detected
+// Exit 0, 1 on failure, 2 on bad usage. An import prints how many rows it stored and each row
+// it refused.
+#include "book_exchange.h"
+#include "dm.h"
+#include "errors.h"
+#include "terminal_progress.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& message, int code = 1) {
+    std::fprintf(stderr, "velta-book: %s\n", message.toUtf8().constData());
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    using namespace velta;
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const QString usage = QStringLiteral("使い方: velta-book export [--encoding utf8|cp932] "
+                                         "ファイル.csv | velta-book import ファイル");
+    TextEncoding encoding = TextEncoding::Utf8;
+    if (arguments.size() == 4 && arguments[0] == QLatin1String("export") &&
+        arguments[1] == QLatin1String("--encoding")) {
+        if (arguments[2] != QLatin1String("utf8") && arguments[2] != QLatin1String("cp932"))
+            return fail(usage, 2);
+        encoding =
+            arguments[2] == QLatin1String("cp932") ? TextEncoding::Cp932 : TextEncoding::Utf8;
+        arguments.remove(1, 2);
+    }
+    if (arguments.size() != 2 ||
+        (arguments[0] != QLatin1String("export") && arguments[0] != QLatin1String("import")))
+        return fail(usage, 2);
+    try {
+        TDM dm(QDir::currentPath());
+        if (arguments[0] == QLatin1String("export")) {
+            const int rows = exportBook(dm, arguments[1], encoding);
+            std::printf("%d 件の宛名を %s に書き出しました。\n", rows,
+                        arguments[1].toUtf8().constData());
+            return 0;
+        }
+        const ImportTable table = readImportFile(arguments[1]);
+        const QVector<ImportRow> rows = mapRows(table, matchHeaders(table.headers));
+        TerminalProgress progress(rows.size(), QStringLiteral("取り込み中"), QStringLiteral("行"));
+        const ImportReport report = importRows(dm, rows, [&](qint64 done, qint64) {
+            progress.step(done);
+            return true;
+        });
+        progress.done();
+        std::printf(
+            "%s\n",
+            importSummary(report, static_cast<int>(report.refused.size())).toUtf8().constData());
+        return 0;
+    } catch (const DbError& error) {
+        return fail(error.message());
+    } catch (const ExchangeError& error) {
+        return fail(QString::fromStdString(error.what()));
+    }
+}
