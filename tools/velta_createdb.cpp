@@ -1,4 +1,5 @@
-// Creates an empty VELTA database: velta-createdb [--no-version-table] [--version X.Y.Z]... NAME
+// Creates an empty VELTA database:
+//   velta-createdb [--charset SJIS_0208|UTF8] [--no-version-table] [--version X.Y.Z]... NAME
 #include "errors.h"
 #include "schema.h"
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
         const QString& argument = arguments[i];
         if (argument == QLatin1String("--no-version-table")) {
             options.withVersionTable = false;
+        } else if (argument == QLatin1String("--charset") && i + 1 < arguments.size()) {
+            options.characterSet = arguments[++i].toUpper();
         } else if (argument == QLatin1String("--version") && i + 1 < arguments.size()) {
             versions.append(arguments[++i]);
         } else if (!argument.startsWith(QLatin1String("--")) && name.isEmpty()) {
@@ -28,7 +31,8 @@ int main(int argc, char** argv) {
     }
     if (name.isEmpty()) {
         std::fputs(
-            "使い方: velta-createdb [--no-version-table] [--version 1.1.3]... データベース名\n",
+            "使い方: velta-createdb [--charset SJIS_0208|UTF8] [--no-version-table] [--version "
+            "1.1.3]... データベース名\n",
             stderr);
         return 2;
     }

@@ -112,6 +112,12 @@ QChar cp932Form(QChar c) {
     }
 }
 
+// Control characters cannot be typed and would corrupt what other programs read; only tabs
+// and line breaks (in a memo) are text.
+bool isControl(char16_t c) {
+    return (c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c == 0x7F;
+}
+
 QByteArray encodeCharacter(const QString& character) {
     QByteArray out;
     if (!encoder().convert(character.toUtf8(), out))
@@ -130,9 +136,7 @@ QByteArray encode(const QString& text, const QString& fieldName, TextUse use) {
         if (length == 1)
             character = cp932Form(character.at(0));
         const char16_t first = character.at(0).unicode();
-        // Control characters cannot be typed and would corrupt what other programs read;
-        // only tabs and line breaks (in a memo) are text.
-        if ((first < 0x20 && first != u'\t' && first != u'\r' && first != u'\n') || first == 0x7F)
+        if (isControl(first))
             refuse(text, i, fieldName, use);
         if (first < 0x80) {
             result.append(static_cast<char>(character.at(0).unicode()));
@@ -184,3 +188,27 @@ int characterCount(const QByteArray& bytes) {
 }
 
 } // namespace velta::cp932
+
+namespace velta::utf8 {
+
+QByteArray encode(const QString& text, const QString& fieldName, cp932::TextUse use) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool paired =
+            c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        if (cp932::isControl(c.unicode()) || (c.isSurrogate() && !paired))
+            cp932::refuse(text, i, fieldName, use);
+        if (paired)
+            ++i;
+    }
+    return text.toUtf8();
+}
+
+int characterCount(const QByteArray& bytes) {
+    int count = 0;
+    for (const char b : bytes)
+        count += (static_cast<unsigned char>(b) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+} // namespace velta::utf8

@@ -18,3 +18,13 @@ QString decode(const QByteArray& bytes);
 int characterCount(const QByteArray& bytes);
 
 } // namespace velta::cp932
+
+namespace velta::utf8 {
+
+// UTF-8 for a UTF8 connection: every character is stored, except control characters (tabs and
+// line breaks are text) and broken surrogates, which are refused as for Shift-JIS.
+QByteArray encode(const QString& text, const QString& fieldName,
+                  cp932::TextUse use = cp932::TextUse::Store);
+int characterCount(const QByteArray& bytes);
+
+} // namespace velta::utf8

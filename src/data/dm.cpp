@@ -158,23 +158,33 @@ struct Bound {
     ISC_TIMESTAMP timestamp{};
 };
 
+// The text of a connection: Shift-JIS by the code page 932 rules, or UTF-8 (UTF8 databases).
+QByteArray encodeText(const QString& text, const QString& name, cp932::TextUse use, bool unicode) {
+    return unicode ? utf8::encode(text, name, use) : cp932::encode(text, name, use);
+}
+
+QString decodeText(const QByteArray& bytes, bool unicode) {
+    return unicode ? QString::fromUtf8(bytes) : cp932::decode(bytes);
+}
+
 Bound bindValue(const ParamValue& value, const Slot& target, const QString& name,
-                cp932::TextUse use) {
+                cp932::TextUse use, bool unicode) {
     Bound bound;
     if (const auto* integer = std::get_if<qint64>(&value)) {
         if (isTextType(target.type))
-            return bindValue(ParamValue(QString::number(*integer)), target, name, use);
+            return bindValue(ParamValue(QString::number(*integer)), target, name, use, unicode);
         bound.kind = Bound::Integer;
         bound.integer = *integer;
     } else if (const auto* text = std::get_if<QString>(&value)) {
         if (!isTextType(target.type) && text->isEmpty())
             return bound; // empty text stores NULL in a column that is not text
         bound.kind = Bound::Text;
-        bound.bytes = cp932::encode(*text, name, use);
+        bound.bytes = encodeText(*text, name, use, unicode);
         if (isTextType(target.type)) {
             const int limit =
                 static_cast<int>(target.length) / bytesPerCharacter(target.characterSet);
-            const int count = cp932::characterCount(bound.bytes);
+            const int count =
+                unicode ? utf8::characterCount(bound.bytes) : cp932::characterCount(bound.bytes);
             if (count > limit)
                 throw DbError(
                     QStringLiteral("「%1」の文字数（%2 文字）が上限の %3 文字を超えています。")
@@ -216,10 +226,29 @@ void TIBDatabase::Open() {
             QStringLiteral("データベース名が設定されていません。\n"
                            "connect.ini の [SECTION] の Mode と Server_SYS を確認してください。"));
     const Busy busy;
+    // Which databases are UTF8 is learnt on their first attachment, so later ones attach once.
+    static QHash<QString, bool> unicodeDatabases;
+    QStringList characterSets = paramValues(Params, QStringLiteral("lc_ctype"));
+    const auto known = unicodeDatabases.constFind(DatabaseName);
+    if (known != unicodeDatabases.constEnd() && *known)
+        characterSets.append(QStringLiteral("UTF8"));
+    attach(characterSets);
+    if (known == unicodeDatabases.constEnd()) {
+        const bool unicode = fb::databaseCharacterSet(*attachment_) == QLatin1String("UTF8");
+        unicodeDatabases.insert(DatabaseName, unicode);
+        if (unicode && characterSets.value(characterSets.size() - 1) != QLatin1String("UTF8")) {
+            attachment_->detach();
+            characterSets.append(QStringLiteral("UTF8"));
+            attach(characterSets);
+        }
+    }
+    unicode_ = characterSets.value(characterSets.size() - 1) == QLatin1String("UTF8");
+}
+
+void TIBDatabase::attach(const QStringList& characterSets) {
     const QByteArray dpb =
         fb::buildDpb(paramValue(Params, QStringLiteral("user_name")),
-                     paramValue(Params, QStringLiteral("password")),
-                     paramValues(Params, QStringLiteral("lc_ctype")), EmbeddedOnly);
+                     paramValue(Params, QStringLiteral("password")), characterSets, EmbeddedOnly);
     attachment_ = std::make_unique<fb::Attachment>(fb::Attachment::attach(DatabaseName, dpb));
     ++generation_;
 }
@@ -313,6 +342,7 @@ struct TIBQuery::Impl {
     std::vector<Slot> columns;
     QByteArray row;
     bool hasRow = false;
+    bool unicode = false; // the connection's text is UTF-8
 
     int columnIndex(const QString& name) const {
         for (size_t i = 0; i < columns.size(); ++i)
@@ -341,10 +371,10 @@ QString TIBQuery::Impl::text(int index) const {
     const char* data = row.constData() + slot->offset;
     switch (slot->type) {
     case SQL_TEXT:
-        return cp932::decode(QByteArray(data, slot->length));
+        return decodeText(QByteArray(data, slot->length), unicode);
     case SQL_VARYING: {
         const auto length = *reinterpret_cast<const unsigned short*>(data);
-        return cp932::decode(QByteArray(data + 2, length));
+        return decodeText(QByteArray(data + 2, length), unicode);
     }
     case SQL_SHORT:
         return scaledText(*reinterpret_cast<const qint16*>(data), slot->scale);
@@ -487,6 +517,7 @@ void TIBQuery::run(Run mode) {
         Database->Open();
         const Busy busy;
         fb::Attachment& attachment = Database->attachment();
+        d->unicode = Database->unicode();
         const fb::CallDeadline deadline = Database->deadline();
         fb::Transaction& transaction = Transaction->handle();
 
@@ -494,7 +525,8 @@ void TIBQuery::run(Run mode) {
             d->preparedGeneration != Database->generation()) {
             d->statement = fb::Statement();
             d->outputMetadata = fb::Metadata();
-            const QByteArray text = cp932::encode(sql.text, QStringLiteral("SQL"));
+            const QByteArray text = encodeText(sql.text, QStringLiteral("SQL"),
+                                               cp932::TextUse::Store, Database->unicode());
             d->statement = fb::Statement(fb::call([&](ThrowStatusWrapper* s) {
                 return attachment.get()->prepare(
                     s, transaction.get(), static_cast<unsigned>(text.size()), text.constData(),
@@ -525,7 +557,8 @@ void TIBQuery::run(Run mode) {
             const QString key = name.toUpper();
             const auto [caption, search] = captions_.value(key, {key, false});
             values.push_back(bindValue(params_.value(key), d->inputSlots[i], caption,
-                                       search ? cp932::TextUse::Search : cp932::TextUse::Store));
+                                       search ? cp932::TextUse::Search : cp932::TextUse::Store,
+                                       Database->unicode()));
         }
 
         fb::Metadata inputMetadata(fb::call([&](ThrowStatusWrapper* s) {

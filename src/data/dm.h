@@ -48,6 +48,9 @@ public:
     fb::CallDeadline deadline();
     // Changes whenever a new attachment is made, so prepared statements know they are stale.
     quint64 generation() const { return generation_; }
+    // A database whose text columns are UTF8 (names outside JIS X 0208: 髙, 﨑, 𠮷) is talked to
+    // in UTF8; every other one in Shift-JIS as the connection parameters say.
+    bool unicode() const { return unicode_; }
     void setDefaultTransaction(TIBTransaction* transaction) { transaction_ = transaction; }
     // Results of these statements are released before the transaction ends.
     void addQuery(TIBQuery* query) { queries_.push_back(query); }
@@ -58,6 +61,8 @@ private:
     std::unique_ptr<fb::Attachment> attachment_;
     TIBTransaction* transaction_ = nullptr;
     quint64 generation_ = 0;
+    bool unicode_ = false;
+    void attach(const QStringList& characterSets);
 };
 
 class TIBTransaction {

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -291,6 +292,37 @@ QByteArray buildDpb(const QString& user, const QString& password, const QStringL
         return QByteArray(reinterpret_cast<const char*>(builder->getBuffer(s)),
                           static_cast<qsizetype>(builder->getBufferLength(s)));
     });
+}
+
+QString databaseCharacterSet(Attachment& attachment) {
+    Transaction transaction(call(
+        [&](ThrowStatusWrapper* s) { return attachment.get()->startTransaction(s, 0, nullptr); }));
+    const char* sql = "select cast(trim(RDB$CHARACTER_SET_NAME) as varchar(63) character set "
+                      "ascii) from RDB$DATABASE";
+    Statement statement(call([&](ThrowStatusWrapper* s) {
+        return attachment.get()->prepare(s, transaction.get(), 0, sql, SQL_DIALECT_V6,
+                                         IStatement::PREPARE_PREFETCH_METADATA);
+    }));
+    Metadata output(
+        call([&](ThrowStatusWrapper* s) { return statement.get()->getOutputMetadata(s); }));
+    ResultSet cursor(call([&](ThrowStatusWrapper* s) {
+        return statement.get()->openCursor(s, transaction.get(), nullptr, nullptr, output.get(), 0);
+    }));
+    QString name;
+    call([&](ThrowStatusWrapper* s) {
+        std::vector<char> row(output.get()->getMessageLength(s));
+        if (cursor.get()->fetchNext(s, row.data()) != IStatus::RESULT_OK)
+            return;
+        const unsigned offset = output.get()->getOffset(s, 0);
+        if (*reinterpret_cast<const short*>(row.data() + output.get()->getNullOffset(s, 0)))
+            return;
+        const auto length = *reinterpret_cast<const unsigned short*>(row.data() + offset);
+        name = QString::fromLatin1(row.data() + offset + 2, length).trimmed();
+    });
+    cursor.close();
+    statement.free();
+    transaction.commit();
+    return name;
 }
 
 void executeImmediate(Attachment& attachment, const QString& sql) {

@@ -132,5 +132,7 @@ QByteArray buildDpb(const QString& user, const QString& password, const QStringL
 
 // Runs statements that take no parameters and return no rows, each in its own transaction.
 void executeImmediate(Attachment& attachment, const QString& sql);
+// The default character set of the attached database ("SJIS_0208", "UTF8", …; empty: NONE).
+QString databaseCharacterSet(Attachment& attachment);
 
 } // namespace velta::fb

@@ -43,6 +43,10 @@ QString quoted(const QString& text) {
 } // namespace
 
 void createVeltaDatabase(const QString& databaseName, const SchemaOptions& options) {
+    if (options.characterSet != QLatin1String("SJIS_0208") &&
+        options.characterSet != QLatin1String("UTF8"))
+        throw DbError(QStringLiteral("文字セット「%1」では作れません（SJIS_0208 か UTF8）。")
+                          .arg(options.characterSet));
     QByteArray dpb = ownerDpb();
     // Page size and the default character set of every text column.
     const QByteArray extra = fb::call([&](Firebird::ThrowStatusWrapper* s) {
@@ -50,7 +54,8 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
             s, Firebird::IXpbBuilder::DPB, reinterpret_cast<const unsigned char*>(dpb.constData()),
             static_cast<unsigned>(dpb.size()));
         builder->insertInt(s, isc_dpb_page_size, 8192);
-        builder->insertString(s, isc_dpb_set_db_charset, "SJIS_0208");
+        builder->insertString(s, isc_dpb_set_db_charset,
+                              options.characterSet.toLatin1().constData());
         QByteArray result(reinterpret_cast<const char*>(builder->getBuffer(s)),
                           static_cast<qsizetype>(builder->getBufferLength(s)));
         builder->dispose();
@@ -71,6 +76,103 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
                                      .arg(quoted(options.versionRows[i])));
     }
     attachment.detach();
+}
+
+namespace {
+
+const QStringList kRecipientColumns = {
+    "KEY1",      "IDNUM",   "NAMAE",   "NAMAE2",    "YUBINNO",    "JYUSYO",     "JYUSYO2",
+    "K_SHITU",   "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO",
+    "SORI_MAYU", "MEMO",    "YEAR1",   "MONTH1",    "DAY1",       "TEL",        "KEY2",
+    "HURIGANA",  "RENMEI1", "RENMEI2", "LTIME"};
+const QStringList kSenderColumns = {"KEY1", "NAMAE",   "NAMAE2",  "YUBINNO", "JYUSYO",  "LMONEY",
+                                    "MEMO", "YEAR1",   "MONTH1",  "DAY1",    "LTIME",   "TEL",
+                                    "KEY2", "JYUSYO2", "RENMEI1", "RENMEI2", "HURIGANA"};
+
+void run(TDM& dm, const QString& sql) {
+    dm.IBQuery1.Clear();
+    dm.IBQuery1.Add(sql);
+    dm.IBQuery1.ExecSQL();
+}
+
+// Every row of a table, every column as it is stored; false when stopped.
+bool copyRows(TDM& source, TDM& target, const QString& table, const QStringList& columns,
+              qint64& done, qint64 total, const std::function<bool(qint64, qint64)>& progress) {
+    TIBQuery& in = source.IBQuery1;
+    TIBQuery& out = target.IBQuery1;
+    in.Clear();
+    in.Add(QStringLiteral("select %1 from %2 order by KEY1").arg(columns.join(", "), table));
+    out.Clear();
+    out.Add(QStringLiteral("insert into %1 (%2) values (:%3)")
+                .arg(table, columns.join(", "), columns.join(", :")));
+    setFieldCaptions(out);
+    for (in.Open(); !in.Eof(); in.Next()) {
+        if (progress && !progress(done, total)) {
+            in.Close();
+            return false;
+        }
+        for (const QString& column : columns)
+            out.setValue(column, in.fieldValue(column));
+        out.ExecSQL();
+        ++done;
+    }
+    in.Close();
+    return true;
+}
+
+} // namespace
+
+qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions& requested,
+                         const std::function<bool(qint64, qint64)>& progress) {
+    SchemaOptions options = requested;
+    options.withVersionTable =
+        readInteger(source,
+                    QStringLiteral("select count(*) as N from RDB$RELATIONS where "
+                                   "RDB$RELATION_NAME = 'VERSION_TBL'"),
+                    QStringLiteral("N")) > 0;
+    options.versionRows.clear();
+    if (options.withVersionTable) {
+        TIBQuery& q = source.IBQuery1;
+        q.Clear();
+        q.Add(QStringLiteral("select VERSION_NO from VERSION_TBL order by KEY1"));
+        for (q.Open(); !q.Eof(); q.Next())
+            options.versionRows.append(q.fieldString(0));
+        q.Close();
+    }
+    const qint64 total = readInteger(
+        source, QStringLiteral("select count(*) as N from MST_KOKYAKU"), QStringLiteral("N"));
+    createVeltaDatabase(target, options);
+    TDM copy(target, source.IBDatabase1.EmbeddedOnly);
+    try {
+        // Keys are copied as they are: the key trigger rests while the rows go in.
+        run(copy, QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE"));
+        copy.close();
+        qint64 done = 0;
+        if (!copyRows(source, copy, QStringLiteral("MST_KOKYAKU"), kRecipientColumns, done, total,
+                      progress) ||
+            !copyRows(source, copy, QStringLiteral("MST_SASIDASI"), kSenderColumns, done, total,
+                      progress)) {
+            copy.IBDatabase1.Abandon();
+            source.close();
+            dropVeltaDatabase(target);
+            return -1;
+        }
+        copy.close(); // the rows, in one transaction
+        const qint64 largest =
+            readInteger(copy, QStringLiteral("select coalesce(max(KEY1), 0) as N from MST_KOKYAKU"),
+                        QStringLiteral("N"));
+        run(copy,
+            QStringLiteral("ALTER SEQUENCE GEN_MST_KOKYAKU_KEY1 RESTART WITH %1").arg(largest));
+        run(copy, QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE"));
+        copy.close();
+        source.close();
+        return total;
+    } catch (...) {
+        copy.IBDatabase1.Abandon();
+        source.IBDatabase1.Abandon();
+        dropVeltaDatabase(target);
+        throw;
+    }
 }
 
 void dropVeltaDatabase(const QString& databaseName) {

@@ -3,16 +3,30 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace velta {
+
+class TDM;
 
 struct SchemaOptions {
     bool withVersionTable = true;
     QStringList versionRows{QStringLiteral("1.1.3")}; // VERSION_NO of rows KEY1 = 1, 2, …
+    // The text columns' character set: SJIS_0208 (Shift-JIS, what other programs that read the
+    // file expect) or UTF8 (every character, 髙 﨑 𠮷 included).
+    QString characterSet = QStringLiteral("SJIS_0208");
 };
 
 // Creates a new database file (or server database) with the address book's tables, the key
 // sequence and the trigger TRG_ID. Refuses to overwrite an existing database.
 void createVeltaDatabase(const QString& databaseName, const SchemaOptions& options = {});
+
+// Copies the address book (recipients, sender, versions, postal-code dictionary) of `source`
+// into a new database `target` made with `options`, keys included, in one transaction; the
+// source is only read. A failure removes the half-made target. Returns the recipients copied,
+// -1 when stopped through the progress.
+qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions& options,
+                         const std::function<bool(qint64, qint64)>& progress = {});
 
 // Removes a database made by createVeltaDatabase (tests and tools).
 void dropVeltaDatabase(const QString& databaseName);
