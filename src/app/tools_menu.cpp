@@ -1,10 +1,12 @@
 #include "tools_menu.h"
 
 #include "book_exchange.h"
+#include "dm.h"
 #include "import_dialog.h"
 #include "message_service.h"
 #include "postal_dictionary.h"
 #include "progress_dialog.h"
+#include "schema.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -50,6 +52,50 @@ ToolsMenu::ToolsMenu(QMainWindow* window, TDM& dm) : QObject(window), window_(wi
         if (!file.isEmpty())
             importBook(file);
     });
+    tools->addSeparator();
+    actCopyToUtf8 = tools->addAction(QStringLiteral("UTF8 のデータベースに写す…"));
+    actCopyToUtf8->setObjectName(QStringLiteral("actCopyToUtf8"));
+    connect(actCopyToUtf8, &QAction::triggered, this, [this] {
+        const QString file = QFileDialog::getSaveFileName(
+            window_, QStringLiteral("新しい UTF8 のデータベース"), QStringLiteral("DATA_UTF8.GDB"),
+            QStringLiteral("データベース (*.GDB *.FDB *.gdb *.fdb)"));
+        if (!file.isEmpty())
+            copyToUtf8(file);
+    });
+}
+
+void ToolsMenu::copyToUtf8(const QString& fileName) {
+    if (readString(dm_,
+                   QStringLiteral("select trim(RDB$CHARACTER_SET_NAME) as C from RDB$DATABASE"),
+                   QStringLiteral("C")) == QLatin1String("UTF8")) {
+        dm_.close();
+        MessageService::information(window_,
+                                    QStringLiteral("このデータベースはすでに UTF8 です。"));
+        return;
+    }
+    if (QFileInfo::exists(fileName)) {
+        dm_.close();
+        MessageService::information(
+            window_, QStringLiteral("「%1」はすでにあります。新しいファイル名を指定してください。")
+                         .arg(fileName));
+        return;
+    }
+    ProgressDialog progress(window_, QStringLiteral("UTF8 のデータベースに写しています"));
+    SchemaOptions options;
+    options.characterSet = QStringLiteral("UTF8");
+    const qint64 copied = copyVeltaDatabase(dm_, fileName, options, progress.progress());
+    MessageService::information(
+        window_,
+        copied < 0
+            ? QStringLiteral("中止しました。新しいデータベースは作っていません。")
+            : QStringLiteral(
+                  "%1 件の宛名と差出人を「%2」に写しました。今のデータベースはそのままです。\n"
+                  "新しいデータベースを使うには、プログラムを閉じてから data/DATA.GDB "
+                  "をこのファイルに置き"
+                  "換えるか、connect.ini の Server_SYS でこのファイルを指してください。"
+                  "郵便番号辞書は取り込み直してください。")
+                  .arg(copied)
+                  .arg(fileName));
 }
 
 void ToolsMenu::exportBook(const QString& fileName, bool shiftJis) {

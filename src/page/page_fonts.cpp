@@ -156,4 +156,30 @@ const PageFont& pageFontFor(const QString& faceName, const QString& text) {
     return *fonts.first();
 }
 
+const PageFont& fallbackFontFor(char32_t character, const PageFont& font) {
+    static QHash<std::pair<const PageFont*, char32_t>, const PageFont*> chosen;
+    const auto key = std::pair{&font, character};
+    if (auto found = chosen.constFind(key); found != chosen.constEnd())
+        return **found;
+    static const QStringList serif = {"Noto Serif CJK JP", "IPAexMincho", "IPAMincho",
+                                      "Noto Sans CJK JP",  "IPAexGothic", "IPAGothic"};
+    static const QStringList sans = {"Noto Sans CJK JP",  "IPAexGothic", "IPAGothic",
+                                     "Noto Serif CJK JP", "IPAexMincho", "IPAMincho"};
+    const QString& family = font.family();
+    const bool isSerif = family.contains(QLatin1String("Serif")) ||
+                         family.contains(QLatin1String("Mincho")) ||
+                         family.contains(QStringLiteral("明朝"));
+    const PageFont* result = &font;
+    for (const QString& candidate : isSerif ? serif : sans)
+        if (QFontDatabase::hasFamily(candidate)) {
+            const PageFont& face = pageFont(candidate, font.weight());
+            if (face.supports(character)) {
+                result = &face;
+                break;
+            }
+        }
+    chosen.insert(key, result);
+    return *result;
+}
+
 } // namespace velta

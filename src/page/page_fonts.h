@@ -53,4 +53,8 @@ const PageFont& pageFont(const QString& family, int weight);
 // kanji as empty boxes.
 const PageFont& pageFontFor(const QString& faceName, const QString& text);
 
+// An installed Japanese face that has a character `font` lacks (Noto CJK, IPA faces), serif
+// or sans as `font` is; `font` itself when none has it.
+const PageFont& fallbackFontFor(char32_t character, const PageFont& font);
+
 } // namespace velta

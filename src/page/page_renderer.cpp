@@ -25,9 +25,10 @@ struct ShapedGlyph {
 // The glyphs of one or more characters that stay together (a cluster).
 struct Cluster {
     int start = 0, length = 0; // in the paragraph
-    double advance = 0;        // font units along the line
+    double advance = 0;        // font units (of the box's font) along the line
     bool sideways = false;
     bool space = false;
+    const PageFont* font = nullptr; // a face standing in for a character the box's face lacks
     QVector<ShapedGlyph> glyphs;
 };
 
@@ -56,9 +57,11 @@ char32_t codePointAt(const QString& text, int i) {
     return c.unicode();
 }
 
-// Shapes characters [start, start + length) of a paragraph, in its context, into clusters.
-void shapeRun(const PageFont& font, const QString& text, int start, int length, bool vertical,
-              bool sideways, QVector<Cluster>& clusters) {
+// Shapes characters [start, start + length) of a paragraph, in its context, into clusters,
+// measured in the units of the box's font `primary`.
+void shapeRun(const PageFont& font, const PageFont& primary, const QString& text, int start,
+              int length, bool vertical, bool sideways, QVector<Cluster>& clusters) {
+    const double toPrimary = double(primary.unitsPerEm()) / font.unitsPerEm();
     hb_buffer_t* buffer = hb_buffer_create();
     hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(text.utf16()),
                         static_cast<int>(text.size()), static_cast<unsigned>(start), length);
@@ -78,20 +81,20 @@ void shapeRun(const PageFont& font, const QString& text, int start, int length, 
             cluster.start = at;
             cluster.sideways = sideways;
             cluster.space = text.at(at) == QLatin1Char(' ');
+            cluster.font = &font == &primary ? nullptr : &font;
             clusters.append(cluster);
         }
         Cluster& cluster = clusters.back();
         // HarfBuzz's y grows upward; the page's grows downward. A vertical glyph's offset
         // already carries the pen from the vertical origin (top centre) to the glyph's origin.
         if (upright) {
-            cluster.glyphs.append({info[i].codepoint, cluster.advance - pos[i].y_offset,
-                                   static_cast<double>(pos[i].x_offset)});
-            cluster.advance -= pos[i].y_advance;
+            cluster.glyphs.append({info[i].codepoint, cluster.advance - pos[i].y_offset * toPrimary,
+                                   pos[i].x_offset * toPrimary});
+            cluster.advance -= pos[i].y_advance * toPrimary;
         } else {
-            cluster.glyphs.append(
-                {info[i].codepoint, cluster.advance + pos[i].x_offset,
-                 static_cast<double>(sideways ? pos[i].y_offset : -pos[i].y_offset)});
-            cluster.advance += pos[i].x_advance;
+            cluster.glyphs.append({info[i].codepoint, cluster.advance + pos[i].x_offset * toPrimary,
+                                   (sideways ? pos[i].y_offset : -pos[i].y_offset) * toPrimary});
+            cluster.advance += pos[i].x_advance * toPrimary;
         }
     }
     for (qsizetype c = first; c < clusters.size(); ++c) {
@@ -100,7 +103,7 @@ void shapeRun(const PageFont& font, const QString& text, int start, int length, 
             (c + 1 < clusters.size() ? clusters[c + 1].start : start + length) - cluster.start;
         // Upright characters take a full em along the column, even in a proportional face,
         // so kana never touch; the glyph stays centred in its cell.
-        const double em = font.unitsPerEm();
+        const double em = primary.unitsPerEm();
         if (upright && cluster.advance > 0 && cluster.advance < em) {
             const double pad = (em - cluster.advance) / 2;
             for (ShapedGlyph& glyph : cluster.glyphs)
@@ -112,16 +115,24 @@ void shapeRun(const PageFont& font, const QString& text, int start, int length, 
 }
 
 // Shapes a paragraph once; runs split where the characters' orientation changes.
+// Shapes a paragraph once; runs split where the characters' orientation changes, or where a
+// character the face lacks is drawn by a face that has it.
 Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertical) {
     Paragraph paragraph{text, {}};
+    auto faceOf = [&](int at) -> const PageFont& {
+        const char32_t c = codePointAt(text, at);
+        return c < 0x20 || font.supports(c) ? font : fallbackFontFor(c, font);
+    };
     int i = 0;
     while (i < text.size()) {
         const bool upright = !vertical || standsUpright(font, codePointAt(text, i));
+        const PageFont& face = faceOf(i);
         int end = i;
         while (end < text.size() &&
-               (!vertical || standsUpright(font, codePointAt(text, end)) == upright))
+               (!vertical || standsUpright(font, codePointAt(text, end)) == upright) &&
+               &faceOf(end) == &face)
             end += codePointAt(text, end) > 0xFFFF ? 2 : 1;
-        shapeRun(font, text, i, end - i, vertical, !upright, paragraph.clusters);
+        shapeRun(face, font, text, i, end - i, vertical, !upright, paragraph.clusters);
         i = end;
     }
     return paragraph;
@@ -254,7 +265,8 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
             for (const ShapedGlyph& glyph : cluster.glyphs) {
                 const QPointF offset = slot.vertical ? QPointF(glyph.across * k, glyph.along * k)
                                                      : QPointF(glyph.along * k, glyph.across * k);
-                box.glyphs.append({glyph.id, origin + offset, cluster.sideways, text});
+                box.glyphs.append(
+                    {glyph.id, origin + offset, cluster.sideways, text, cluster.font});
                 text.clear();
             }
         }
@@ -401,30 +413,37 @@ void paintBoxes(QPainter& painter, const QVector<LaidOutBox>& boxes) {
     for (const LaidOutBox& box : boxes) {
         if (box.glyphs.isEmpty())
             continue;
-        const QRawFont& raw = pageFont(box.family, box.weight).rawAt(box.pixelSize);
         // Upright glyphs go out as one run, glyphs lying on their side as another, drawn in a
-        // frame turned a quarter turn clockwise (a page point (x, y) is (y, -x) there).
-        for (const bool sideways : {false, true}) {
-            QVector<quint32> indexes;
-            QVector<QPointF> positions;
-            for (const PlacedGlyph& glyph : box.glyphs)
-                if (glyph.sideways == sideways) {
-                    indexes.append(glyph.glyph);
-                    positions.append(sideways ? QPointF(glyph.position.y(), -glyph.position.x())
-                                              : glyph.position);
-                }
-            if (indexes.isEmpty())
-                continue;
-            QGlyphRun run;
-            run.setRawFont(raw);
-            run.setGlyphIndexes(indexes);
-            run.setPositions(positions);
-            painter.save();
-            if (sideways)
-                painter.rotate(90);
-            painter.drawGlyphRun(QPointF(0, 0), run);
-            painter.restore();
-        }
+        // frame turned a quarter turn clockwise (a page point (x, y) is (y, -x) there); one
+        // run per face.
+        QVector<const PageFont*> faces = {nullptr};
+        for (const PlacedGlyph& glyph : box.glyphs)
+            if (!faces.contains(glyph.font))
+                faces.append(glyph.font);
+        for (const PageFont* face : faces)
+            for (const bool sideways : {false, true}) {
+                const QRawFont& raw =
+                    (face ? *face : pageFont(box.family, box.weight)).rawAt(box.pixelSize);
+                QVector<quint32> indexes;
+                QVector<QPointF> positions;
+                for (const PlacedGlyph& glyph : box.glyphs)
+                    if (glyph.sideways == sideways && glyph.font == face) {
+                        indexes.append(glyph.glyph);
+                        positions.append(sideways ? QPointF(glyph.position.y(), -glyph.position.x())
+                                                  : glyph.position);
+                    }
+                if (indexes.isEmpty())
+                    continue;
+                QGlyphRun run;
+                run.setRawFont(raw);
+                run.setGlyphIndexes(indexes);
+                run.setPositions(positions);
+                painter.save();
+                if (sideways)
+                    painter.rotate(90);
+                painter.drawGlyphRun(QPointF(0, 0), run);
+                painter.restore();
+            }
     }
     painter.restore();
 }

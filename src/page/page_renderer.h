@@ -10,12 +10,15 @@ class QPainter;
 
 namespace velta {
 
+class PageFont;
+
 // One glyph placed on the page, in page units from the card's top-left corner.
 struct PlacedGlyph {
     quint32 glyph;
     QPointF position; // pen position (horizontal origin, baseline)
     bool sideways;    // drawn turned a quarter turn clockwise
     QString text;     // the characters it shows; empty for the further glyphs of a cluster
+    const PageFont* font = nullptr; // the face that has it, when the box's face lacks it
 };
 
 // A box laid out: its face, its size after fitting, its rectangle and its glyphs.

@@ -122,22 +122,25 @@ bool drawPage(cairo_t* cr, const QVector<LaidOutBox>& boxes, QString* missingFac
     cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
     cairo_set_source_rgb(cr, 0, 0, 0);
     for (const LaidOutBox& box : boxes) {
-        if (box.glyphs.isEmpty())
-            continue;
-        cairo_font_face_t* face = cairoFace(pageFont(box.family, box.weight));
-        if (!face) {
-            *missingFace = box.family;
-            cairo_restore(cr);
-            return false;
-        }
-        cairo_set_font_face(cr, face);
-        cairo_set_font_size(cr, box.pixelSize);
+        // A run is glyphs of one orientation and one face (a stand-in face has its own runs).
         qsizetype first = 0;
-        for (qsizetype i = 1; i <= box.glyphs.size(); ++i)
-            if (i == box.glyphs.size() || box.glyphs[i].sideways != box.glyphs[first].sideways) {
-                showRun(cr, box.glyphs, first, i);
-                first = i;
+        for (qsizetype i = 1; i <= box.glyphs.size(); ++i) {
+            const PlacedGlyph& start = box.glyphs[first];
+            if (i < box.glyphs.size() && box.glyphs[i].sideways == start.sideways &&
+                box.glyphs[i].font == start.font)
+                continue;
+            const PageFont& font = start.font ? *start.font : pageFont(box.family, box.weight);
+            cairo_font_face_t* face = cairoFace(font);
+            if (!face) {
+                *missingFace = font.family();
+                cairo_restore(cr);
+                return false;
             }
+            cairo_set_font_face(cr, face);
+            cairo_set_font_size(cr, box.pixelSize);
+            showRun(cr, box.glyphs, first, i);
+            first = i;
+        }
     }
     cairo_restore(cr);
     cairo_show_page(cr);

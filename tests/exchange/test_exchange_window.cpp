@@ -85,6 +85,28 @@ TEST(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
 }
 
+TEST(ImportWindow, TheToolsMenuCopiesTheBookIntoANewUtf8DatabaseOnce) {
+    TestDatabase database;
+    database.execute(
+        "insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '山田', 'やまだ')");
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    velta::test::RecordedBoxes boxes;
+    QTemporaryDir folder;
+    const QString target = folder.filePath("DATA_UTF8.GDB");
+    menu.tools->copyToUtf8(target);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("1 件の宛名と差出人を"))
+        << boxes.shown.back().text.toStdString();
+    TDM copy(target, true);
+    EXPECT_EQ(readString(copy, "select trim(RDB$CHARACTER_SET_NAME) as C from RDB$DATABASE", "C"),
+              "UTF8");
+    copy.close();
+    menu.tools->copyToUtf8(target); // never over a file that is there
+    EXPECT_TRUE(boxes.shown.back().text.contains("すでにあります"))
+        << boxes.shown.back().text.toStdString();
+}
+
 TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
     QTemporaryDir work;
     velta::test::makeWorkingFolder(work.path());

@@ -1,6 +1,7 @@
 #include "card_layouts.h"
 #include "ink.h"
 #include "page_file.h"
+#include "page_fonts.h"
 #include "page_model.h"
 #include "page_renderer.h"
 #include "pdf_writer.h"
@@ -235,6 +236,44 @@ TEST(Renderer, PdfTextIsTheTextPrintedNotRadicalsOrPresentationForms) {
     QString text = QString::fromUtf8(extract.readAllStandardOutput());
     text.remove(QRegularExpression("\\s"));
     EXPECT_EQ(text, printed);
+}
+
+TEST(Renderer, CharactersTheFaceLacksAreDrawnByAJapaneseFaceThatHasThem) {
+    // No installed face has every character here (Ѩ is in DejaVu Sans only, 𠮷 lies outside
+    // the BMP): each character is drawn by a face that has it, never as an empty box.
+    const PreparedPage page = pageWith({box("SmitѨ髙橋𠮷", 10, 10, 80, 20, 0, "DejaVu Sans")});
+    const QVector<LaidOutBox> laid = layOutPage(page);
+    ASSERT_EQ(laid.size(), 1);
+    EXPECT_EQ(laid[0].family, "DejaVu Sans");
+    ASSERT_EQ(laid[0].glyphs.size(), 8);
+    for (int i = 0; i < 8; ++i) {
+        const PlacedGlyph& glyph = laid[0].glyphs[i];
+        EXPECT_NE(glyph.glyph, 0u) << i;
+        EXPECT_EQ(glyph.font == nullptr, i < 5) << i; // S m i t Ѩ from the box's face
+        if (glyph.font) {
+            EXPECT_TRUE(glyph.font->family().contains("CJK") ||
+                        glyph.font->family().startsWith("IPA"))
+                << glyph.font->family().toStdString();
+        }
+    }
+    // The stand-in glyphs follow on the line.
+    EXPECT_GT(laid[0].glyphs[5].position.x(), laid[0].glyphs[4].position.x());
+    const QImage image = render(page);
+    EXPECT_GT(velta::test::inkBounds(image).width(), 400); // all eight drawn: over 40 mm of ink
+
+    QTemporaryDir folder;
+    const QString file = folder.filePath("mixed.pdf");
+    ASSERT_TRUE(writePdf(file, {page}));
+    QProcess extract;
+    extract.start("pdftotext", {file, "-"});
+    extract.waitForFinished();
+    EXPECT_EQ(QString::fromUtf8(extract.readAllStandardOutput()).trimmed(), "SmitѨ髙橋𠮷");
+    QProcess fonts;
+    fonts.start("pdffonts", {file});
+    fonts.waitForFinished();
+    const QString list = QString::fromUtf8(fonts.readAllStandardOutput());
+    EXPECT_TRUE(list.contains("DejaVuSans")) << list.toStdString();
+    EXPECT_TRUE(list.contains("CJK") || list.contains("IPA")) << list.toStdString();
 }
 
 TEST(Renderer, FailedPdfKeepsTheOldFileAndSaysSo) {
