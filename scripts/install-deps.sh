@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-server firebird3.0-utils
   libharfbuzz-dev libxlsxwriter-dev libcairo2-dev libfontconfig-dev libfreetype-dev libicu-dev
+  zlib1g-dev
   fonts-ipaexfont fonts-ipafont-mincho fonts-ipafont-gothic fonts-noto-cjk fonts-noto-cjk-extra fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdg-utils unzip poppler-utils
