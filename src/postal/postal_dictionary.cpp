@@ -4,6 +4,7 @@
 #include "errors.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 
@@ -231,16 +232,33 @@ QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
     return done(found);
 }
 
-PostalCheck::PostalCheck(TDM& dm) {
+PostalCheck::PostalCheck(TDM& dm, const QStringList& codes) {
+    constexpr qsizetype kLookUpEachBelow = 2000; // about the time of reading it all
     const bool wasOpen = dm.IBDatabase1.Connected();
-    if (tableExists(dm)) {
+    active_ = hasPostalDictionary(dm);
+    QSet<QString> wanted;
+    for (const QString& code : codes)
+        if (const QString digits = postalCodeDigits(code); !digits.isEmpty())
+            wanted.insert(digits);
+    if (active_ && !wanted.isEmpty()) {
         TIBQuery& query = dm.IBQuery1;
+        auto read = [&] {
+            for (query.Open(); !query.Eof(); query.Next())
+                places_[query.fieldString(0).trimmed()].append(
+                    addressKey(query.fieldString(1) + query.fieldString(2)));
+            query.Close();
+        };
         query.Clear();
         query.Add(QStringLiteral("select distinct YUBINNO, PREF, CITY from VELTA_POSTAL"));
-        for (query.Open(); !query.Eof(); query.Next())
-            places_[query.fieldString(0).trimmed()].append(
-                addressKey(query.fieldString(1) + query.fieldString(2)));
-        query.Close();
+        if (wanted.size() < kLookUpEachBelow) {
+            query.Add(QStringLiteral("where YUBINNO = :YUBINNO"));
+            for (const QString& code : wanted) {
+                query.setString(QStringLiteral("YUBINNO"), code);
+                read();
+            }
+        } else {
+            read();
+        }
     }
     if (!wasOpen)
         dm.close();

@@ -49,14 +49,16 @@ QString addressOf(const PostalTown& town);
 class PostalCheck {
 public:
     PostalCheck() = default; // no dictionary: no problems
-    explicit PostalCheck(TDM& dm);
-    bool active() const { return !places_.isEmpty(); }
+    // Reads the places of these codes (a few cards: one lookup each; many: the whole dictionary).
+    PostalCheck(TDM& dm, const QStringList& codes);
+    bool active() const { return active_; }
     // 「郵便番号と住所が一致しません」 or 「郵便番号 … は辞書にありません」; empty when all is well
     // (or when the card has no code, or there is no dictionary).
     QString problem(const QString& code, const QString& address1) const;
 
 private:
     QHash<QString, QStringList> places_; // code → address keys of prefecture + city
+    bool active_ = false;
 };
 
 } // namespace velta

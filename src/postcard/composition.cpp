@@ -234,7 +234,10 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 
     // The sender does not change during a run: read once, not once per card.
     const Sender sender = cardRows.isEmpty() ? Sender{} : readSender(dm);
-    const PostalCheck postal = cardRows.isEmpty() ? PostalCheck() : PostalCheck(dm);
+    QStringList codes;
+    for (const QStringList& row : cardRows)
+        codes.append(digitsFromSpacedCell(row.value(2)));
+    const PostalCheck postal = cardRows.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
     PreparedPage previous;
     for (const QStringList& row : cardRows) {
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");

@@ -170,6 +170,21 @@ TEST(BookExchange, VCardsOfPhonesAndWebBooksBringTheirReadings) {
     dm->close();
 }
 
+TEST(BookExchange, OldPhonesVCard21InShiftJisWithQuotedPrintableNames) {
+    // 山田;花子 in Shift-JIS, quoted-printable, folded with a soft break; the reading in
+    // half-width katakana.
+    const QByteArray card = cp932::encode(
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=\r\n"
+        "=93=63;=89=D4=8E=71\r\nSOUND;X-IRMC-N;CHARSET=SHIFT_JIS:ﾔﾏﾀﾞ;ﾊﾅｺ\r\n"
+        "ADR;HOME;CHARSET=SHIFT_JIS:;;梅田1-1;大阪市北区;大阪府;530-0001\r\nEND:VCARD\r\n",
+        "test");
+    const ImportTable table = readImportBytes(card);
+    EXPECT_EQ(table.kind, "vCard");
+    ASSERT_EQ(table.rows.size(), 1);
+    EXPECT_EQ(table.rows[0].fields.mid(0, 5),
+              QStringList({"山田", "花子", "ﾔﾏﾀﾞﾊﾅｺ", "530-0001", "大阪府大阪市北区梅田1-1"}));
+}
+
 TEST(BookExchange, AnImportThatFailsOrStopsMidwayLeavesNothing) {
     TestDatabase database;
     database.execute("create exception NO_SUCH 'refused by the test'");
