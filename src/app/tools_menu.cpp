@@ -113,10 +113,25 @@ void ToolsMenu::importBook(const QString& fileName) {
     ImportDialog dialog(table, window_);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    const QVector<ImportRow> rows = mapRows(table, dialog.targets());
+    // Rows that cannot be stored are named before anything is written; the user decides.
+    {
+        ProgressDialog checking(window_, QStringLiteral("取り込む行を確かめています"));
+        const ImportReport check = importRows(dm_, rows, checking.progress(), ImportMode::Check);
+        if (check.stopped)
+            return;
+        if (!check.refused.isEmpty() &&
+            !MessageService::confirm(
+                window_,
+                QStringLiteral("次の %1 行は取り込めません。残りの %2 件を取り込みますか？\n"
+                               "（いいえ: 何も取り込みません）\n%3")
+                    .arg(check.refused.size())
+                    .arg(check.imported)
+                    .arg(check.refused.mid(0, 20).join(QLatin1Char('\n')))))
+            return;
+    }
     ProgressDialog progress(window_, QStringLiteral("宛名を取り込んでいます"));
-    const ImportReport report =
-        importRows(dm_, mapRows(table, dialog.targets()), progress.progress());
-    MessageService::information(window_, importSummary(report));
+    MessageService::information(window_, importSummary(importRows(dm_, rows, progress.progress())));
 }
 
 void ToolsMenu::importPostal(const QString& fileName) {

@@ -331,9 +331,11 @@ QString importSummary(const ImportReport& report, int refusalsShown) {
     return text;
 }
 
-ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress) {
+ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress,
+                        ImportMode mode) {
     ImportReport report;
-    ensureKeyTriggerActive(dm);
+    if (mode == ImportMode::Store)
+        ensureKeyTriggerActive(dm);
     RollbackOnError rollback(dm);
     QStringList columns;
     for (const Column& column : kColumns)
@@ -393,10 +395,14 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
             refuse(error.message().section(QLatin1Char('\n'), 0, 0));
             continue;
         }
-        query.ExecSQL();
+        if (mode == ImportMode::Store)
+            query.ExecSQL();
         ++report.imported;
     }
-    dm.close();
+    if (mode == ImportMode::Store)
+        dm.close();
+    else
+        dm.IBDatabase1.Abandon(); // a check writes nothing
     return report;
 }
 

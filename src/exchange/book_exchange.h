@@ -77,7 +77,10 @@ struct ImportReport {
 // Stores the rows that can be stored, in one transaction: a row without 姓 or ふりがな, or with
 // a character the database cannot store, is refused and reported with its line (never
 // changed); a stop or a database failure stores nothing.
-ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {});
+// A check finds the same refusals and counts the rows that would be stored, writing nothing.
+enum class ImportMode { Store, Check };
+ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {},
+                        ImportMode mode = ImportMode::Store);
 // 「12 件の宛名を取り込みました。」 and the first refusals, for a message box or a terminal.
 QString importSummary(const ImportReport& report, int refusalsShown = 20);
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -82,6 +83,34 @@ TEST(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
 
     OnImportDialog cancel([](ImportDialog& dialog) { dialog.reject(); });
     menu.tools->importBook(file);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
+}
+
+TEST(ImportWindow, RowsThatCannotBeStoredAreNamedFirstAndNoImportsNothing) {
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    velta::test::RecordedBoxes boxes;
+    QTemporaryDir folder;
+    const QString file = writeFile(folder, "phone.csv", kPhoneCsv + "鈴木,,,,,,\r\n");
+    boxes.answer = QMessageBox::No;
+    {
+        OnImportDialog accept([](ImportDialog& dialog) { dialog.accept(); });
+        menu.tools->importBook(file);
+    }
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageService::Kind::Confirmation);
+    EXPECT_TRUE(
+        boxes.shown[0].text.startsWith("次の 1 行は取り込めません。残りの 2 件を取り込みますか？"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.contains("4 行目: ふりがながありません"));
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+    boxes.answer = QMessageBox::Yes;
+    {
+        OnImportDialog accept([](ImportDialog& dialog) { dialog.accept(); });
+        menu.tools->importBook(file);
+    }
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("2 件の宛名を取り込みました。"));
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
 }
 
