@@ -4,6 +4,7 @@
 #include "bench_book.h"
 #include "card_layouts.h"
 #include "font_substitution.h"
+#include "page_file.h"
 #include "preview_window.h"
 
 #include <QAbstractItemView>
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QListView>
 #include <QScrollBar>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -65,7 +67,18 @@ void ScrollThumbnails(benchmark::State& state) {
     state.counters["kept"] = kept;
 }
 
+// 保存 and 開く of the preview's page file with every card.
+void SaveAndOpenPageFile(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("cards.vpg");
+    for (auto _ : state) {
+        savePages(file, cards());
+        benchmark::DoNotOptimize(loadPages(file).size());
+    }
+}
+
 } // namespace
 
 BENCHMARK(Open)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(ScrollThumbnails)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(SaveAndOpenPageFile)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -29,7 +29,8 @@ void prepare(QDataStream& stream) {
 
 } // namespace
 
-void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
+bool savePages(const QString& fileName, const QVector<PreparedPage>& pages,
+               const Progress& progress) {
     SafeOutput file(fileName);
     if (!file.open())
         throw PageFileError(QStringLiteral("ページファイル「%1」を書き込めません。\n%2")
@@ -38,7 +39,10 @@ void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
     prepare(out);
     out.writeRawData(kMagic, sizeof kMagic);
     out << kVersion << static_cast<quint32>(pages.size());
-    for (const PreparedPage& page : pages) {
+    for (qsizetype n = 0; n < pages.size(); ++n) {
+        if (progress && !progress(n, pages.size()))
+            return false;
+        const PreparedPage& page = pages[n];
         const PageSetup& p = page.page;
         out << p.PaperWidth << p.PaperHeight << static_cast<qint32>(p.PaperSize) << p.LeftMargin
             << p.RightMargin << p.TopMargin << p.BottomMargin
@@ -56,9 +60,12 @@ void savePages(const QString& fileName, const QVector<PreparedPage>& pages) {
             QStringLiteral(
                 "ページファイル「%1」を書き込めませんでした。元のファイルはそのままです。\n%2")
                 .arg(fileName, file.errorString()));
+    return true;
 }
 
-QVector<PreparedPage> loadPages(const QString& fileName) {
+QVector<PreparedPage> loadPages(const QString& fileName, const Progress& progress, bool* stopped) {
+    if (stopped)
+        *stopped = false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         refuse(fileName, file.errorString());
@@ -77,6 +84,11 @@ QVector<PreparedPage> loadPages(const QString& fileName) {
     auto sane = [](double v) { return std::isfinite(v) && std::abs(v) <= kMaxCoordinate; };
     QVector<PreparedPage> pages;
     for (quint32 i = 0; i < pageCount; ++i) {
+        if (progress && !progress(i, pageCount)) {
+            if (stopped)
+                *stopped = true;
+            return {};
+        }
         PageSetup setup;
         PageSetup& p = setup;
         QVector<TextBox> boxes;

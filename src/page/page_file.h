@@ -1,6 +1,7 @@
 #pragma once
 
 #include "page_model.h"
+#include "progress.h"
 
 #include <QString>
 #include <QVector>
@@ -20,8 +21,12 @@ public:
     explicit PageFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
-void savePages(const QString& fileName, const QVector<PreparedPage>& pages);
-// Refuses anything that is not a whole, sane page file; never returns half a file.
-QVector<PreparedPage> loadPages(const QString& fileName);
+// False when the progress asked to stop: the old file is kept.
+bool savePages(const QString& fileName, const QVector<PreparedPage>& pages,
+               const Progress& progress = {});
+// Refuses anything that is not a whole, sane page file; never returns half a file. A progress
+// that asks to stop gives no pages (and `stopped` true).
+QVector<PreparedPage> loadPages(const QString& fileName, const Progress& progress = {},
+                                bool* stopped = nullptr);
 
 } // namespace velta

@@ -490,11 +490,18 @@ void TfrxPreviewWindow::pageSetup() {
 }
 
 void TfrxPreviewWindow::openFile(const QString& fileName) {
-    setPages(loadPages(fileName));
+    ProgressDialog reading(this, QStringLiteral("ページファイルを読み込んでいます"),
+                           QStringLiteral("枚"));
+    bool stopped = false;
+    QVector<PreparedPage> pages = loadPages(fileName, reading.progress(), &stopped);
+    if (!stopped) // a stopped reading keeps the cards shown
+        setPages(std::move(pages));
 }
 
 void TfrxPreviewWindow::saveFile(const QString& fileName) {
-    savePages(withSuffix(fileName, QStringLiteral("vpg")), pages_);
+    ProgressDialog writing(this, QStringLiteral("ページファイルを保存しています"),
+                           QStringLiteral("枚"));
+    savePages(withSuffix(fileName, QStringLiteral("vpg")), pages_, writing.progress());
 }
 
 void TfrxPreviewWindow::exportPdf(const QString& fileName) {

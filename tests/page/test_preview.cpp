@@ -26,6 +26,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace velta;
 
 namespace {
@@ -303,25 +305,45 @@ TEST(Preview, ExportedPdfHasCardPagesWithExtractableText) {
     EXPECT_TRUE(page3.contains("7")) << page3.toStdString();
 }
 
-TEST(Preview, CancelledPdfKeepsTheOldFile) {
+TEST(Preview, StoppedPdfOrPageFileKeepsTheOldFileAndTheShownCards) {
     QTemporaryDir folder;
-    const QString pdf = folder.filePath("cards.pdf");
-    {
-        QFile old(pdf);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    auto writeOld = [&](const QString& name) {
+        QFile old(folder.filePath(name));
+        old.open(QIODevice::WriteOnly);
         old.write("old");
-    }
+        return old.fileName();
+    };
+    auto content = [](const QString& file) {
+        QFile kept(file);
+        kept.open(QIODevice::ReadOnly);
+        return kept.readAll();
+    };
+    const QString pdf = writeOld("cards.pdf");
+    const QString pages = writeOld("cards.vpg");
     TfrxPreviewWindow window(cards({"山田", "佐藤", "鈴木"}));
     window.show();
-    {
+    for (auto write : {std::function<void()>([&] { window.exportPdf(pdf); }),
+                       std::function<void()>([&] { window.saveFile(pages); })}) {
         velta::test::PressCancel cancel(window);
-        window.exportPdf(pdf);
+        write();
         EXPECT_TRUE(cancel.pressed);
     }
-    QFile kept(pdf);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "old");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"cards.pdf"}));
+    EXPECT_EQ(content(pdf), "old");
+    EXPECT_EQ(content(pages), "old");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList({"cards.pdf", "cards.vpg"}));
+
+    // A page file opened and stopped halfway: the cards shown stay.
+    window.saveFile(folder.filePath("two.vpg"));
+    TfrxPreviewWindow other(cards({"田中"}));
+    other.show();
+    {
+        velta::test::PressCancel cancel(other);
+        other.openFile(folder.filePath("two.vpg"));
+        EXPECT_TRUE(cancel.pressed);
+    }
+    ASSERT_EQ(other.pages().size(), 1);
+    other.openFile(folder.filePath("two.vpg"));
+    EXPECT_EQ(other.pages().size(), 3);
 }
 
 TEST(Preview, ThumbnailsAreCardsInTheirOwnCellsDrawnWhenInView) {
