@@ -131,7 +131,7 @@ QString firstUnencodable(const QString& text) {
     return {};
 }
 
-void append(QMap<QString, QString>& values, const QString& column, const QString& text) {
+void appendValue(QMap<QString, QString>& values, const QString& column, const QString& text) {
     if (text.isEmpty())
         return;
     QString& value = values[column];
@@ -196,9 +196,11 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
                 break;
             case Target::FullName: {
                 const qsizetype space = text.indexOf(QRegularExpression(QStringLiteral("[ 　]")));
-                append(row.values, QStringLiteral("NAMAE"), space < 0 ? text : text.left(space));
+                appendValue(row.values, QStringLiteral("NAMAE"),
+                            space < 0 ? text : text.left(space));
                 if (space >= 0)
-                    append(row.values, QStringLiteral("NAMAE2"), text.mid(space + 1).trimmed());
+                    appendValue(row.values, QStringLiteral("NAMAE2"),
+                                text.mid(space + 1).trimmed());
                 break;
             }
             case Target::ReadingSurname:
@@ -211,11 +213,11 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
                 row.values[table.headers.value(c).trimmed()] = text;
                 break;
             default:
-                append(row.values, QString::fromLatin1(columnOf(targets[c])), text);
+                appendValue(row.values, QString::fromLatin1(columnOf(targets[c])), text);
             }
         }
         if (!row.values.contains(QStringLiteral("HURIGANA")))
-            append(row.values, QStringLiteral("HURIGANA"), readingSurname + readingGiven);
+            appendValue(row.values, QStringLiteral("HURIGANA"), readingSurname + readingGiven);
         rows.append(row);
     }
     return rows;
@@ -353,15 +355,16 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
             return ImportReport{0, {}, true};
         }
         const ImportRow& row = rows[i];
-        auto refuse = [&](const QString& why) {
+        auto refuseRow = [&](const QString& why) {
             report.refused.append(QStringLiteral("%1 行目: %2").arg(row.line).arg(why));
         };
         if (row.values.value(QStringLiteral("NAMAE")).isEmpty()) {
-            refuse(QStringLiteral("姓がありません。"));
+            refuseRow(QStringLiteral("姓がありません。"));
             continue;
         }
         if (row.values.value(QStringLiteral("HURIGANA")).isEmpty()) {
-            refuse(QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"));
+            refuseRow(
+                QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"));
             continue;
         }
         bool valid = true;
@@ -377,13 +380,13 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
                 const qint64 number = text.toLongLong(&ok);
                 valid = valid && ok;
                 if (!ok)
-                    refuse(QStringLiteral("%1「%2」は数ではありません。").arg(name, text));
+                    refuseRow(QStringLiteral("%1「%2」は数ではありません。").arg(name, text));
                 query.setInteger(name, number);
             } else {
                 const QDateTime time = QDateTime::fromString(text, kTimestampFormat);
                 valid = valid && time.isValid();
                 if (!time.isValid())
-                    refuse(QStringLiteral("%1「%2」は日時ではありません。").arg(name, text));
+                    refuseRow(QStringLiteral("%1「%2」は日時ではありません。").arg(name, text));
                 query.setDateTime(name, time);
             }
         }
@@ -392,7 +395,7 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
         try {
             query.Check(); // every value encoded as it would be stored, nothing written
         } catch (const DbError& error) {
-            refuse(error.message().section(QLatin1Char('\n'), 0, 0));
+            refuseRow(error.message().section(QLatin1Char('\n'), 0, 0));
             continue;
         }
         if (mode == ImportMode::Store)
