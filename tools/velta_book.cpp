@@ -4,23 +4,14 @@
 // Exit 0, 1 on failure, 2 on bad usage. An import prints how many rows it stored and each row
 // it refused.
 #include "book_exchange.h"
+#include "command_line.h"
 #include "dm.h"
 #include "errors.h"
-#include "terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 #include <cstdio>
-
-namespace {
-
-int fail(const QString& message, int code = 1) {
-    std::fprintf(stderr, "velta-book: %s\n", message.toUtf8().constData());
-    return code;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -32,14 +23,14 @@ int main(int argc, char** argv) {
     if (arguments.size() == 4 && arguments[0] == QLatin1String("export") &&
         arguments[1] == QLatin1String("--encoding")) {
         if (arguments[2] != QLatin1String("utf8") && arguments[2] != QLatin1String("cp932"))
-            return fail(usage, 2);
+            return failure(usage, 2);
         encoding =
             arguments[2] == QLatin1String("cp932") ? TextEncoding::Cp932 : TextEncoding::Utf8;
         arguments.remove(1, 2);
     }
     if (arguments.size() != 2 ||
         (arguments[0] != QLatin1String("export") && arguments[0] != QLatin1String("import")))
-        return fail(usage, 2);
+        return failure(usage, 2);
     try {
         TDM dm(QDir::currentPath());
         if (arguments[0] == QLatin1String("export")) {
@@ -61,8 +52,8 @@ int main(int argc, char** argv) {
             importSummary(report, static_cast<int>(report.refused.size())).toUtf8().constData());
         return 0;
     } catch (const DbError& error) {
-        return fail(error.message());
+        return failure(error.message());
     } catch (const ExchangeError& error) {
-        return fail(QString::fromStdString(error.what()));
+        return failure(QString::fromStdString(error.what()));
     }
 }

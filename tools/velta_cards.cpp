@@ -10,13 +10,13 @@
 // they are composed (memory stays that of one card); on a terminal the standard error shows how far
 // the run has got. The database is the one connect.ini in the working directory names, as for the
 // program.
+#include "command_line.h"
 #include "composition.h"
 #include "dm.h"
 #include "errors.h"
 #include "font_substitution.h"
 #include "pdf_writer.h"
 #include "reading_order.h"
-#include "terminal_progress.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,9 +27,8 @@
 
 namespace {
 
-void fail(const QString& message) {
-    std::fprintf(stderr, "velta-cards: %s\n", message.toUtf8().constData());
-    std::exit(message.startsWith(QStringLiteral("使い方")) ? 2 : 1);
+[[noreturn]] void fail(const QString& message) {
+    std::exit(failure(message, message.startsWith(QStringLiteral("使い方")) ? 2 : 1));
 }
 
 } // namespace

@@ -2,24 +2,15 @@
 //   velta-postal import FILE   Japan Post's ken_all.zip, KEN_ALL.CSV or utf_ken_all.csv
 //   velta-postal lookup CODE   one line per town: code, prefecture, city, town (tab-separated)
 // Exit 0, 1 on failure (or a code not in the dictionary), 2 on bad usage.
+#include "command_line.h"
 #include "dm.h"
 #include "errors.h"
 #include "postal_dictionary.h"
-#include "terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 #include <cstdio>
-
-namespace {
-
-int fail(const QString& message, int code = 1) {
-    std::fprintf(stderr, "velta-postal: %s\n", message.toUtf8().constData());
-    return code;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -27,9 +18,9 @@ int main(int argc, char** argv) {
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.size() != 2 ||
         (arguments[0] != QLatin1String("import") && arguments[0] != QLatin1String("lookup")))
-        return fail(QStringLiteral("使い方: velta-postal import ファイル | velta-postal lookup "
-                                   "郵便番号"),
-                    2);
+        return failure(QStringLiteral("使い方: velta-postal import ファイル | velta-postal lookup "
+                                      "郵便番号"),
+                       2);
     try {
         TDM dm(QDir::currentPath());
         if (arguments[0] == QLatin1String("import")) {
@@ -43,7 +34,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (postalCodeDigits(arguments[1]).isEmpty())
-            return fail(QStringLiteral("郵便番号は 7 桁の数字です: %1").arg(arguments[1]), 2);
+            return failure(QStringLiteral("郵便番号は 7 桁の数字です: %1").arg(arguments[1]), 2);
         const QVector<PostalTown> towns = lookUpPostalCode(dm, arguments[1]);
         for (const PostalTown& town : towns)
             std::printf("%s\n", QStringList({town.code, town.prefecture, town.city, town.town})
@@ -51,15 +42,15 @@ int main(int argc, char** argv) {
                                     .toUtf8()
                                     .constData());
         if (towns.isEmpty())
-            return fail(
+            return failure(
                 hasPostalDictionary(dm)
                     ? QStringLiteral("郵便番号 %1 は辞書にありません。").arg(arguments[1])
                     : QStringLiteral("郵便番号辞書がありません（velta-postal import で取り込み"
                                      "ます）。"));
         return 0;
     } catch (const DbError& error) {
-        return fail(error.message());
+        return failure(error.message());
     } catch (const PostalFileError& error) {
-        return fail(QString::fromStdString(error.what()));
+        return failure(QString::fromStdString(error.what()));
     }
 }

@@ -14,60 +14,73 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
+#include <functional>
+
 namespace velta {
+
+namespace {
+
+QAction* addAction(QMenu* menu, QObject* owner, const char* name, const QString& caption,
+                   const std::function<void()>& triggered) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    QObject::connect(action, &QAction::triggered, owner, triggered);
+    return action;
+}
+
+} // namespace
 
 ToolsMenu::ToolsMenu(QMainWindow* window, TDM& dm) : QObject(window), window_(window), dm_(dm) {
     QMenu* tools = window->menuBar()->addMenu(QStringLiteral("ツール"));
     tools->setObjectName(QStringLiteral("menuTools"));
-    actImportPostal = tools->addAction(QStringLiteral("郵便番号辞書の取り込み…"));
-    actImportPostal->setObjectName(QStringLiteral("actImportPostal"));
-    connect(actImportPostal, &QAction::triggered, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(
-            window_, QStringLiteral("日本郵便の郵便番号データ"), QString(),
-            QStringLiteral("郵便番号データ (*.zip *.csv *.CSV *.ZIP);;すべてのファイル (*)"));
-        if (!file.isEmpty())
-            importPostal(file);
-    });
+    // Each entry asks for its file; a cancelled dialog does nothing.
+    actImportPostal = addAction(
+        tools, this, "actImportPostal", QStringLiteral("郵便番号辞書の取り込み…"), [this] {
+            if (const QString file = QFileDialog::getOpenFileName(
+                    window_, QStringLiteral("日本郵便の郵便番号データ"), QString(),
+                    QStringLiteral(
+                        "郵便番号データ (*.zip *.csv *.CSV *.ZIP);;すべてのファイル (*)"));
+                !file.isEmpty())
+                importPostal(file);
+        });
     tools->addSeparator();
-    actExportBook = tools->addAction(QStringLiteral("宛名を CSV に書き出す…"));
-    actExportBook->setObjectName(QStringLiteral("actExportBook"));
-    connect(actExportBook, &QAction::triggered, this, [this] {
-        const QString utf8 = QStringLiteral("CSV（UTF-8） (*.csv)");
-        QString filter = utf8;
-        QString file = QFileDialog::getSaveFileName(
-            window_, QStringLiteral("宛名の書き出し"), QStringLiteral("宛名.csv"),
-            utf8 + QStringLiteral(";;CSV（Shift-JIS） (*.csv)"), &filter);
-        if (file.isEmpty())
-            return;
-        if (QFileInfo(file).suffix().isEmpty())
-            file += QStringLiteral(".csv");
-        exportBook(file, filter != utf8);
-    });
-    actImportBook = tools->addAction(QStringLiteral("宛名を取り込む（CSV・vCard）…"));
-    actImportBook->setObjectName(QStringLiteral("actImportBook"));
-    connect(actImportBook, &QAction::triggered, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(
-            window_, QStringLiteral("宛名の取り込み"), QString(),
-            QStringLiteral("CSV・vCard (*.csv *.vcf *.txt);;すべてのファイル (*)"));
-        if (!file.isEmpty())
-            importBook(file);
-    });
+    actExportBook =
+        addAction(tools, this, "actExportBook", QStringLiteral("宛名を CSV に書き出す…"), [this] {
+            // The chosen filter says the encoding; a name without a suffix gets .csv.
+            const QString utf8 = QStringLiteral("CSV（UTF-8） (*.csv)");
+            QString filter = utf8;
+            QString file = QFileDialog::getSaveFileName(
+                window_, QStringLiteral("宛名の書き出し"), QStringLiteral("宛名.csv"),
+                utf8 + QStringLiteral(";;CSV（Shift-JIS） (*.csv)"), &filter);
+            if (file.isEmpty())
+                return;
+            if (QFileInfo(file).suffix().isEmpty())
+                file += QStringLiteral(".csv");
+            exportBook(file, filter != utf8);
+        });
+    actImportBook = addAction(
+        tools, this, "actImportBook", QStringLiteral("宛名を取り込む（CSV・vCard）…"), [this] {
+            if (const QString file = QFileDialog::getOpenFileName(
+                    window_, QStringLiteral("宛名の取り込み"), QString(),
+                    QStringLiteral("CSV・vCard (*.csv *.vcf *.txt);;すべてのファイル (*)"));
+                !file.isEmpty())
+                importBook(file);
+        });
     tools->addSeparator();
-    actCopyToUtf8 = tools->addAction(QStringLiteral("UTF8 のデータベースに写す…"));
-    actCopyToUtf8->setObjectName(QStringLiteral("actCopyToUtf8"));
-    connect(actCopyToUtf8, &QAction::triggered, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(
-            window_, QStringLiteral("新しい UTF8 のデータベース"), QStringLiteral("DATA_UTF8.GDB"),
-            QStringLiteral("データベース (*.GDB *.FDB *.gdb *.fdb)"));
-        if (!file.isEmpty())
-            copyToUtf8(file);
-    });
+    actCopyToUtf8 = addAction(tools, this, "actCopyToUtf8",
+                              QStringLiteral("UTF8 のデータベースに写す…"), [this] {
+                                  if (const QString file = QFileDialog::getSaveFileName(
+                                          window_, QStringLiteral("新しい UTF8 のデータベース"),
+                                          QStringLiteral("DATA_UTF8.GDB"),
+                                          QStringLiteral("データベース (*.GDB *.FDB *.gdb *.fdb)"));
+                                      !file.isEmpty())
+                                      copyToUtf8(file);
+                              });
 }
 
 void ToolsMenu::copyToUtf8(const QString& fileName) {
-    if (readString(dm_,
-                   QStringLiteral("select trim(RDB$CHARACTER_SET_NAME) as C from RDB$DATABASE"),
-                   QStringLiteral("C")) == QLatin1String("UTF8")) {
+    dm_.open(); // the connection knows the database's character set
+    if (dm_.IBDatabase1.unicode()) {
         dm_.close();
         MessageService::information(window_,
                                     QStringLiteral("このデータベースはすでに UTF8 です。"));

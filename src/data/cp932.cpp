@@ -127,9 +127,12 @@ QByteArray encodeCharacter(const QString& character) {
 
 } // namespace
 
-QByteArray encode(const QString& text, const QString& fieldName, TextUse use) {
-    QByteArray result;
-    result.reserve(text.size() * 2);
+namespace {
+
+// Where the first character that an SJIS_0208 connection cannot store stands (-1: none); the
+// text encoded so far is in `out`.
+qsizetype refusedAt(const QString& text, QByteArray* out) {
+    out->reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         QString character = text.mid(i, length);
@@ -137,9 +140,9 @@ QByteArray encode(const QString& text, const QString& fieldName, TextUse use) {
             character = cp932Form(character.at(0));
         const char16_t first = character.at(0).unicode();
         if (isControl(first))
-            refuse(text, i, fieldName, use);
+            return i;
         if (first < 0x80) {
-            result.append(static_cast<char>(character.at(0).unicode()));
+            out->append(static_cast<char>(first));
             i += length;
             continue;
         }
@@ -152,11 +155,28 @@ QByteArray encode(const QString& text, const QString& fieldName, TextUse use) {
                                           static_cast<unsigned char>(bytes[1]));
         // A best-fit mapping (such as U+00A5 to a backslash) does not decode to the same text.
         if (!storable || decode(bytes) != character)
-            refuse(text, i, fieldName, use);
-        result.append(bytes);
+            return i;
+        out->append(bytes);
         i += length;
     }
+    return -1;
+}
+
+} // namespace
+
+QByteArray encode(const QString& text, const QString& fieldName, TextUse use) {
+    QByteArray result;
+    if (const qsizetype at = refusedAt(text, &result); at >= 0)
+        refuse(text, at, fieldName, use);
     return result;
+}
+
+bool tryEncode(const QString& text, QByteArray& out, QString* refused) {
+    out.clear();
+    const qsizetype at = refusedAt(text, &out);
+    if (at >= 0 && refused)
+        *refused = text.mid(at, text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1);
+    return at < 0;
 }
 
 QString decode(const QByteArray& bytes) {

@@ -13,6 +13,8 @@ namespace velta::cp932 {
 enum class TextUse { Store, Search }; // how a refusal is worded
 QByteArray encode(const QString& text, const QString& fieldName, TextUse use = TextUse::Store);
 QString decode(const QByteArray& bytes);
+// encode() without the exception: false, with the first character it would refuse.
+bool tryEncode(const QString& text, QByteArray& out, QString* refused = nullptr);
 
 // Number of Shift-JIS characters in an encoded text (a lead byte and its trail count once).
 int characterCount(const QByteArray& bytes);

@@ -3,6 +3,7 @@
 #include "dm.h"
 
 #include "firebird_client.h"
+#include "schema_version.h"
 
 namespace velta {
 namespace {
@@ -125,11 +126,7 @@ bool copyRows(TDM& source, TDM& target, const QString& table, const QStringList&
 qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions& requested,
                          const std::function<bool(qint64, qint64)>& progress) {
     SchemaOptions options = requested;
-    options.withVersionTable =
-        readInteger(source,
-                    QStringLiteral("select count(*) as N from RDB$RELATIONS where "
-                                   "RDB$RELATION_NAME = 'VERSION_TBL'"),
-                    QStringLiteral("N")) > 0;
+    options.withVersionTable = tableExists(source, QStringLiteral("VERSION_TBL"));
     options.versionRows.clear();
     if (options.withVersionTable) {
         TIBQuery& q = source.IBQuery1;

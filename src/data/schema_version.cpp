@@ -48,6 +48,18 @@ QStringList userTables(TDM& dm) {
     return tables;
 }
 
+bool tableExists(TDM& dm, const QString& name) {
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral(
+        "select count(*) as N from RDB$RELATIONS where RDB$RELATION_NAME = :RELATION_NAME"));
+    query.setString(QStringLiteral("RELATION_NAME"), name);
+    query.Open();
+    const bool exists = query.fieldInteger(QStringLiteral("N")) > 0;
+    query.Close();
+    return exists;
+}
+
 bool hasVersionTable(const QStringList& tables) {
     return tables.contains(QStringLiteral("VERSION_TBL"), Qt::CaseInsensitive);
 }

@@ -14,6 +14,8 @@ int schemaVersionNumber(const QString& versionNo);
 // Names of the database's own tables and views, trimmed, in name order (N + 1 statements).
 QStringList userTables(TDM& dm);
 bool hasVersionTable(const QStringList& tables);
+// Whether the database has a table of that (upper-case) name: one statement.
+bool tableExists(TDM& dm, const QString& name);
 
 // The number of the newest VERSION_TBL row (the largest KEY1), read at start-up and by the
 // entry window alike; throws when the table is empty.

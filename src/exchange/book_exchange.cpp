@@ -118,19 +118,6 @@ const char* columnOf(Target target) {
     }
 }
 
-QString firstUnencodable(const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        try {
-            cp932::encode(text.mid(i, length), QString());
-        } catch (const DbError&) {
-            return text.mid(i, length);
-        }
-        i += length - 1;
-    }
-    return {};
-}
-
 void appendValue(QMap<QString, QString>& values, const QString& column, const QString& text) {
     if (text.isEmpty())
         return;
@@ -238,15 +225,12 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
         if (encoding == TextEncoding::Utf8) {
             bytes = line.toUtf8();
         } else {
-            try {
-                bytes = cp932::encode(line, QStringLiteral("CSV"));
-            } catch (const DbError&) {
+            if (QString refused; !cp932::tryEncode(line, bytes, &refused))
                 throw ExchangeError(
                     QStringLiteral("%1 件目の宛名に Shift-JIS で書けない文字「%2」があります。\n"
                                    "UTF-8 で書き出してください。元のファイルはそのままです。")
                         .arg(row)
-                        .arg(firstUnencodable(line)));
-            }
+                        .arg(refused));
         }
         if (file.device().write(bytes) != bytes.size())
             throw ExchangeError(

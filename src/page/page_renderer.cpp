@@ -407,43 +407,49 @@ void renderPage(QPainter& painter, const PreparedPage& page) {
     painter.restore();
 }
 
+QVector<GlyphSpan> glyphSpans(const LaidOutBox& box) {
+    QVector<GlyphSpan> spans;
+    if (box.glyphs.isEmpty())
+        return spans;
+    const PageFont& own = pageFont(box.family, box.weight);
+    for (qsizetype i = 0; i < box.glyphs.size(); ++i) {
+        const PlacedGlyph& glyph = box.glyphs[i];
+        const PageFont* font = glyph.font ? glyph.font : &own;
+        if (spans.isEmpty() || spans.back().font != font || spans.back().sideways != glyph.sideways)
+            spans.append({i, i + 1, font, glyph.sideways});
+        else
+            spans.back().end = i + 1;
+    }
+    return spans;
+}
+
 void paintBoxes(QPainter& painter, const QVector<LaidOutBox>& boxes) {
     painter.save();
     painter.setPen(Qt::black);
     for (const LaidOutBox& box : boxes) {
         if (box.glyphs.isEmpty())
             continue;
-        // Upright glyphs go out as one run, glyphs lying on their side as another, drawn in a
-        // frame turned a quarter turn clockwise (a page point (x, y) is (y, -x) there); one
-        // run per face.
-        QVector<const PageFont*> faces = {nullptr};
-        for (const PlacedGlyph& glyph : box.glyphs)
-            if (!faces.contains(glyph.font))
-                faces.append(glyph.font);
-        for (const PageFont* face : faces)
-            for (const bool sideways : {false, true}) {
-                const QRawFont& raw =
-                    (face ? *face : pageFont(box.family, box.weight)).rawAt(box.pixelSize);
-                QVector<quint32> indexes;
-                QVector<QPointF> positions;
-                for (const PlacedGlyph& glyph : box.glyphs)
-                    if (glyph.sideways == sideways && glyph.font == face) {
-                        indexes.append(glyph.glyph);
-                        positions.append(sideways ? QPointF(glyph.position.y(), -glyph.position.x())
-                                                  : glyph.position);
-                    }
-                if (indexes.isEmpty())
-                    continue;
-                QGlyphRun run;
-                run.setRawFont(raw);
-                run.setGlyphIndexes(indexes);
-                run.setPositions(positions);
-                painter.save();
-                if (sideways)
-                    painter.rotate(90);
-                painter.drawGlyphRun(QPointF(0, 0), run);
-                painter.restore();
+        // A run lying on its side is drawn in a frame turned a quarter turn clockwise (a page
+        // point (x, y) is (y, -x) there).
+        for (const GlyphSpan& span : glyphSpans(box)) {
+            QVector<quint32> indexes;
+            QVector<QPointF> positions;
+            for (qsizetype i = span.first; i < span.end; ++i) {
+                const PlacedGlyph& glyph = box.glyphs[i];
+                indexes.append(glyph.glyph);
+                positions.append(span.sideways ? QPointF(glyph.position.y(), -glyph.position.x())
+                                               : glyph.position);
             }
+            QGlyphRun run;
+            run.setRawFont(span.font->rawAt(box.pixelSize));
+            run.setGlyphIndexes(indexes);
+            run.setPositions(positions);
+            painter.save();
+            if (span.sideways)
+                painter.rotate(90);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+            painter.restore();
+        }
     }
     painter.restore();
 }

@@ -34,6 +34,14 @@ struct LaidOutBox {
     bool overflows = false; // some of the text could not be placed inside the box
 };
 
+// Consecutive glyphs of a box that go out together: one orientation, one face.
+struct GlyphSpan {
+    qsizetype first, end;
+    const PageFont* font;
+    bool sideways;
+};
+QVector<GlyphSpan> glyphSpans(const LaidOutBox& box);
+
 // Lays out every visible box of a page (shape once, paint anywhere). Only whole glyphs are
 // placed, each inside its box; what does not fit is left out and the box marked. Fitting only
 // finds each box's size and whether it overflows, and places no glyphs (a check of many cards).

@@ -121,27 +121,18 @@ bool drawPage(cairo_t* cr, const QVector<LaidOutBox>& boxes, QString* missingFac
     cairo_save(cr);
     cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
     cairo_set_source_rgb(cr, 0, 0, 0);
-    for (const LaidOutBox& box : boxes) {
-        // A run is glyphs of one orientation and one face (a stand-in face has its own runs).
-        qsizetype first = 0;
-        for (qsizetype i = 1; i <= box.glyphs.size(); ++i) {
-            const PlacedGlyph& start = box.glyphs[first];
-            if (i < box.glyphs.size() && box.glyphs[i].sideways == start.sideways &&
-                box.glyphs[i].font == start.font)
-                continue;
-            const PageFont& font = start.font ? *start.font : pageFont(box.family, box.weight);
-            cairo_font_face_t* face = cairoFace(font);
+    for (const LaidOutBox& box : boxes)
+        for (const GlyphSpan& span : glyphSpans(box)) {
+            cairo_font_face_t* face = cairoFace(*span.font);
             if (!face) {
-                *missingFace = font.family();
+                *missingFace = span.font->family();
                 cairo_restore(cr);
                 return false;
             }
             cairo_set_font_face(cr, face);
             cairo_set_font_size(cr, box.pixelSize);
-            showRun(cr, box.glyphs, first, i);
-            first = i;
+            showRun(cr, box.glyphs, span.first, span.end);
         }
-    }
     cairo_restore(cr);
     cairo_show_page(cr);
     return true;

@@ -1,52 +1,14 @@
 #include "ken_all.h"
 
-#include "cp932.h"
+#include "csv.h"
 #include "zip_archive.h"
 
 #include <QSet>
-#include <QStringDecoder>
 
 #include <algorithm>
 
 namespace velta {
 namespace {
-
-// The fields of one CSV line; quotes around a field are dropped ("" inside is one quote).
-QStringList csvFields(const QString& line) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < line.size() && line[i + 1] == QLatin1Char('"'))
-                field += line[++i];
-            else if (c == QLatin1Char('"'))
-                quoted = false;
-            else
-                field += c;
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            fields.append(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields.append(field);
-    return fields;
-}
-
-// The UTF-8 edition is valid UTF-8; Shift-JIS text with kanji never is.
-bool isUtf8(const QByteArray& csv) {
-    if (csv.startsWith("\xEF\xBB\xBF"))
-        return true;
-    const qsizetype end = csv.indexOf('\n', 65536);
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString sample = decoder.decode(end < 0 ? csv : csv.left(end));
-    return !decoder.hasError();
-}
 
 int unclosedBrackets(const QString& text) {
     return static_cast<int>(text.count(QStringLiteral("（")) - text.count(QStringLiteral("）")));
@@ -88,10 +50,8 @@ QVector<PostalTown> readPostalFile(const QByteArray& bytes, QString* error,
         if (csv.isEmpty())
             return fail(why);
     }
-    const bool utf8 = isUtf8(csv);
-    if (csv.startsWith("\xEF\xBB\xBF"))
-        csv.remove(0, 3);
-    const QList<QByteArray> lines = csv.split('\n');
+    QString encoding;
+    const QList<CsvRecord> records = parseCsv(decodeText(csv, &encoding));
     QVector<PostalTown> towns;
     QSet<QString> seen;
     PostalTown pending;
@@ -106,21 +66,15 @@ QVector<PostalTown> readPostalFile(const QByteArray& bytes, QString* error,
             towns.append(town);
         }
     };
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        if (progress && n % 1000 == 0 && !progress(n, lines.size()))
+    for (qsizetype n = 0; n < records.size(); ++n) {
+        if (progress && n % 1000 == 0 && !progress(n, records.size()))
             return fail(QStringLiteral("中止しました。"));
-        QByteArray raw = lines[n];
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        if (raw.trimmed().isEmpty())
-            continue;
-        const QString line = utf8 ? QString::fromUtf8(raw) : cp932::decode(raw);
-        const int lineNumber = static_cast<int>(n + 1);
-        if (line.contains(QChar::ReplacementCharacter))
+        const QStringList& fields = records[n].fields;
+        const int lineNumber = records[n].line;
+        if (fields.join(QString()).contains(QChar::ReplacementCharacter))
             return fail(QStringLiteral("%1 行目に読めない文字があります（%2 として読みました）。")
                             .arg(lineNumber)
-                            .arg(utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS")));
-        const QStringList fields = csvFields(line);
+                            .arg(encoding));
         const QString code = fields.value(2).trimmed();
         if (fields.size() < 9 || code.size() != 7 ||
             !std::all_of(code.begin(), code.end(), [](QChar c) { return c.isDigit(); }))

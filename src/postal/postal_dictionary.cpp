@@ -2,6 +2,7 @@
 
 #include "dm.h"
 #include "errors.h"
+#include "schema_version.h"
 
 #include <QFile>
 #include <QSet>
@@ -12,13 +13,6 @@ namespace velta {
 namespace {
 
 const QString kTable = QStringLiteral("VELTA_POSTAL");
-
-bool tableExists(TDM& dm) {
-    return readInteger(dm,
-                       QStringLiteral("select count(*) as N from RDB$RELATIONS where "
-                                      "RDB$RELATION_NAME = 'VELTA_POSTAL'"),
-                       QStringLiteral("N")) > 0;
-}
 
 void createTable(TDM& dm) {
     TIBQuery& query = dm.IBQuery1;
@@ -35,12 +29,31 @@ void createTable(TDM& dm) {
     }
 }
 
+// Leaves the connection as a lookup found it: a connection the lookup opened is closed again
+// (nothing is written, so a failing close loses nothing).
+class ConnectionAsFound {
+public:
+    explicit ConnectionAsFound(TDM& dm) : dm_(dm), wasOpen_(dm.IBDatabase1.Connected()) {}
+    ~ConnectionAsFound() {
+        if (wasOpen_)
+            return;
+        try {
+            dm_.close();
+        } catch (...) {
+            dm_.IBDatabase1.Abandon();
+        }
+    }
+    ConnectionAsFound(const ConnectionAsFound&) = delete;
+    ConnectionAsFound& operator=(const ConnectionAsFound&) = delete;
+
+private:
+    TDM& dm_;
+    bool wasOpen_;
+};
+
 QVector<PostalTown> readTowns(TDM& dm, const QString& where,
                               const std::function<void(TIBQuery&)>& bind) {
-    const bool wasOpen = dm.IBDatabase1.Connected();
     QVector<PostalTown> towns;
-    if (!tableExists(dm))
-        return towns;
     TIBQuery& query = dm.IBQuery1;
     query.Clear();
     query.Add(QStringLiteral("select YUBINNO, PREF, CITY, TOWN, PUBLISHED from VELTA_POSTAL"));
@@ -51,8 +64,6 @@ QVector<PostalTown> readTowns(TDM& dm, const QString& where,
         towns.append({query.fieldString(0).trimmed(), query.fieldString(1), query.fieldString(2),
                       query.fieldString(3), query.fieldString(4)});
     query.Close();
-    if (!wasOpen)
-        dm.close();
     return towns;
 }
 
@@ -111,16 +122,12 @@ QString addressOf(const PostalTown& town) {
 }
 
 bool hasPostalDictionary(TDM& dm) {
-    const bool wasOpen = dm.IBDatabase1.Connected();
-    const bool has =
-        tableExists(dm) &&
-        readInteger(dm,
-                    QStringLiteral("select count(*) as N from (select first 1 1 as X from "
-                                   "VELTA_POSTAL)"),
-                    QStringLiteral("N")) > 0;
-    if (!wasOpen)
-        dm.close();
-    return has;
+    const ConnectionAsFound connection(dm);
+    return tableExists(dm, kTable) &&
+           readInteger(dm,
+                       QStringLiteral("select count(*) as N from (select first 1 1 as X from "
+                                      "VELTA_POSTAL)"),
+                       QStringLiteral("N")) > 0;
 }
 
 int importPostalFile(TDM& dm, const QString& fileName, const Progress& progress) {
@@ -150,7 +157,7 @@ int importPostalFile(TDM& dm, const QString& fileName, const Progress& progress)
 }
 
 int storePostalTowns(TDM& dm, const QVector<PostalTown>& towns, const Progress& progress) {
-    if (!tableExists(dm))
+    if (!tableExists(dm, kTable))
         createTable(dm);
     RollbackOnError rollback(dm);
     TIBQuery& query = dm.IBQuery1;
@@ -191,30 +198,26 @@ int storePostalTowns(TDM& dm, const QVector<PostalTown>& towns, const Progress& 
 
 QVector<PostalTown> lookUpPostalCode(TDM& dm, const QString& code) {
     const QString digits = postalCodeDigits(code);
-    if (digits.isEmpty())
+    const ConnectionAsFound connection(dm);
+    if (digits.isEmpty() || !tableExists(dm, kTable))
         return {};
     return readTowns(dm, QStringLiteral("where YUBINNO = :YUBINNO"),
                      [&](TIBQuery& query) { query.setString(QStringLiteral("YUBINNO"), digits); });
 }
 
 QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
-    const bool wasOpen = dm.IBDatabase1.Connected();
-    auto done = [&](QVector<PostalTown> towns) {
-        if (!wasOpen)
-            dm.close();
-        return towns;
-    };
-    if (address1.trimmed().isEmpty() || !tableExists(dm))
-        return done({});
+    const ConnectionAsFound connection(dm);
+    if (address1.trimmed().isEmpty() || !tableExists(dm, kTable))
+        return {};
     const QStringList& prefectures = japanesePrefectures();
     const qsizetype prefecture = longestPrefix(address1, prefectures);
     if (prefecture < 0)
-        return done({});
+        return {};
     const QString rest = addressKey(address1).mid(addressKey(prefectures[prefecture]).size());
     const QStringList cities = distinctCities(dm, prefectures[prefecture]);
     const qsizetype city = longestPrefix(rest, cities);
     if (city < 0)
-        return done({});
+        return {};
     const QVector<PostalTown> towns =
         readTowns(dm, QStringLiteral("where PREF = :PREF and CITY = :CITY"), [&](TIBQuery& query) {
             query.setString(QStringLiteral("PREF"), prefectures[prefecture]);
@@ -229,12 +232,12 @@ QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
     for (const PostalTown& town : towns)
         if (best >= 0 && town.town == names[best])
             found.append(town);
-    return done(found);
+    return found;
 }
 
 PostalCheck::PostalCheck(TDM& dm, const QStringList& codes) {
     constexpr qsizetype kLookUpEachBelow = 2000; // about the time of reading it all
-    const bool wasOpen = dm.IBDatabase1.Connected();
+    const ConnectionAsFound connection(dm);
     active_ = hasPostalDictionary(dm);
     QSet<QString> wanted;
     for (const QString& code : codes)
@@ -260,8 +263,6 @@ PostalCheck::PostalCheck(TDM& dm, const QStringList& codes) {
             read();
         }
     }
-    if (!wasOpen)
-        dm.close();
 }
 
 QString PostalCheck::problem(const QString& code, const QString& address1) const {

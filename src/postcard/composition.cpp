@@ -332,13 +332,6 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
     return true;
 }
 
-QStringList overflowWarnings(const QVector<PreparedPage>& pages) {
-    QStringList warnings;
-    for (const PreparedPage& page : pages)
-        warnings += overflowWarnings(page, layOutPage(page, Layout::FittingOnly));
-    return warnings;
-}
-
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid) {
     static const QHash<QString, QString> captions = {{"Memo2", "住所1"},
                                                      {"Memo3", "住所2"},

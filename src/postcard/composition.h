@@ -53,8 +53,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                   const QList<QStringList>& cardRows, TDM& dm, const Progress& progress = {});
 
-// 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of the pages that cuts its text.
-QStringList overflowWarnings(const QVector<PreparedPage>& pages);
+// 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of a laid-out page that cuts its text.
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);
 
 } // namespace velta

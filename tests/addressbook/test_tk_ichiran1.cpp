@@ -1,4 +1,3 @@
-#include "cancel_progress.h"
 #include "dm.h"
 #include "reading_order.h"
 #include "recorded_boxes.h"
@@ -6,6 +5,7 @@
 #include "test_database.h"
 #include "tk_ichiran1.h"
 #include "tk_touroku1.h"
+#include "when_shown.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -111,16 +111,16 @@ TEST_F(ListWindow, CancelledListingOrSearchLeavesTheListAsItWas) {
     ASSERT_EQ(surnames(), QStringList({"阿部", "田中"}));
     add("佐藤", "さとう");
     {
-        velta::test::PressCancel cancel(list);
+        velta::test::PressCancel cancel;
         QTest::mouseClick(list.Button2, Qt::LeftButton);
-        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(cancel.pressed());
     }
     EXPECT_EQ(surnames(), QStringList({"阿部", "田中"}));
     EXPECT_EQ(list.SGrid1->RowCount(), rows);
     {
-        velta::test::PressCancel cancel(list);
+        velta::test::PressCancel cancel;
         EXPECT_EQ(search(list.RadioButton1, "佐"), QStringList({"阿部", "田中"}));
-        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(cancel.pressed());
     }
     // Not cancelled, the same buttons read everything.
     QTest::mouseClick(list.Button2, Qt::LeftButton);

@@ -2,6 +2,7 @@
 #include "cp932.h"
 #include "errors.h"
 #include "test_database.h"
+#include "test_files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 
 using namespace velta;
 using velta::test::TestDatabase;
+using velta::test::writeFile;
 
 namespace {
 
@@ -44,13 +46,6 @@ void addFull(const TestDatabase& database, const QString& surname, const QString
                 "'03-1234-5678', '%3', 7, 12, '101', 2, 1, 0, 1, 0, 1, 0, 2026, 12, 9, "
                 "'2026-12-09 10:11:12.345')")
             .arg(kAllColumns, surname, memo));
-}
-
-QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
-    QFile file(folder.filePath(name));
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return file.fileName();
 }
 
 ImportReport importFile(const TestDatabase& database, const QString& file) {

@@ -2,8 +2,10 @@
 #include "import_dialog.h"
 #include "recorded_boxes.h"
 #include "test_database.h"
+#include "test_files.h"
 #include "tmenu1.h"
 #include "tools_menu.h"
+#include "when_shown.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,36 +20,12 @@
 
 using namespace velta;
 using velta::test::TestDatabase;
+using velta::test::writeFile;
 
 namespace {
 
-QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
-    QFile file(folder.filePath(name));
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return file.fileName();
-}
-
 // Does `act` on the import dialog as soon as it opens.
-class OnImportDialog {
-public:
-    explicit OnImportDialog(std::function<void(ImportDialog&)> act) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, act] {
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* dialog = dynamic_cast<ImportDialog*>(top);
-                    dialog && dialog->isVisible()) {
-                    timer_.stop();
-                    seen = true;
-                    act(*dialog);
-                }
-        });
-        timer_.start(0);
-    }
-    bool seen = false;
-
-private:
-    QTimer timer_;
-};
+using OnImportDialog = velta::test::WhenShown<ImportDialog>;
 
 const QByteArray kPhoneCsv =
     cp932::encode("姓,名,セイ,メイ,郵便番号,住所,会社\r\n"
@@ -140,13 +118,7 @@ TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
     QTemporaryDir work;
     velta::test::makeWorkingFolder(work.path());
     auto run = [&](const QStringList& arguments, QString* out = nullptr) {
-        QProcess book;
-        book.setWorkingDirectory(work.path());
-        book.start(VELTA_BOOK_PATH, arguments);
-        book.waitForFinished(60000);
-        if (out)
-            *out = QString::fromUtf8(book.readAllStandardOutput());
-        return book.exitCode();
+        return velta::test::runTool(VELTA_BOOK_PATH, work, arguments, out);
     };
     QString out;
     writeFile(work, "phone.csv", kPhoneCsv + "鈴木,,,,,,\r\n");

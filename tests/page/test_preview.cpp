@@ -1,4 +1,3 @@
-#include "cancel_progress.h"
 #include "card_layouts.h"
 #include "font_substitution.h"
 #include "message_service.h"
@@ -7,6 +6,7 @@
 #include "postal_frame.h"
 #include "preview_window.h"
 #include "recorded_boxes.h"
+#include "when_shown.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -324,9 +324,9 @@ TEST(Preview, StoppedPdfOrPageFileKeepsTheOldFileAndTheShownCards) {
     window.show();
     for (auto write : {std::function<void()>([&] { window.exportPdf(pdf); }),
                        std::function<void()>([&] { window.saveFile(pages); })}) {
-        velta::test::PressCancel cancel(window);
+        velta::test::PressCancel cancel;
         write();
-        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(cancel.pressed());
     }
     EXPECT_EQ(content(pdf), "old");
     EXPECT_EQ(content(pages), "old");
@@ -337,9 +337,9 @@ TEST(Preview, StoppedPdfOrPageFileKeepsTheOldFileAndTheShownCards) {
     TfrxPreviewWindow other(cards({"田中"}));
     other.show();
     {
-        velta::test::PressCancel cancel(other);
+        velta::test::PressCancel cancel;
         other.openFile(folder.filePath("two.vpg"));
-        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(cancel.pressed());
     }
     ASSERT_EQ(other.pages().size(), 1);
     other.openFile(folder.filePath("two.vpg"));

@@ -5,10 +5,12 @@
 #include "postal_dictionary.h"
 #include "recorded_boxes.h"
 #include "test_database.h"
+#include "test_files.h"
 #include "thonnin1.h"
 #include "tk_touroku1.h"
 #include "tmenu1.h"
 #include "tools_menu.h"
+#include "when_shown.h"
 
 #include <QAction>
 #include <QDialog>
@@ -26,6 +28,7 @@
 
 using namespace velta;
 using velta::test::kenAllRow;
+using velta::test::writeFile;
 
 namespace {
 
@@ -48,14 +51,6 @@ QStringList publishedRows() {
         kenAllRow("4520961", "愛知県", "清須市", "春日夏至", true),
         kenAllRow("4520961", "愛知県", "清須市", "春日振形", true), // the same town twice
     };
-}
-
-QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
-    const QString path = folder.filePath(name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return path;
 }
 
 QStringList places(const QVector<PostalTown>& towns) {
@@ -199,32 +194,6 @@ TEST_P(PostalDictionary, AFailedOrStoppedImportLeavesTheOldDictionary) {
 
 VELTA_ON_BOTH_BACKENDS(PostalDictionary);
 
-namespace {
-
-// Picks row `row` of the town list as soon as it opens.
-class PickTown {
-public:
-    explicit PickTown(int row) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, row] {
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QDialog*>(top);
-                    dialog && dialog->isVisible() && dialog->objectName() == "TownChooser") {
-                    shown = dialog->findChild<QListWidget*>("List")->count();
-                    dialog->findChild<QListWidget*>("List")->setCurrentRow(row);
-                    dialog->accept();
-                    timer_.stop();
-                }
-        });
-        timer_.start(0);
-    }
-    int shown = 0;
-
-private:
-    QTimer timer_;
-};
-
-} // namespace
-
 class PostalEntry : public ::testing::Test {
 protected:
     PostalEntry() : dm(database.connect()) {
@@ -250,10 +219,18 @@ TEST_F(PostalEntry, TypedCodeFillsAnEmptyAddressAndTheButtonsWorkBothWays) {
     QTest::mouseClick(entry.postalAssist->toAddress, Qt::LeftButton);
     EXPECT_EQ(entry.Edit4->text(), "東京都千代田区丸の内ＪＰタワー");
     {
-        PickTown pick(1);
+        int listed = 0; // the user picks the second town of the list
+        velta::test::WhenShown<QDialog> pick(
+            [&](QDialog& dialog) {
+                auto* list = dialog.findChild<QListWidget*>("List");
+                listed = list->count();
+                list->setCurrentRow(1);
+                dialog.accept();
+            },
+            "TownChooser");
         entry.Edit3->setText("4520961");
         QTest::mouseClick(entry.postalAssist->toAddress, Qt::LeftButton);
-        EXPECT_EQ(pick.shown, 2);
+        EXPECT_EQ(listed, 2);
     }
     EXPECT_EQ(entry.Edit4->text(), "愛知県清須市春日振形");
 
@@ -311,13 +288,7 @@ TEST(VeltaPostal, ImportsAndLooksUpWithExitCodes) {
     QTemporaryDir work;
     velta::test::makeWorkingFolder(work.path());
     auto run = [&](const QStringList& arguments, QString* out = nullptr) {
-        QProcess postal;
-        postal.setWorkingDirectory(work.path());
-        postal.start(VELTA_POSTAL_PATH, arguments);
-        postal.waitForFinished(60000);
-        if (out)
-            *out = QString::fromUtf8(postal.readAllStandardOutput());
-        return postal.exitCode();
+        return velta::test::runTool(VELTA_POSTAL_PATH, work, arguments, out);
     };
     QString out;
     EXPECT_EQ(run({"lookup", "1000005"}, &out), 1); // no dictionary yet

@@ -1,4 +1,3 @@
-#include "cancel_progress.h"
 #include "composition.h"
 #include "dm.h"
 #include "page_renderer.h"
@@ -8,6 +7,7 @@
 #include "string_grid.h"
 #include "test_database.h"
 #include "thagaki_sakusei.h"
+#include "when_shown.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -301,15 +301,15 @@ TEST_F(PostcardWindow, CancelledFillOrCompositionKeepsTheGridAndShowsNoPreview) 
     const QStringList before = column(5);
     add("佐藤", "花子", "さとう", "1000002");
     {
-        velta::test::PressCancel cancel(window);
+        velta::test::PressCancel cancel;
         window.Button2->click();
-        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(cancel.pressed());
     }
     EXPECT_EQ(column(5), before);
     {
-        velta::test::PressCancel cancel(window);
+        velta::test::PressCancel cancel;
         window.Button3->click();
-        EXPECT_TRUE(cancel.pressed);
+        EXPECT_TRUE(cancel.pressed());
     }
     EXPECT_EQ(previews, 0);
     EXPECT_TRUE(window.frxReport1.PreviewPages().isEmpty());

@@ -1,10 +1,19 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
+
+// Tells a failure on the standard error as 「velta-book: …」 and gives the exit status
+// (1 for a failure, 2 for bad usage).
+inline int failure(const QString& message, int status = 1) {
+    std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toUtf8().constData(),
+                 message.toUtf8().constData());
+    return status;
+}
 
 // 「作成中 1234 / 10000 枚」 on the terminal, redrawn in place about every 1 %; nothing when the
 // standard error is not a terminal (a log, a pipe).
