@@ -10,6 +10,7 @@ packages=(
   fonts-ipaexfont fonts-ipafont-mincho fonts-ipafont-gothic fonts-noto-cjk fonts-noto-cjk-extra fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdg-utils unzip poppler-utils
+  libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -407,6 +407,23 @@ void renderPage(QPainter& painter, const PreparedPage& page) {
     painter.restore();
 }
 
+void paintPaths(QPainter& painter, const QVector<PagePath>& paths) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(kUnitsPerMm, kUnitsPerMm);
+    for (const PagePath& path : paths) {
+        QPen pen(path.colour, path.widthMm);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(path.filled ? QPen(Qt::NoPen) : pen);
+        painter.setBrush(path.filled ? QBrush(path.colour) : QBrush(Qt::NoBrush));
+        if (path.closed || path.filled)
+            painter.drawPolygon(path.points);
+        else
+            painter.drawPolyline(path.points);
+    }
+    painter.restore();
+}
+
 QVector<GlyphSpan> glyphSpans(const LaidOutBox& box) {
     QVector<GlyphSpan> spans;
     if (box.glyphs.isEmpty())

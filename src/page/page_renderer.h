@@ -2,7 +2,9 @@
 
 #include "page_model.h"
 
+#include <QColor>
 #include <QPointF>
+#include <QPolygonF>
 #include <QRectF>
 #include <QVector>
 
@@ -42,6 +44,16 @@ struct GlyphSpan {
 };
 QVector<GlyphSpan> glyphSpans(const LaidOutBox& box);
 
+// A line drawing on a page (a test sheet's frames, rules and arrows): millimetres from the card's
+// top-left corner.
+struct PagePath {
+    QPolygonF points;
+    bool closed = false;
+    bool filled = false;
+    double widthMm = 0.2;
+    QColor colour = Qt::black;
+};
+
 // Lays out every visible box of a page (shape once, paint anywhere). Only whole glyphs are
 // placed, each inside its box; what does not fit is left out and the box marked. Fitting only
 // finds each box's size and whether it overflows, and places no glyphs (a check of many cards).
@@ -53,5 +65,7 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail = Layout:
 void renderPage(QPainter& painter, const PreparedPage& page);
 // Draws laid-out boxes with the painter's transform in page units.
 void paintBoxes(QPainter& painter, const QVector<LaidOutBox>& boxes);
+// Draws paths with the painter's transform in page units.
+void paintPaths(QPainter& painter, const QVector<PagePath>& paths);
 
 } // namespace velta

@@ -117,8 +117,34 @@ void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, q
     cairo_restore(cr);
 }
 
-bool drawPage(cairo_t* cr, const QVector<LaidOutBox>& boxes, QString* missingFace) {
+void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
     cairo_save(cr);
+    cairo_scale(cr, kPointsPerMm, kPointsPerMm);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    for (const PagePath& path : paths) {
+        if (path.points.isEmpty())
+            continue;
+        cairo_new_path(cr);
+        cairo_move_to(cr, path.points.first().x(), path.points.first().y());
+        for (qsizetype i = 1; i < path.points.size(); ++i)
+            cairo_line_to(cr, path.points[i].x(), path.points[i].y());
+        if (path.closed || path.filled)
+            cairo_close_path(cr);
+        cairo_set_source_rgb(cr, path.colour.redF(), path.colour.greenF(), path.colour.blueF());
+        cairo_set_line_width(cr, path.widthMm);
+        if (path.filled)
+            cairo_fill(cr);
+        else
+            cairo_stroke(cr);
+    }
+    cairo_restore(cr);
+}
+
+bool drawPage(cairo_t* cr, QPointF offset, const QVector<LaidOutBox>& boxes,
+              const QVector<PagePath>& paths, QString* missingFace) {
+    cairo_save(cr);
+    cairo_translate(cr, offset.x() * kPointsPerMm, offset.y() * kPointsPerMm);
+    drawPaths(cr, paths);
     cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
     cairo_set_source_rgb(cr, 0, 0, 0);
     for (const LaidOutBox& box : boxes)
@@ -170,7 +196,8 @@ bool PdfWriter::fail(const QString& why) {
     return false;
 }
 
-bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes) {
+bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
+                        const QVector<PagePath>& paths) {
     if (!error_.isEmpty())
         return false;
     const double width = page.PaperWidth * kPointsPerMm, height = page.PaperHeight * kPointsPerMm;
@@ -185,7 +212,7 @@ bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes)
     }
     cairo_pdf_surface_set_size(surface_->surface, width, height);
     QString missingFace;
-    if (!drawPage(surface_->cr, boxes, &missingFace))
+    if (!drawPage(surface_->cr, offset_, boxes, paths, &missingFace))
         return fail(QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace));
     if (const cairo_status_t status = cairo_surface_status(surface_->surface);
         status != CAIRO_STATUS_SUCCESS) {
@@ -214,8 +241,9 @@ bool PdfWriter::finish() {
 }
 
 bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QString* error,
-              const Progress& progress) {
+              const Progress& progress, QPointF offsetMm) {
     PdfWriter writer(fileName);
+    writer.setOffset(offsetMm);
     bool written = true;
     for (qsizetype i = 0; i < pages.size() && written; ++i) {
         if (progress && !progress(i, pages.size())) {

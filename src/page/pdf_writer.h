@@ -21,8 +21,12 @@ public:
     PdfWriter(const PdfWriter&) = delete;
     PdfWriter& operator=(const PdfWriter&) = delete;
 
+    // Moves everything drawn (not the page) by this many millimetres right and down: a
+    // printer's calibration. PDF 出力 leaves it at zero.
+    void setOffset(QPointF mm) { offset_ = mm; }
     // False, with error() set, when the page cannot be written.
-    bool addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes);
+    bool addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
+                 const QVector<PagePath>& paths = {});
     bool addPage(const PreparedPage& page) { return addPage(page.page, layOutPage(page)); }
     int pageCount() const { return pages_; }
     // Completes the file and puts it in place of the target.
@@ -36,6 +40,7 @@ private:
     QString fileName_, error_;
     std::unique_ptr<Surface> surface_;
     int pages_ = 0;
+    QPointF offset_;
 };
 
 // Writes pages to a PDF, each page exactly its paper's size, the text as glyph runs that carry
@@ -43,7 +48,8 @@ private:
 // The file is written beside the target and renamed over it only when it is whole; on failure
 // the old file is kept and `error` says why in Japanese. A progress that asks to stop leaves
 // the old file too (error: 「中止しました。…」).
+// `offsetMm` moves the ink, for a PDF that stands in for a printer (the print dialog's file).
 bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QString* error = nullptr,
-              const Progress& progress = {});
+              const Progress& progress = {}, QPointF offsetMm = {});
 
 } // namespace velta

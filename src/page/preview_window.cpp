@@ -5,6 +5,8 @@
 #include "page_renderer.h"
 #include "pdf_writer.h"
 #include "postal_frame.h"
+#include "print_calibration.h"
+#include "print_spool.h"
 #include "progress_dialog.h"
 
 #include <QAbstractListModel>
@@ -33,6 +35,11 @@
 namespace velta {
 
 namespace {
+
+TfrxPreviewWindow::Calibrator& calibrator() {
+    static TfrxPreviewWindow::Calibrator opener;
+    return opener;
+}
 
 const QList<int> kZoomSteps = {25, 50, 75, 100, 150, 200, 300, 400};
 
@@ -174,34 +181,6 @@ protected:
     }
 };
 
-bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm,
-                const Progress& progress) {
-    if (pages.isEmpty())
-        return true;
-    printer.setPageSize(cardPageSize(pages.first().page));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    // The painter's origin is the paper's corner (full page); margins chosen in 余白 move the
-    // card by how much they differ from the card's own.
-    const double dotsPerMm = printer.logicalDpiX() / 25.4;
-    painter.translate(shiftMm * dotsPerMm);
-    for (int i = 0; i < pages.size(); ++i) {
-        if (progress && !progress(i, pages.size())) {
-            printer.abort(); // the job is thrown away, not printed in part
-            painter.end();
-            return true;
-        }
-        if (i > 0) {
-            printer.setPageSize(cardPageSize(pages[i].page));
-            printer.newPage();
-        }
-        renderPage(painter, pages[i]);
-    }
-    return painter.end();
-}
-
 TfrxPreviewWindow::TfrxPreviewWindow(QVector<PreparedPage> pages, const QStringList& warnings,
                                      QWidget* parent)
     : QDialog(parent), view_(new PageView(this)) {
@@ -278,6 +257,10 @@ void TfrxPreviewWindow::buildToolbar() {
     };
     add(actPrint, "actPrint", QStringLiteral("印刷"), [this] {
         QPrintDialog dialog(&printer_, this);
+        dialog.setOptions(QAbstractPrintDialog::PrintPageRange |
+                          QAbstractPrintDialog::PrintCurrentPage |
+                          QAbstractPrintDialog::PrintCollateCopies);
+        dialog.setMinMax(1, static_cast<int>(std::max<qsizetype>(pages_.size(), 1)));
         if (dialog.exec() == QDialog::Accepted)
             print();
     });
@@ -350,6 +333,11 @@ void TfrxPreviewWindow::buildToolbar() {
         sides_->setCurrentWidget(thumbnails);
     });
     add(actMargins, "actMargins", QStringLiteral("余白"), [this] { pageSetup(); });
+    add(actCalibrate, "actCalibrate", QStringLiteral("位置調整"), [this] {
+        if (calibrator())
+            calibrator()(this);
+    });
+    actCalibrate->setVisible(bool(calibrator()));
     bar->addSeparator();
     add(actFirst, "actFirst", QStringLiteral("最初"), [this] { showPage(0); });
     add(actPrevious, "actPrevious", QStringLiteral("前"), [this] { showPage(current_ - 1); });
@@ -466,10 +454,45 @@ void TfrxPreviewWindow::find(bool forward) {
     showPage(hitPages[hit_]);
 }
 
+void TfrxPreviewWindow::setCalibrator(Calibrator value) {
+    calibrator() = std::move(value);
+}
+
+QVector<PreparedPage> TfrxPreviewWindow::chosenPages() const {
+    switch (printer_.printRange()) {
+    case QPrinter::CurrentPage:
+        return pages_.isEmpty() ? pages_ : QVector<PreparedPage>{pages_[current_]};
+    case QPrinter::PageRange: {
+        const int first = std::max(printer_.fromPage(), 1) - 1;
+        const int last = std::min(printer_.toPage(), static_cast<int>(pages_.size()));
+        return first < last ? pages_.mid(first, last - first) : QVector<PreparedPage>{};
+    }
+    default:
+        return pages_;
+    }
+}
+
 void TfrxPreviewWindow::print() {
+    const QVector<PreparedPage> chosen = chosenPages();
+    if (chosen.isEmpty())
+        return;
     ProgressDialog printing(this, QStringLiteral("印刷しています"), QStringLiteral("枚"));
-    if (!printPages(printer_, pages_, printShift_, printing.progress()))
-        MessageService::error(this, QStringLiteral("印刷できませんでした。"));
+    // The dialog's 「ファイルに出力」: that PDF is what a printer would have been sent.
+    if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty()) {
+        QString error;
+        if (!writePdf(printer_.outputFileName(), chosen, &error, printing.progress(),
+                      printShift_) &&
+            !printing.canceled())
+            throw PageFileError(error);
+        return;
+    }
+    const QString queue = printer_.printerName();
+    const PdfPrintJob job{queue,
+                          {},
+                          QStringLiteral("VELTA はがき %1 枚").arg(chosen.size()),
+                          printer_.copyCount(),
+                          printer_.collateCopies()};
+    printPages(job, chosen, printShift_ + printOffset(queue), printing.progress());
 }
 
 void TfrxPreviewWindow::pageSetup() {

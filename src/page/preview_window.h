@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QPrinter>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QKeyEvent;
@@ -19,10 +21,6 @@ class QTabWidget;
 namespace velta {
 
 class PageView;
-
-// Prints pages, one per sheet of the page's own size, moved by shiftMm from the paper's corner.
-bool printPages(QPrinter& printer, const QVector<PreparedPage>& pages, QPointF shiftMm = {},
-                const Progress& progress = {});
 
 // The preview of prepared pages: print, open and save, PDF, find, zoom, side panels, margins,
 // navigation; "はがき枠" shows the card's postal-code boxes on screen only.
@@ -41,7 +39,8 @@ public:
 
     QAction *actPrint, *actOpen, *actSave, *actPdf, *actFind, *actFindNext, *actFindPrevious,
         *actZoomIn, *actZoomOut, *actWholePage, *actFullScreen, *actOutline, *actThumbnails,
-        *actMargins, *actFirst, *actPrevious, *actNext, *actLast, *actFrame, *actClose;
+        *actMargins, *actCalibrate, *actFirst, *actPrevious, *actNext, *actLast, *actFrame,
+        *actClose;
     QComboBox* zoomBox;
     QSpinBox* pageBox;
     QLineEdit* findEdit;
@@ -57,10 +56,15 @@ public:
     void openFile(const QString& fileName);
     void saveFile(const QString& fileName);
     void exportPdf(const QString& fileName);
-    // Prints to the printer as the print dialog left it; 余白's page setup on the card's page.
+    // Prints the pages the print dialog chose on the queue it chose, as PDF 出力 writes them,
+    // moved by the queue's calibration and 余白; or, when the dialog chose a file, writes that
+    // PDF. 余白's page setup opens on the card's page.
     void print();
     void pageSetup();
     QPrinter& printer() { return printer_; }
+    // What 位置調整 opens (set by the program, which knows the card layouts).
+    using Calibrator = std::function<void(QWidget* parent)>;
+    static void setCalibrator(Calibrator calibrator);
 
 private:
     void setPages(QVector<PreparedPage> pages);
@@ -78,6 +82,7 @@ private:
     QTabWidget* sides_;
     QPrinter printer_;
     QPointF printShift_; // mm, from the margins changed in 余白
+    QVector<PreparedPage> chosenPages() const;
 };
 
 // Shows pages in the modal preview (the program's previewer).

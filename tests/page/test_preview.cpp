@@ -203,20 +203,27 @@ TEST(Preview, SavedPagesOpenAgainAndBadFilesAreRefusedWholly) {
     EXPECT_EQ(other.pages().size(), 2);
 }
 
-TEST(Preview, PrintsEachPageOnCardSizedPaper) {
+TEST(Preview, PrintToFileWritesTheChosenCardsOnExactCardPages) {
     QTemporaryDir folder;
-    QPrinter printer;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(folder.filePath("printed.pdf"));
-    printer.setFullPage(true);
-    ASSERT_TRUE(printPages(printer, cards({"山田", "佐藤"})));
+    TfrxPreviewWindow window(cards({"山田", "佐藤", "鈴木"}));
+    window.printer().setOutputFormat(QPrinter::PdfFormat);
+    window.printer().setOutputFileName(folder.filePath("printed.pdf"));
+    window.printer().setPrintRange(QPrinter::PageRange);
+    window.printer().setFromTo(2, 3);
+    window.print();
     QProcess info;
     info.start("pdfinfo", {folder.filePath("printed.pdf")});
     info.waitForFinished();
     const QString text = QString::fromUtf8(info.readAllStandardOutput());
-    EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+2"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QRegularExpression("Page size:\\s+28[34](\\.\\d+)? x 419")))
-        << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("Pages:\\s+2\\n"))) << text.toStdString();
+    // Not Qt's whole points (284 x 419): the card's own size.
+    EXPECT_TRUE(text.contains("Page size:       283.465 x 419.528 pts")) << text.toStdString();
+    QProcess extract;
+    extract.start("pdftotext", {folder.filePath("printed.pdf"), "-"});
+    extract.waitForFinished();
+    const QString printed = QString::fromUtf8(extract.readAllStandardOutput());
+    EXPECT_FALSE(printed.contains("山田"));
+    EXPECT_TRUE(printed.contains("佐藤") && printed.contains("鈴木")) << printed.toStdString();
 }
 
 TEST(Fonts, WindowsFacesAndUnknownFacesDrawWithInstalledJapaneseFaces) {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace velta {
+
+// A print queue of the system's print service (CUPS).
+struct PrintQueue {
+    QString name;
+    QString description; // what the user called it; may be empty
+    bool isDefault = false;
+};
+
+// The queues there are, the default one first.
+QVector<PrintQueue> printQueues();
+// The default queue's name; empty when none is set.
+QString defaultPrintQueue();
+
+// A PDF whose pages are already the card's size, for one queue.
+struct PdfPrintJob {
+    QString queue; // empty: the default queue
+    QString file;
+    QString title;
+    int copies = 1;
+    bool collate = true;
+};
+
+// Hands the PDF to the queue on はがき media, portrait and unscaled, so every glyph lands where
+// the PDF puts it whatever the queue's default paper; returns the job's number. A queue that
+// does not exist, is stopped or refuses jobs, and a job the service refuses, throw
+// PlatformError with a Japanese message naming the queue; nothing is sent then.
+int printPdf(const PdfPrintJob& job);
+
+} // namespace velta
