@@ -34,7 +34,6 @@ Browsing No
 WebInterface No
 DefaultShared No
 MaxJobTime 120
-PreserveJobFiles Yes
 <Location />
   Order allow,deny
   Allow all
@@ -55,7 +54,8 @@ EOF
     echo "cupsd did not start; see $dir/log" >&2
     exit 1
   fi
-  lpadmin -h "$dir/cups.sock" -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>/dev/null
+  # lpadmin warns that PPD files are deprecated; the warning goes to the log, a failure stops us.
+  lpadmin -h "$dir/cups.sock" -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>>"$dir/log/lpadmin.log"
   lpadmin -h "$dir/cups.sock" -d "$queue"
   echo "$dir/cups.sock"
   ;;

@@ -1,21 +1,30 @@
-// Writes the address book's cards to a PDF with the postcard window's composition:
-//   velta-cards --type 1|2 -o cards.pdf [--search name|address1|address2|memo] [--text T]
+// Writes the address book's cards to a PDF, or prints them, with the postcard window's
+// composition:
+//   velta-cards --type 1|2 (-o cards.pdf | --printer [QUEUE] [--copies N])
+//               [--search name|address1|address2|memo] [--text T]
 //               [--name-size N] [--address-size N] [--name-font F] [--address-font F]
 //               [--sender-name-size N] [--sender-address-size N] [--sender-name-font F]
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
 //               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
+//   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); whatever still does not
 // fit, and every card whose postal code the dictionary does not know or whose 住所1 is not in
 // the code's city, is listed on the standard error before the file is written. Cards are written as
 // they are composed (memory stays that of one card); on a terminal the standard error shows how far
 // the run has got. The database is the one connect.ini in the working directory names, as for the
-// program.
+// program. Printing sends the very PDF -o writes, moved by the queue's position correction, as one
+// job once every card is composed.
+#include "calibration_sheet.h"
 #include "command_line.h"
 #include "composition.h"
 #include "dm.h"
 #include "errors.h"
+#include "errors_platform.h"
 #include "font_substitution.h"
+#include "page_file.h"
 #include "pdf_writer.h"
+#include "print_calibration.h"
+#include "print_spool.h"
 #include "reading_order.h"
 
 #include <QDir>
@@ -24,11 +33,37 @@
 #include <QMap>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
+using namespace velta;
+
 [[noreturn]] void fail(const QString& message) {
     std::exit(failure(message, message.startsWith(QStringLiteral("使い方")) ? 2 : 1));
+}
+
+// The position test sheet, written and/or printed with the queue's correction.
+void printTestSheet(CardLayout layout, const QString& output,
+                    const std::optional<QString>& printer) {
+    const QString queue = printer ? readyPrintQueue(*printer) : QString();
+    const CalibrationSheet sheet =
+        calibrationSheet(layout, queue, printer ? printOffset(queue) : QPointF());
+    const QVector<LaidOutBox> laid = layOutPage(sheet.page);
+    if (!output.isEmpty()) {
+        PdfWriter writer(output);
+        if (!writer.addPage(sheet.page.page, laid, sheet.paths) || !writer.finish())
+            fail(writer.error());
+        std::printf("位置調整用紙を %s に書き出しました。\n", output.toUtf8().constData());
+    }
+    if (printer) {
+        PrintSpool spool(PdfPrintJob{queue, {}, QStringLiteral("VELTA 位置調整用紙"), 1, true},
+                         printOffset(queue));
+        spool.addPage(sheet.page.page, laid, sheet.paths);
+        const int job = spool.print();
+        std::printf("位置調整用紙をプリンター「%s」に送りました（ジョブ %s-%d）。\n",
+                    queue.toUtf8().constData(), queue.toUtf8().constData(), job);
+    }
 }
 
 } // namespace
@@ -39,16 +74,21 @@ int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     using namespace velta;
     const QString usage = QStringLiteral(
-        "使い方: velta-cards --type 1|2 -o 出力.pdf [--search name|address1|address2|memo] "
-        "[--text 文字] [--name-size N] … [--hyphen] [--fit|--no-fit]");
+        "使い方: velta-cards --type 1|2 (-o 出力.pdf | --printer [プリンター] [--copies N]) "
+        "[--search name|address1|address2|memo] [--text 文字] [--name-size N] … [--hyphen] "
+        "[--fit|--no-fit]\n"
+        "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
-    QString type, output, search = QStringLiteral("name"), text;
+    QString type, output, search = QStringLiteral("name"), text, copies = QStringLiteral("1");
+    std::optional<QString> printer; // empty: the default queue
+    bool testSheet = false;
     const std::pair<const char*, QString*> valued[] = {
         {"--type", &type},
         {"-o", &output},
         {"--search", &search},
         {"--text", &text},
+        {"--copies", &copies},
         {"--name-size", &options.nameSize},
         {"--address-size", &options.addressSize},
         {"--name-font", &options.nameFont},
@@ -70,16 +110,26 @@ int main(int argc, char** argv) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--hyphen"))
             options.senderHyphen = true;
+        else if (arguments[i] == QLatin1String("--test-sheet"))
+            testSheet = true;
         else if (arguments[i] == QLatin1String("--fit") ||
                  arguments[i] == QLatin1String("--no-fit"))
             options.fitText = arguments[i] == QLatin1String("--fit");
+        else if (arguments[i] == QLatin1String("--printer"))
+            printer = i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1Char('-'))
+                          ? arguments[++i]
+                          : QString();
         else if (QString* value = valueOf(arguments[i]); value && i + 1 < arguments.size())
             *value = arguments[++i];
         else
             fail(usage + QStringLiteral("\n不明な引数: ") + arguments[i]);
     }
-    if ((type != "1" && type != "2") || output.isEmpty())
+    if ((type != "1" && type != "2") || (output.isEmpty() && !printer))
         fail(usage);
+    bool copiesOk = false;
+    const int copyCount = copies.toInt(&copiesOk);
+    if (!copiesOk || copyCount < 1 || copyCount > 999)
+        fail(usage + QStringLiteral("\n--copies は 1 から 999 までの数です。"));
     const QMap<QString, CardSearch> searches = {{"name", CardSearch::Surname},
                                                 {"address1", CardSearch::Address1},
                                                 {"address2", CardSearch::Address2},
@@ -87,20 +137,40 @@ int main(int argc, char** argv) {
     if (!searches.contains(search))
         fail(usage + QStringLiteral("\n--search は name、address1、address2、memo のどれかです。"));
     const QFileInfo target(output);
-    if (!target.absoluteDir().exists() || (target.exists() && !target.isWritable()))
+    if (!output.isEmpty() &&
+        (!target.absoluteDir().exists() || (target.exists() && !target.isWritable())))
         fail(QStringLiteral("出力先「%1」に書き込めません。").arg(output));
 
     installFontSubstitutions();
+    const CardLayout layout = type == "1" ? CardLayout::Type1 : CardLayout::Type2;
     try {
+        if (testSheet) {
+            printTestSheet(layout, output, printer);
+            return 0;
+        }
         TDM dm(QDir::currentPath());
         const QList<QStringList> rows =
             orderedByReading(fillCardRows(dm, searches[search], text), 10);
         if (rows.isEmpty())
             fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
-        const CardLayout layout = type == "1" ? CardLayout::Type1 : CardLayout::Type2;
         TfrxReport report = makeCardTemplate(layout);
-        PdfWriter writer(output);
+        std::optional<PdfWriter> writer;
+        if (!output.isEmpty())
+            writer.emplace(output);
+        // A queue that is unknown or stopped is told before any card is composed.
+        std::optional<PrintSpool> spool;
+        if (printer) {
+            const QString queue = readyPrintQueue(*printer);
+            spool.emplace(PdfPrintJob{queue,
+                                      {},
+                                      QStringLiteral("VELTA はがき %1 枚").arg(rows.size()),
+                                      copyCount,
+                                      true},
+                          printOffset(queue));
+            *printer = queue;
+        }
         QStringList warnings;
+        int composed = 0;
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
         const bool written =
             streamCards(report, layout, options, rows, dm,
@@ -108,17 +178,32 @@ int main(int argc, char** argv) {
                             const QVector<LaidOutBox> laid = layOutPage(page);
                             warnings += overflowWarnings(page, laid);
                             warnings += problems;
-                            progress.step(writer.pageCount() + 1);
-                            return writer.addPage(page.page, laid);
+                            progress.step(++composed);
+                            return (!writer || writer->addPage(page.page, laid)) &&
+                                   (!spool || spool->addPage(page.page, laid));
                         });
         dm.close();
         progress.done();
         for (const QString& warning : warnings)
             std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
-        if (!written || !writer.finish())
-            fail(writer.error());
-        std::printf("%d 枚のはがきを %s に書き出しました。\n", writer.pageCount(),
-                    output.toUtf8().constData());
+        if (!written) // nothing is printed or put in place of the old file
+            fail(writer && !writer->error().isEmpty() ? writer->error() : spool->error());
+        if (writer) {
+            if (!writer->finish())
+                fail(writer->error());
+            std::printf("%d 枚のはがきを %s に書き出しました。\n", writer->pageCount(),
+                        output.toUtf8().constData());
+        }
+        if (spool) {
+            const int job = spool->print();
+            std::printf("%d 枚のはがきをプリンター「%s」に送りました（ジョブ %s-%d）。\n",
+                        spool->pageCount(), printer->toUtf8().constData(),
+                        printer->toUtf8().constData(), job);
+        }
+    } catch (const PlatformError& error) {
+        fail(QString::fromUtf8(error.what()));
+    } catch (const PageFileError& error) {
+        fail(QString::fromUtf8(error.what()));
     } catch (const DbError& error) {
         fail(error.message());
     }

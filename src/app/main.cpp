@@ -3,6 +3,7 @@
 #include "font_substitution.h"
 #include "message_service.h"
 #include "page_model.h"
+#include "position_calibration.h"
 #include "preview_window.h"
 #include "termination.h"
 #include "thagaki_sakusei.h"
@@ -37,6 +38,10 @@ int main(int argc, char** argv) {
             nullptr, QStringLiteral("表示スタイル「Aqua Graphite」を適用できませんでした。"));
 
     TfrxReport::setPreviewer(showPreview);
+    TfrxPreviewWindow::setCalibrator([](QWidget* parent) {
+        PositionCalibrationDialog calibration(parent);
+        calibration.exec();
+    });
 
     setDatabaseBusyIndicator([](bool busy) {
         if (busy)

@@ -486,7 +486,8 @@ void TfrxPreviewWindow::print() {
             throw PageFileError(error);
         return;
     }
-    const QString queue = printer_.printerName();
+    // An unknown or stopped queue is told before the cards are written out.
+    const QString queue = readyPrintQueue(printer_.printerName());
     const PdfPrintJob job{queue,
                           {},
                           QStringLiteral("VELTA はがき %1 枚").arg(chosen.size()),

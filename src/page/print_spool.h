@@ -22,6 +22,7 @@ public:
                  const QVector<PagePath>& paths = {});
     bool addPage(const PreparedPage& page) { return addPage(page.page, layOutPage(page)); }
     int pageCount() const { return writer_.pageCount(); }
+    QString error() const { return writer_.error(); }
     // Completes the PDF and sends it; the job's number. Throws PlatformError when the queue
     // or the job is refused, PageFileError when the PDF cannot be written.
     int print();

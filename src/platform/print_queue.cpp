@@ -90,6 +90,10 @@ QVector<PrintQueue> printQueues() {
     return queues;
 }
 
+QString readyPrintQueue(const QString& queue) {
+    return QString::fromUtf8(readyQueue(queue)->name);
+}
+
 QString defaultPrintQueue() {
     const Dest dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr));
     return dest ? QString::fromUtf8(dest->name) : QString();

@@ -17,6 +17,10 @@ QVector<PrintQueue> printQueues();
 // The default queue's name; empty when none is set.
 QString defaultPrintQueue();
 
+// The queue's name (the default queue's for an empty name) when it exists, runs and takes jobs;
+// otherwise throws PlatformError with a Japanese message naming it.
+QString readyPrintQueue(const QString& queue);
+
 // A PDF whose pages are already the card's size, for one queue.
 struct PdfPrintJob {
     QString queue; // empty: the default queue

@@ -6,6 +6,7 @@
 #include "font_substitution.h"
 #include "form_widgets.h"
 #include "key_filter.h"
+#include "position_calibration.h"
 #include "postal_code.h"
 #include "progress_dialog.h"
 #include "reading_order.h"
@@ -103,6 +104,8 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     Button3 = pushButton(this, "Button3", QStringLiteral("印刷プレビュー"), {20, 561, 93, 45});
     Button4 = pushButton(this, "Button4", QStringLiteral("印刷プレビュー"), {148, 561, 93, 45});
     Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {528, 538, 134, 72});
+    ButtonCalibrate =
+        pushButton(this, "ButtonCalibrate", QStringLiteral("印刷位置の調整…"), {262, 540, 140, 28});
     CheckBoxFit = new QCheckBox(QStringLiteral("枠に収まるよう縮小"), this);
     CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
     CheckBoxFit->setGeometry(262, 576, 200, 17);
@@ -167,6 +170,10 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     connect(Button2, &QPushButton::clicked, this, &Thagaki_sakusei::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &Thagaki_sakusei::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &Thagaki_sakusei::Button4Click);
+    connect(ButtonCalibrate, &QPushButton::clicked, this, [this] {
+        PositionCalibrationDialog calibration(this);
+        calibration.exec();
+    });
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     connect(SGrid1, &TStringGrid::mousePressed, this, &Thagaki_sakusei::SGrid1MouseDown);
 

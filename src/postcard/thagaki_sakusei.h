@@ -28,6 +28,7 @@ public:
 
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5;
     QPushButton *Button1, *Button2, *Button3, *Button4;
+    QPushButton* ButtonCalibrate; // 位置調整
     QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
     QCheckBox *CheckBox1, *CheckBox2, *CheckBoxFit;
     QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4, *ComboBox5, *ComboBox6, *ComboBox7,

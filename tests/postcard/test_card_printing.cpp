@@ -1,17 +1,25 @@
 // Cards printed through a real CUPS queue (cups-pdf, A4 by default) judged at ink level against
 // PDF 出力: every box where the PDF has it, on a card-sized page.
+#include "calibration_sheet.h"
 #include "card_layouts.h"
 #include "composition.h"
 #include "dm.h"
 #include "ink.h"
 #include "page_renderer.h"
 #include "pdf_writer.h"
+#include "position_calibration.h"
 #include "postal_code.h"
+#include "postal_frame.h"
 #include "preview_window.h"
+#include "print_calibration.h"
 #include "print_server.h"
+#include "reading_order.h"
+#include "recorded_boxes.h"
 #include "test_database.h"
 #include "when_shown.h"
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QPrintDialog>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,7 +29,6 @@
 
 using namespace velta;
 using velta::test::PrintServer;
-using velta::test::TestDatabase;
 
 namespace {
 
@@ -33,32 +40,64 @@ protected:
     void SetUp() override {
         if (!PrintServer::available())
             GTEST_SKIP() << "VELTA_TEST_CUPS_SERVER is not set (scripts/test.sh starts cupsd)";
-        database.execute("insert into MST_SASIDASI (KEY1, NAMAE, NAMAE2, YUBINNO, JYUSYO, "
-                         "JYUSYO2, RENMEI1) values (1, '佐々木', '健太郎', '530-0001', "
-                         "'大阪府大阪市北区梅田3-1-1', 'グランフロント大阪北館12階', '由美子')");
+        velta::test::makeWorkingFolder(work.path());
+        TDM dm(work.path());
+        const char* rows[] = {
+            "'1600022', '東京都新宿区新宿3-38-1', 'ルミネエスト5階', '佐藤', '由美子', '', '', "
+            "'さとう'",
+            "'2310023', '神奈川県横浜市中区山下町1-2-3', '', '長谷川', '健太郎', '美奈子', '翔', "
+            "'はせがわ'",
+            "'020-0004', '岩手県盛岡市山岸四丁目二十五番地の十二', '盛岡山岸ガーデンハイツ南棟', "
+            "'鈴木', '美智子', '', '', 'すずき'",
+            "'0600001', '北海道札幌市中央区北一条西二丁目一番地', '', '勅使河原', '一', '', "
+            "'花子', "
+            "'てしがわら'"};
+        for (const char* row : rows) {
+            dm.IBQuery1.Clear();
+            dm.IBQuery1.Add(QString("insert into MST_KOKYAKU (KEY1, YUBINNO, JYUSYO, JYUSYO2, "
+                                    "NAMAE, NAMAE2, RENMEI1, RENMEI2, HURIGANA) values (0, %1)")
+                                .arg(row));
+            dm.IBQuery1.ExecSQL();
+        }
+        dm.IBQuery1.Clear();
+        dm.IBQuery1.Add("insert into MST_SASIDASI (KEY1, NAMAE, NAMAE2, YUBINNO, JYUSYO, JYUSYO2, "
+                        "RENMEI1) values (1, '佐々木', '健太郎', '530-0001', "
+                        "'大阪府大阪市北区梅田3-1-1', 'グランフロント大阪北館12階', '由美子')");
+        dm.IBQuery1.ExecSQL();
+        dm.close();
     }
 
-    // Four cards as the TYPE1 preview composes them.
-    QVector<PreparedPage> fourCards(CardLayout layout = CardLayout::Type1) {
-        const QList<QStringList> rows = {
-            {"1", "", spacedPostalCode("1600022", false), "東京都新宿区新宿3-38-1",
-             "ルミネエスト5階", "佐藤", "由美子", "", "", "", "さとう"},
-            {"2", "", spacedPostalCode("2310023", false), "神奈川県横浜市中区山下町1-2-3", "　",
-             "長谷川", "健太郎", "美奈子", "翔", "", "はせがわ"},
-            {"3", "", spacedPostalCode("0200004", false), "岩手県盛岡市山岸四丁目二十五番地の十二",
-             "盛岡山岸ガーデンハイツ南棟", "鈴木", "美智子", "", "", "", "すずき"},
-            {"4", "", spacedPostalCode("0600001", false), "北海道札幌市中央区北一条西二丁目一番地",
-             "　", "勅使河原", "一", "", "花子", "", "てしがわら"}};
-        auto dm = database.connect();
-        TfrxReport report = makeCardTemplate(layout);
-        composeCards(report, layout, CardOptions{}, rows, *dm);
-        dm->close();
+    // The cards as the TYPE1 preview and velta-cards compose them, in reading order.
+    QVector<PreparedPage> cards() {
+        TDM dm(work.path());
+        TfrxReport report = makeCardTemplate(CardLayout::Type1);
+        composeCards(report, CardLayout::Type1, CardOptions{},
+                     orderedByReading(fillCardRows(dm, CardSearch::Surname, {}), 10), dm);
+        dm.close();
         return report.PreviewPages();
     }
 
+    // velta-cards in the working folder: exit status, standard output and error.
+    int cardsTool(const QStringList& arguments, QString* out = nullptr, QString* err = nullptr) {
+        QProcess tool;
+        tool.setWorkingDirectory(work.path());
+        tool.start(VELTA_CARDS_PATH, arguments);
+        tool.waitForFinished(120000);
+        if (out)
+            *out = QString::fromUtf8(tool.readAllStandardOutput());
+        if (err)
+            *err = QString::fromUtf8(tool.readAllStandardError());
+        return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    }
+
+    // The job a program's output names (「…（ジョブ velta-pdf-12）」); 0 when none.
+    static int jobIn(const QString& out) {
+        static const QRegularExpression job("ジョブ .*-(\\d+)）");
+        return job.match(out).captured(1).toInt();
+    }
+
     PrintServer server;
-    TestDatabase database;
-    QTemporaryDir folder;
+    QTemporaryDir work, folder;
 };
 
 QString pageSize(const QString& pdf) {
@@ -134,7 +173,8 @@ void expectPrintedAsExported(const QString& exported, const QString& printed,
 } // namespace
 
 TEST_F(CardPrinting, PreviewPrintsThroughCupsWhatPdfExportWrites) {
-    const QVector<PreparedPage> pages = fourCards();
+    const QVector<PreparedPage> pages = cards();
+    ASSERT_EQ(pages.size(), 4);
     const QString exported = folder.filePath("export.pdf");
     ASSERT_TRUE(writePdf(exported, pages));
     const int before = server.lastJob();
@@ -150,4 +190,128 @@ TEST_F(CardPrinting, PreviewPrintsThroughCupsWhatPdfExportWrites) {
     const QString printed = folder.filePath("printed.pdf");
     ASSERT_TRUE(server.takePrintedPdf(job, printed, &why)) << why.toStdString();
     expectPrintedAsExported(exported, printed, pages);
+}
+
+TEST_F(CardPrinting, VeltaCardsPrintsTheBatchMovedByTheQueuesCalibrationOnly) {
+    const QPointF offset(1.5, -0.8);
+    setPrintOffset(PrintServer::queue(), offset);
+    const QString exported = work.filePath("export.pdf");
+    QString out, err;
+    // Default queue, one run writing the PDF and printing: the PDF stays exact.
+    ASSERT_EQ(cardsTool({"--type", "1", "-o", "export.pdf", "--printer"}, &out, &err), 0)
+        << err.toStdString();
+    const int job = jobIn(out);
+    ASSERT_GT(job, 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("4 枚のはがきをプリンター「velta-pdf」に送りました"))
+        << out.toStdString();
+    QString why;
+    const QString printed = folder.filePath("printed.pdf");
+    ASSERT_TRUE(server.takePrintedPdf(job, printed, &why)) << why.toStdString();
+    const QVector<PreparedPage> pages = cards();
+    expectPrintedAsExported(exported, printed, pages, offset);
+
+    // What velta-cards -o wrote is what PDF 出力 writes: no correction in it.
+    const QString reference = folder.filePath("reference.pdf");
+    ASSERT_TRUE(writePdf(reference, pages));
+    for (int page = 1; page <= pages.size(); ++page)
+        EXPECT_EQ(velta::test::rasterize(exported, page, 150),
+                  velta::test::rasterize(reference, page, 150))
+            << "page " << page;
+    setPrintOffset(PrintServer::queue(), {});
+}
+
+TEST_F(CardPrinting, PreviewPrintsWithTheCalibrationAndPdfExportStaysExact) {
+    const QPointF offset(-2.3, 1.1);
+    setPrintOffset(PrintServer::queue(), offset);
+    const QVector<PreparedPage> pages = cards().mid(0, 2);
+    const QString reference = folder.filePath("reference.pdf");
+    ASSERT_TRUE(writePdf(reference, pages));
+    TfrxPreviewWindow window(pages);
+    const QString exported = folder.filePath("export.pdf");
+    window.exportPdf(exported);
+    velta::test::WhenShown<QPrintDialog> dialog([](QPrintDialog& shown) { shown.accept(); });
+    const int before = server.lastJob();
+    window.actPrint->trigger();
+    const int job = server.lastJob();
+    ASSERT_GT(job, before);
+    QString why;
+    const QString printed = folder.filePath("printed.pdf");
+    ASSERT_TRUE(server.takePrintedPdf(job, printed, &why)) << why.toStdString();
+    expectPrintedAsExported(exported, printed, pages, offset);
+    EXPECT_EQ(velta::test::rasterize(exported, 1, 150), velta::test::rasterize(reference, 1, 150));
+    setPrintOffset(PrintServer::queue(), {});
+}
+
+TEST_F(CardPrinting, UnknownStoppedAndRefusingQueuesFailWithAMessageAndPrintNothing) {
+    const QString ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
+    ASSERT_TRUE(
+        server.admin("lpadmin", {"-p", "velta-stopped", "-E", "-v", "cups-pdf:/", "-P", ppd}));
+    ASSERT_TRUE(
+        server.admin("lpadmin", {"-p", "velta-closed", "-E", "-v", "cups-pdf:/", "-P", ppd}));
+    ASSERT_TRUE(server.admin("cupsdisable", {"velta-stopped"}));
+    ASSERT_TRUE(server.admin("cupsreject", {"velta-closed"}));
+    const struct {
+        const char* queue;
+        const char* message;
+    } cases[] = {{"velta-none", "プリンター「velta-none」が見つかりません"},
+                 {"velta-stopped", "プリンター「velta-stopped」は停止しています"},
+                 {"velta-closed", "プリンター「velta-closed」は印刷を受け付けていません"}};
+    for (const auto& refused : cases) {
+        QString out, err;
+        EXPECT_EQ(cardsTool({"--type", "1", "--printer", refused.queue}, &out, &err), 1)
+            << refused.queue;
+        EXPECT_TRUE(err.contains(refused.message)) << err.toStdString();
+        EXPECT_FALSE(out.contains("送りました")) << out.toStdString();
+        EXPECT_EQ(server.lastJob(refused.queue), 0) << refused.queue;
+    }
+    // The preview says the same in the error box and keeps the cards.
+    TfrxPreviewWindow window(cards().mid(0, 1));
+    window.printer().setPrinterName("velta-stopped");
+    EXPECT_THROW(window.print(), std::runtime_error);
+    EXPECT_EQ(server.lastJob("velta-stopped"), 0);
+    for (const char* queue : {"velta-stopped", "velta-closed"})
+        server.admin("lpadmin", {"-x", queue});
+}
+
+TEST_F(CardPrinting, CalibrationIsKeptPerQueueAndTheTestSheetPrintsTheBoxesWhereTheCardHasThem) {
+    ASSERT_TRUE(server.admin("lpadmin", {"-p", "velta-second", "-E", "-v", "cups-pdf:/", "-P",
+                                         "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"}));
+    {
+        PositionCalibrationDialog dialog(nullptr, CardLayout::Type2);
+        ASSERT_GE(dialog.queueBox->findData("velta-second"), 0);
+        EXPECT_EQ(dialog.queue(), PrintServer::queue()); // the default queue first
+        EXPECT_EQ(dialog.layout(), CardLayout::Type2);
+        dialog.rightBox->setValue(0.7);
+        dialog.downBox->setValue(-1.26); // 0.1 mm steps
+        dialog.save();
+        dialog.queueBox->setCurrentIndex(dialog.queueBox->findData("velta-second"));
+        EXPECT_EQ(dialog.offset(), QPointF(0, 0));
+    }
+    EXPECT_EQ(printOffset(PrintServer::queue()), QPointF(0.7, -1.3));
+    EXPECT_EQ(printOffset("velta-second"), QPointF(0, 0));
+    server.admin("lpadmin", {"-x", "velta-second"});
+
+    PositionCalibrationDialog dialog(nullptr, CardLayout::Type1);
+    EXPECT_EQ(dialog.offset(), QPointF(0.7, -1.3)); // read back for the queue
+    velta::test::RecordedBoxes boxes;
+    const int job = dialog.printSheet();
+    QString why;
+    const QString printed = folder.filePath("sheet.pdf");
+    ASSERT_TRUE(server.takePrintedPdf(job, printed, &why)) << why.toStdString();
+    const QImage sheet = velta::test::rasterize(printed, 1);
+    // Japan Post's first and last code boxes and TYPE1's first sender box, each moved by the
+    // correction.
+    const QVector<QRectF> recipient = postalFrameBoxes();
+    for (const QRectF& box :
+         {recipient.first(), recipient.last(), senderCodeBoxes(CardLayout::Type1).first()}) {
+        const QRectF expected = box.translated(0.7, -1.3);
+        const QRectF ink = inkIn(sheet, expected.adjusted(-0.4, -0.4, 0.4, 0.4));
+        ASSERT_FALSE(ink.isEmpty());
+        EXPECT_NEAR(ink.left(), expected.left(), kPrintTolerance);
+        EXPECT_NEAR(ink.top(), expected.top(), kPrintTolerance);
+        EXPECT_NEAR(ink.right(), expected.right(), kPrintTolerance);
+        EXPECT_NEAR(ink.bottom(), expected.bottom(), kPrintTolerance);
+    }
+    EXPECT_EQ(boxes.texts(), QStringList{"テスト用紙をプリンター「velta-pdf」に送りました。"});
+    setPrintOffset(PrintServer::queue(), {});
 }

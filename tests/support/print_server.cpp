@@ -1,8 +1,10 @@
 #include "print_server.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -30,15 +32,20 @@ QString cupsPdfFolder() {
     return out;
 }
 
-ipp_jstate_t jobState(int job) {
+struct JobState {
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+    time_t created = 0;
+};
+
+JobState jobState(int job) {
     cups_job_t* jobs = nullptr;
     const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
-    ipp_jstate_t state = IPP_JSTATE_PENDING;
+    JobState found;
     for (int i = 0; i < count; ++i)
         if (jobs[i].id == job)
-            state = jobs[i].state;
+            found = {jobs[i].state, jobs[i].creation_time};
     cupsFreeJobs(count, jobs);
-    return state;
+    return found;
 }
 
 } // namespace
@@ -70,19 +77,23 @@ int PrintServer::lastJob(const QString& queue) const {
 bool PrintServer::takePrintedPdf(int job, const QString& target, QString* why) const {
     QElapsedTimer clock;
     clock.start();
-    ipp_jstate_t state = jobState(job);
-    while (state < IPP_JSTATE_STOPPED && clock.elapsed() < 60000) {
+    JobState state = jobState(job);
+    while (state.state < IPP_JSTATE_STOPPED && clock.elapsed() < 60000) {
         QThread::msleep(100);
         state = jobState(job);
     }
-    if (state != IPP_JSTATE_COMPLETED) {
-        *why = QStringLiteral("job %1 ended in state %2").arg(job).arg(int(state));
+    if (state.state != IPP_JSTATE_COMPLETED) {
+        *why = QStringLiteral("job %1 ended in state %2").arg(job).arg(int(state.state));
         return false;
     }
+    // Job numbers start again with every scheduler: older files of the same number are not ours.
     const QDir folder(cupsPdfFolder());
-    const QStringList made = folder.entryList(
-        {QStringLiteral("*job_%1.pdf").arg(job), QStringLiteral("job_%1-*.pdf").arg(job)},
-        QDir::Files);
+    QStringList made;
+    for (const QFileInfo& file : folder.entryInfoList(
+             {QStringLiteral("*job_%1.pdf").arg(job), QStringLiteral("job_%1-*.pdf").arg(job)},
+             QDir::Files))
+        if (file.lastModified().toSecsSinceEpoch() >= qint64(state.created) - 1)
+            made.append(file.fileName());
     if (made.size() != 1) {
         *why = QStringLiteral("cups-pdf left %1 files for job %2 in %3")
                    .arg(made.size())
@@ -109,11 +120,13 @@ bool PrintServer::admin(const QString& command, const QStringList& arguments) co
 QImage rasterize(const QString& pdf, int page, int dpi) {
     QTemporaryDir folder;
     const QString stem = folder.filePath(QStringLiteral("page"));
-    QProcess::execute(QStringLiteral("pdftoppm"),
-                      {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"),
-                       QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-f"),
-                       QString::number(page), QStringLiteral("-l"), QString::number(page), pdf,
-                       stem});
+    QProcess render;
+    render.setStandardErrorFile(QProcess::nullDevice()); // cups-pdf's Type 3 fonts draw warnings
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"),
+                  QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-f"),
+                  QString::number(page), QStringLiteral("-l"), QString::number(page), pdf, stem});
+    render.waitForFinished(60000);
     return QImage(stem + QStringLiteral(".png"));
 }
 

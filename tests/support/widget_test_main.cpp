@@ -2,10 +2,15 @@
 #include "font_substitution.h"
 #include "velta_application.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The user's own settings (print calibration) stay untouched: tests keep theirs here.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     velta::VeltaApplication application(argc, argv);
     velta::installFontSubstitutions();
     ::testing::InitGoogleTest(&argc, argv);
