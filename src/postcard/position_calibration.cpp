@@ -39,6 +39,7 @@ PositionCalibrationDialog::PositionCalibrationDialog(QWidget* parent, CardLayout
     setWindowTitle(QStringLiteral("位置調整"));
     setModal(true);
     auto* columns = new QHBoxLayout(this);
+    columns->setSizeConstraint(QLayout::SetFixedSize); // a fixed-size window, as every other
     auto* controls = new QVBoxLayout;
     columns->addLayout(controls);
 
