@@ -23,6 +23,7 @@
 #include <QPrintDialog>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -314,4 +315,20 @@ TEST_F(CardPrinting, CalibrationIsKeptPerQueueAndTheTestSheetPrintsTheBoxesWhere
     }
     EXPECT_EQ(boxes.texts(), QStringList{"テスト用紙をプリンター「velta-pdf」に送りました。"});
     setPrintOffset(PrintServer::queue(), {});
+}
+
+TEST(PrintCalibration, KeepsTenthsPerQueueAndReadsAHandEditedFileSafely) {
+    setPrintOffset("office/laser", {0.04, 12.0}); // rounded; bounded to ±10 mm
+    setPrintOffset("office", {-0.35, 0});
+    EXPECT_EQ(printOffset("office/laser"), QPointF(0.0, 10.0));
+    EXPECT_EQ(printOffset("office"), QPointF(-0.4, 0.0));
+    EXPECT_EQ(printOffset("never-calibrated"), QPointF(0, 0));
+    {
+        QSettings edited(printSettingsFile(), QSettings::IniFormat);
+        edited.setValue("offsets/office/right", "abc");
+        edited.setValue("offsets/office/down", "250");
+    }
+    // A value that is not a sane correction moves nothing rather than the card off the paper.
+    EXPECT_EQ(printOffset("office"), QPointF(0, 0));
+    EXPECT_TRUE(printSettingsFile().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
 }
