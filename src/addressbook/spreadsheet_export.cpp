@@ -32,8 +32,12 @@ bool exportToSpreadsheet(const QList<QStringList>& gridRows, const Progress& pro
         if (progress && !progress(first, block.size()))
             return false;
         const SheetBlock part = block.mid(first, kPart);
-        excel->setRangeValue(QStringLiteral("B%1:Q%2").arg(first + 2).arg(first + part.size()),
-                             part);
+        // Block row i is sheet row i + 2. The range of the last part ends at the block's size,
+        // leaving out the grid's last row, which is always blank; every other part is whole.
+        const bool last = first + part.size() == block.size();
+        excel->setRangeValue(
+            QStringLiteral("B%1:Q%2").arg(first + 2).arg(first + part.size() + (last ? 0 : 1)),
+            part);
     }
     excel->setRangeValue(QStringLiteral("A1"), QStringLiteral("宛名一覧"));
     excel->setRangeValue(QStringLiteral("B2"), QStringLiteral("　　"));

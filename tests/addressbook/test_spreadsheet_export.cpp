@@ -115,8 +115,9 @@ TEST(SpreadsheetExport, LongListsGoInPartsAndAStopLeavesNoWorkbook) {
     setSpreadsheetFactory(
         [&](const QString&) { return std::make_unique<RecordingSpreadsheet>(calls); });
     EXPECT_TRUE(exportToSpreadsheet(grid(4500)));
-    EXPECT_EQ(calls.filter("block["), QStringList({"Range(B2:Q2000).Value=block[2000]",
-                                                   "Range(B2002:Q4000).Value=block[2000]",
+    // Each part's range holds all its rows; only the grid's last (blank) row stays out.
+    EXPECT_EQ(calls.filter("block["), QStringList({"Range(B2:Q2001).Value=block[2000]",
+                                                   "Range(B2002:Q4001).Value=block[2000]",
                                                    "Range(B4002:Q4500).Value=block[500]"}));
     calls.clear();
     QList<qint64> told;
@@ -184,6 +185,44 @@ TEST(SpreadsheetExport, WrittenWorkbookHoldsTheSheetLayoutAsTextInSizeEight) {
     // libxlsxwriter stores the width with Excel's padding added.
     EXPECT_NEAR(book.widths.value(7),
                 XlsxSpreadsheet::fittedWidth("東京都千代田区千代田一丁目一番地"), 1.0);
+}
+
+TEST(SpreadsheetExport, EveryRowOfALongListIsInTheWorkbook) {
+    QTemporaryDir folder;
+    QString opened;
+    setSpreadsheetFactory([&](const QString&) {
+        return std::make_unique<XlsxSpreadsheet>(folder.path(), [&](const QString& file) {
+            opened = file;
+            return true;
+        });
+    });
+    QList<QStringList> rows = grid(4203); // 4,201 recipients and the blank last row
+    for (int i = 1; i < rows.size() - 1; ++i)
+        rows[i] = {QString::number(i),
+                   "",
+                   QString("姓%1").arg(i),
+                   QString("名%1").arg(i),
+                   "よみ",
+                   QString("%1").arg(i, 7, 10, QChar('0')),
+                   QString("住所%1").arg(i),
+                   "",
+                   "",
+                   ""};
+    ASSERT_TRUE(exportToSpreadsheet(rows));
+    setSpreadsheetFactory({});
+    const Workbook book = readBack(opened);
+    int missing = 0;
+    for (int i = 1; i < rows.size() - 1; ++i)
+        for (int c = 0; c < 5; ++c) {
+            const QString cell = QString(QChar('C' + c)) + QString::number(i + 2);
+            if (book.cells.value(cell) != rows[i][c + 2]) {
+                ADD_FAILURE() << cell.toStdString() << " holds "
+                              << book.cells.value(cell).toStdString();
+                if (++missing > 10)
+                    return;
+            }
+        }
+    EXPECT_FALSE(book.cells.contains(QString("C%1").arg(rows.size() + 1)));
 }
 
 TEST(SpreadsheetExport, NothingToOpenTheWorkbookSaysWhereItIs) {
