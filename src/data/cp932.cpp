@@ -200,6 +200,26 @@ QString decode(const QByteArray& bytes) {
     return QString::fromUtf8(out);
 }
 
+bool decodeStrict(const QByteArray& bytes, QString& text, qsizetype* badAt) {
+    QByteArray out;
+    if (decoder().convert(bytes, out)) {
+        text = QString::fromUtf8(out);
+        return true;
+    }
+    for (qsizetype i = 0; i < bytes.size();) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        const qsizetype length = (isLeadByte(b) && i + 1 < bytes.size()) ? 2 : 1;
+        QByteArray piece;
+        if (!decoder().convert(bytes.mid(i, length), piece)) {
+            *badAt = i;
+            return false;
+        }
+        i += length;
+    }
+    *badAt = bytes.size(); // a lead byte at the very end
+    return false;
+}
+
 int characterCount(const QByteArray& bytes) {
     int count = 0;
     for (qsizetype i = 0; i < bytes.size(); ++count)

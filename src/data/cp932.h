@@ -13,6 +13,9 @@ namespace velta::cp932 {
 enum class TextUse { Store, Search }; // how a refusal is worded
 QByteArray encode(const QString& text, const QString& fieldName, TextUse use = TextUse::Store);
 QString decode(const QByteArray& bytes);
+// Decodes a whole file's bytes; false, with the offset of the first byte that is not a code
+// page 932 character, when any is not (a text is never given a character the bytes lack).
+bool decodeStrict(const QByteArray& bytes, QString& text, qsizetype* badAt);
 // encode() without the exception: false, with the first character it would refuse.
 bool tryEncode(const QString& text, QByteArray& out, QString* refused = nullptr);
 

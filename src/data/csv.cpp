@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace velta {
 
 QList<CsvRecord> parseCsv(const QString& text) {
@@ -68,22 +70,97 @@ QString csvLine(const QStringList& fields) {
     return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
 
-QString decodeText(const QByteArray& bytes, QString* encoding) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
+namespace {
+
+// How UTF-8-like some bytes are: the first byte that does not begin a well-formed UTF-8
+// sequence (-1: none), how many such bytes there are, and how many well-formed multi-byte
+// sequences. Shift-JIS text has broken sequences everywhere and well-formed ones by chance;
+// UTF-8 text with a damaged byte has almost only well-formed ones.
+struct Utf8Scan {
+    qsizetype firstBad = -1, bad = 0, multiByte = 0;
+};
+
+// The length of the well-formed UTF-8 sequence at `at`; 0 when there is none (stray
+// continuation bytes, overlong forms, surrogates, beyond U+10FFFF, cut short).
+int utf8SequenceLength(const QByteArray& bytes, qsizetype at) {
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return 1;
+    const int length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                       : (lead >> 4) == 0xE           ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0;
+    if (length == 0 || at + length > bytes.size())
+        return 0;
+    for (int k = 1; k < length; ++k)
+        if ((byte(at + k) & 0xC0) != 0x80)
+            return 0;
+    const unsigned char second = byte(at + 1);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
+Utf8Scan scanUtf8(const QByteArray& bytes) {
+    Utf8Scan scan;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const int length = utf8SequenceLength(bytes, i);
+        if (length == 0) {
+            if (scan.firstBad < 0)
+                scan.firstBad = i;
+            ++scan.bad;
+            ++i;
+            continue;
+        }
+        scan.multiByte += length > 1;
+        i += length;
+    }
+    return scan;
+}
+
+QString badBytes(const QByteArray& bytes, qsizetype at, const QString& kind) {
+    const qsizetype line = bytes.left(at).count('\n') + 1;
+    QStringList shown;
+    for (qsizetype i = at; i < std::min(at + 2, bytes.size()); ++i)
+        shown.append(QStringLiteral("0x%1")
+                         .arg(static_cast<unsigned char>(bytes[i]), 2, 16, QLatin1Char('0'))
+                         .toUpper()
+                         .replace("0X", "0x"));
+    return QStringLiteral("%1 行目（%2 バイト目）の %3 は %4 として読めません。何も取り込んで"
+                          "いません。ファイルの文字コードを確かめてください。")
+        .arg(line)
+        .arg(at + 1)
+        .arg(shown.join(QLatin1Char(' ')), kind);
+}
+
+} // namespace
+
+QString decodeText(const QByteArray& bytes, QString* encoding, QString* error) {
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return QString();
+    };
+    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+    const QByteArray body = bom ? bytes.mid(3) : bytes;
+    const Utf8Scan scan = scanUtf8(body);
+    if (scan.firstBad < 0) {
         if (encoding)
             *encoding = QStringLiteral("UTF-8");
-        return QString::fromUtf8(bytes.mid(3));
+        return QString::fromUtf8(body);
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        if (encoding)
-            *encoding = QStringLiteral("UTF-8");
-        return text;
-    }
+    // A UTF-8 file with a damaged byte is not Shift-JIS, though code page 932 might read it.
+    if (bom || scan.multiByte >= 4 * scan.bad)
+        return fail(badBytes(body, scan.firstBad, QStringLiteral("UTF-8")));
+    QString text;
+    qsizetype badAt = 0;
+    if (!cp932::decodeStrict(bytes, text, &badAt))
+        return fail(badBytes(bytes, badAt, QStringLiteral("UTF-8 としても Shift-JIS")));
     if (encoding)
         *encoding = QStringLiteral("Shift-JIS");
-    return cp932::decode(bytes);
+    return text;
 }
 
 } // namespace velta

@@ -20,7 +20,9 @@ QList<CsvRecord> parseCsv(const QString& text);
 QString csvLine(const QStringList& fields);
 
 // A file's text: UTF-8 (with or without BOM) when it is valid UTF-8, else Shift-JIS (code
-// page 932). `encoding` tells which was read.
-QString decodeText(const QByteArray& bytes, QString* encoding = nullptr);
+// page 932); `encoding` tells which was read. Nothing is ever replaced: bytes that neither
+// reads (a vendor character, one broken byte in a UTF-8 file) give an empty text and `error`
+// naming the line and the bytes.
+QString decodeText(const QByteArray& bytes, QString* encoding, QString* error);
 
 } // namespace velta

@@ -284,8 +284,10 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
 }
 
 ImportTable readImportBytes(const QByteArray& bytes) {
-    QString encoding;
-    const QString text = decodeText(bytes, &encoding);
+    QString encoding, why;
+    const QString text = decodeText(bytes, &encoding, &why);
+    if (!why.isEmpty())
+        throw ExchangeError(why);
     if (looksLikeVCard(text))
         return readVCards(text);
     QList<CsvRecord> records = parseCsv(text);

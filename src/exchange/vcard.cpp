@@ -1,5 +1,7 @@
 #include "vcard.h"
 
+#include "book_exchange.h"
+
 #include <QRegularExpression>
 
 namespace velta {
@@ -62,7 +64,10 @@ Property property(const QString& line) {
     if (p.parameters.value(QStringLiteral("ENCODING"))
             .compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0) {
         const QByteArray bytes = quotedPrintable(p.value);
-        p.value = decodeText(bytes);
+        QString why;
+        p.value = decodeText(bytes, nullptr, &why);
+        if (!why.isEmpty())
+            throw ExchangeError(QStringLiteral("%1 の値: %2").arg(p.name, why));
     }
     return p;
 }

@@ -50,8 +50,11 @@ QVector<PostalTown> readPostalFile(const QByteArray& bytes, QString* error,
         if (csv.isEmpty())
             return fail(why);
     }
-    QString encoding;
-    const QList<CsvRecord> records = parseCsv(decodeText(csv, &encoding));
+    QString encoding, why;
+    const QString text = decodeText(csv, &encoding, &why);
+    if (!why.isEmpty())
+        return fail(why);
+    const QList<CsvRecord> records = parseCsv(text);
     QVector<PostalTown> towns;
     QSet<QString> seen;
     PostalTown pending;

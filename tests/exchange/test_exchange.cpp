@@ -209,3 +209,33 @@ TEST(BookExchange, ExportToAFolderThatCannotTakeItKeepsTheOldFile) {
                  ExchangeError);
     EXPECT_THROW(exportBook(*dm, "/dev/full", TextEncoding::Utf8), ExchangeError);
 }
+
+TEST(BookExchange, BytesNeitherEncodingReadsAreRefusedNamingLineAndByteNeverReplaced) {
+    auto refusal = [](const QByteArray& bytes) {
+        try {
+            readImportBytes(bytes);
+        } catch (const ExchangeError& error) {
+            return QString::fromUtf8(error.what());
+        }
+        return QString();
+    };
+    // Shift-JIS with a pair code page 932 does not define (a vendor's own character) on line 3.
+    QByteArray shiftJis = cp932::encode("姓,ふりがな\r\n山田,やまだ\r\n山", "test") +
+                          QByteArray("\x85\x40", 2) + cp932::encode("田,やまだ\r\n", "test");
+    QString why = refusal(shiftJis);
+    EXPECT_TRUE(why.contains("3 行目")) << why.toStdString();
+    EXPECT_TRUE(why.contains("0x85 0x40")) << why.toStdString();
+    EXPECT_FALSE(why.contains(QChar(QChar::ReplacementCharacter)));
+    // A UTF-8 file with one broken byte is a broken UTF-8 file, not Shift-JIS.
+    QByteArray utf8 = QString("姓,ふりがな\n鈴木,すずき\n").toUtf8() + QByteArray("\xff") +
+                      QString("佐藤,さとう\n").toUtf8();
+    why = refusal(utf8);
+    EXPECT_TRUE(why.contains("3 行目")) << why.toStdString();
+    EXPECT_TRUE(why.contains("UTF-8 として読めません")) << why.toStdString();
+    // The same with a BOM, and a clean Shift-JIS file still reads.
+    EXPECT_FALSE(refusal(QByteArray("\xEF\xBB\xBF") + utf8).isEmpty());
+    const ImportTable clean =
+        readImportBytes(cp932::encode("姓,ふりがな\r\n山田,やまだ\r\n", "test"));
+    ASSERT_EQ(clean.rows.size(), 1);
+    EXPECT_EQ(clean.rows[0].fields[0], "山田");
+}

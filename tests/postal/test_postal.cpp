@@ -11,6 +11,7 @@
 #include "tmenu1.h"
 #include "tools_menu.h"
 #include "when_shown.h"
+#include "zip_archive.h"
 
 #include <QAction>
 #include <QDialog>
@@ -104,6 +105,55 @@ TEST(PostalFile, FaultsNameTheirLine) {
     bytes.insert(bytes.indexOf("\r\n") + 2, "13101,\"100  \",\"1000001\",\"\x82\"\r\n");
     EXPECT_TRUE(readPostalFile(bytes, &error).isEmpty());
     EXPECT_TRUE(error.contains("2 行目")) << error.toStdString();
+}
+
+TEST(PostalFile, DamagedOrHostileZipsAreRefusedWithAReason) {
+    const QByteArray csv = test::kenAllShiftJis(publishedRows());
+    const QByteArray good = test::zipOf("KEN_ALL.CSV", csv);
+    QString error;
+    EXPECT_EQ(unzipFirst(good, ".csv", &error), csv);
+
+    // One bit of the stored CRC flipped: the data inflates, only the check can tell.
+    QByteArray badCrc = good;
+    const qsizetype central = badCrc.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    badCrc[central + 16] = char(badCrc[central + 16] ^ 0x01);
+    EXPECT_TRUE(unzipFirst(badCrc, ".csv", &error).isEmpty());
+    EXPECT_TRUE(error.contains("CRC")) << error.toStdString();
+    EXPECT_TRUE(readPostalFile(badCrc, &error).isEmpty());
+
+    // Every single bit of the packed data flipped in turn: never a dictionary.
+    const qsizetype data = 30 + QByteArray("KEN_ALL.CSV").size();
+    for (qsizetype at = data; at < central; at += 7) {
+        QByteArray flipped = good;
+        flipped[at] = char(flipped[at] ^ 0x10);
+        EXPECT_TRUE(unzipFirst(flipped, ".csv", &error).isEmpty()) << at;
+    }
+
+    // A size field of 4 GB is refused before anything is allocated.
+    QByteArray huge = good;
+    for (int i = 0; i < 4; ++i)
+        huge[central + 24 + i] = char(0xFF);
+    EXPECT_TRUE(unzipFirst(huge, ".csv", &error).isEmpty());
+    EXPECT_TRUE(error.contains("大きすぎます")) << error.toStdString();
+
+    // A bomb: 4 MB of zeros in a few kilobytes. Beyond the limit it stops at the limit; lying
+    // about its size it stops at the size it gave.
+    const QByteArray zeros(4 * 1024 * 1024, '\0');
+    const QByteArray bomb = test::zipOf("KEN_ALL.CSV", zeros);
+    ASSERT_LT(bomb.size(), 20000);
+    EXPECT_TRUE(unzipFirst(bomb, ".csv", &error, 1024 * 1024).isEmpty());
+    EXPECT_TRUE(error.contains("大きすぎます")) << error.toStdString();
+    QByteArray liar = bomb;
+    const qsizetype liarCentral = liar.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    liar[liarCentral + 24] = char(0x00);
+    liar[liarCentral + 25] = char(0x04); // says 1 KB
+    liar[liarCentral + 26] = char(0x00);
+    liar[liarCentral + 27] = char(0x00);
+    EXPECT_TRUE(unzipFirst(liar, ".csv", &error).isEmpty());
+    EXPECT_TRUE(error.contains("展開できません")) << error.toStdString();
+
+    // Cut short.
+    EXPECT_TRUE(unzipFirst(good.left(good.size() / 2) + good.right(22), ".csv", &error).isEmpty());
 }
 
 TEST(PostalFile, AddressKeysFoldWidthsAndSmallKe) {
