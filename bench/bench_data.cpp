@@ -23,7 +23,8 @@ struct Fixture {
     Fixture(bool embeddedDatabase, int rows) : embedded(embeddedDatabase) {
         const QString file = QUuid::createUuid().toString(QUuid::WithoutBraces) + ".fdb";
         name = embedded ? directory.filePath(file)
-                        : "localhost:" + qEnvironmentVariable("VELTA_TEST_SERVER_DIR") + "/" + file;
+                        : qEnvironmentVariable("VELTA_TEST_SERVER_HOST", "localhost") + ":" +
+                              qEnvironmentVariable("VELTA_TEST_SERVER_DIR") + "/" + file;
         createVeltaDatabase(name);
         dm = std::make_unique<TDM>(name, embedded);
         TIBQuery& query = dm->IBQuery1;

@@ -1,46 +1,91 @@
 #!/usr/bin/env bash
-# Starts or stops a Firebird server on loopback for the server tests, without systemd.
-#   fb-server.sh start DIR   sets SYSDBA's password, starts the server, makes DIR for databases
-#   fb-server.sh stop
+# Starts or stops a private Firebird server for the server tests, apart from the host's own:
+# its configuration, security database (SYSDBA with the program's password), lock files and
+# databases live in DIR, and it listens on 127.0.0.1 on a free port of its own, never 3050.
+# The host's Firebird service, its users and its port are left as they are.
+#   fb-server.sh start DIR   prints the host to use (localhost/PORT); databases go in DIR/data
+#   fb-server.sh stop DIR
+# The server runs as the firebird user; starting it needs root (sudo for a normal user).
 set -euo pipefail
-pidfile=/run/velta-test-firebird.pid
-security=/var/lib/firebird/3.0/system/security3.fdb
+dir=${2:?folder for the private server}
+system=/usr/lib/x86_64-linux-gnu/firebird/3.0
+
+listening() {
+  ss -ltnH "sport = :$1" | grep -q .
+}
 
 case "${1:-}" in
 start)
-  dir=${2:?database folder}
-  if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null; then
-    echo "Firebird server already running (pid $(cat "$pidfile"))"
-  else
-    # The program signs in as SYSDBA with its own password; set it in the server's user list.
-    echo "create or alter user SYSDBA password 'tidewater' using plugin Srp; commit;" |
-      isql-fb -q -user SYSDBA "$security" >/dev/null
-    chown firebird:firebird "$security"
-    mkdir -p /run/firebird3.0 && chown firebird:firebird /run/firebird3.0
-    runuser -u firebird -- /usr/sbin/firebird >/tmp/velta-test-firebird.log 2>&1 &
-    echo $! >"$pidfile"
+  port=
+  for candidate in $(seq 30500 30599); do
+    if ! listening "$candidate"; then
+      port=$candidate
+      break
+    fi
+  done
+  if [ -z "$port" ]; then
+    echo "no free port between 30500 and 30599 for the test server" >&2
+    exit 1
   fi
-  mkdir -p "$dir"
-  chown firebird:firebird "$dir"
+  mkdir -p "$dir"/{root,lock,data}
+  for part in firebird.msg plugins UDF lib plugins.conf; do
+    ln -sfn "$system/$part" "$dir/root/$part"
+  done
+  # The character sets' module is copied, not linked: the engine knows a module by its real
+  # path, and one outside the root defines no character set (SJIS_0208 would be unknown).
+  mkdir -p "$dir/root/intl"
+  cp -L "$system/intl/fbintl.conf" "$system/intl/libfbintl.so" "$dir/root/intl/"
+  cat >"$dir/root/firebird.conf" <<CONF
+RemoteServicePort = $port
+RemoteBindAddress = 127.0.0.1
+SecurityDatabase = $dir/root/security3.fdb
+IpcName = velta_test_$port
+CONF
+  cat >"$dir/root/databases.conf" <<CONF
+security.db = $dir/root/security3.fdb
+{
+	RemoteAccess = false
+}
+CONF
+  export FIREBIRD=$dir/root FIREBIRD_LOCK=$dir/lock
+  rm -f "$dir/root/security3.fdb"
+  echo "create database '$dir/root/security3.fdb';" | isql-fb -q >/dev/null
+  isql-fb -q -i /usr/share/firebird/3.0/security.sql "$dir/root/security3.fdb" >/dev/null
+  # The program signs in as SYSDBA with its own password: set in this server's users only.
+  echo "create or alter user SYSDBA password 'tidewater' using plugin Srp; commit;" |
+    isql-fb -q -user SYSDBA "$dir/root/security3.fdb" >/dev/null
+  chown -R firebird:firebird "$dir"
+  chmod 0755 "$dir"
+  if ! setpriv --reuid=firebird --regid=firebird --init-groups test -r "$dir/root/firebird.conf"; then
+    echo "the firebird user cannot reach $dir (a folder above it is closed to it)" >&2
+    exit 1
+  fi
+  # setpriv runs the server in its own process (runuser would stand between), so the pid
+  # checked at the port below is the server's.
+  setpriv --reuid=firebird --regid=firebird --init-groups \
+    /usr/sbin/firebird >"$dir/server.log" 2>&1 &
+  echo $! >"$dir/server.pid"
   for _ in $(seq 1 100); do
-    if bash -c 'exec 3<>/dev/tcp/127.0.0.1/3050' 2>/dev/null; then
-      echo "Firebird server listening on localhost:3050"
+    # Ours, not a listener that took the port meanwhile.
+    if ss -ltnpH "sport = :$port" | grep -q "pid=$(cat "$dir/server.pid")[,)]"; then
+      echo "localhost/$port"
       exit 0
     fi
     sleep 0.1
   done
-  echo "Firebird server did not start; see /tmp/velta-test-firebird.log" >&2
+  echo "the test server did not start on port $port; see $dir/server.log" >&2
   exit 1
   ;;
 stop)
-  if [ -f "$pidfile" ]; then
-    kill "$(cat "$pidfile")" 2>/dev/null || true
-    for _ in $(seq 1 50); do kill -0 "$(cat "$pidfile")" 2>/dev/null || break; sleep 0.1; done
-    rm -f "$pidfile"
+  if [ -f "$dir/server.pid" ]; then
+    pid=$(cat "$dir/server.pid")
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    rm -f "$dir/server.pid"
   fi
   ;;
 *)
-  echo "usage: $0 start DIR | stop" >&2
+  echo "usage: $0 start DIR | stop DIR" >&2
   exit 2
   ;;
 esac

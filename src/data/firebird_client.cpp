@@ -1,11 +1,13 @@
 #include "firebird_client.h"
 
 #include <ibase.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -23,6 +25,30 @@ using namespace Firebird;
 
 namespace {
 
+// Why the embedded engine's lock folder cannot be used; empty when it can.
+QString& lockFolderProblem() {
+    static QString problem;
+    return problem;
+}
+
+// The folder must be the user's own: a folder another local user made first (or a link to one)
+// would let them see and disturb every lock of the user's databases.
+QString checkOwnFolder(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (S_ISLNK(info.st_mode) || !S_ISDIR(info.st_mode))
+        return QStringLiteral("フォルダーではなくリンクかファイルです");
+    if (info.st_uid != ::getuid())
+        return QStringLiteral("ほかのユーザーのフォルダーです");
+    if ((info.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return {};
+}
+
 // The embedded engine keeps its lock files in a folder that every process opening the same
 // database must share. Its default (/tmp/firebird) belongs to root and the firebird group, so
 // a desktop user could not open the database at all: each user gets a folder of their own.
@@ -34,10 +60,26 @@ void useUserLockFolder() {
         !runtime.isEmpty() && QFileInfo(runtime).isWritable()
             ? runtime + QStringLiteral("/velta-firebird")
             : QDir::tempPath() + QStringLiteral("/velta-firebird-") + QString::number(getuid());
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (const QString why = checkOwnFolder(folder); !why.isEmpty()) {
+        lockFolderProblem() =
+            QStringLiteral("データベースのロック用フォルダー「%1」を使えません（%2）。何も開いて"
+                           "いません。フォルダーを確かめるか、環境変数 FIREBIRD_LOCK で自分だけの"
+                           "フォルダーを指定してください。")
+                .arg(folder, why);
+        return;
+    }
     qputenv("FIREBIRD_LOCK", QFile::encodeName(folder));
+}
+
+// A database the embedded engine opens (a path), not one a server opens (host:path).
+bool embeddedName(const QString& name) {
+    return name.startsWith(QLatin1Char('/')) || !name.contains(QLatin1Char(':'));
+}
+
+void checkLockFolderFor(const QString& name) {
+    master();
+    if (!lockFolderProblem().isEmpty() && embeddedName(name))
+        throw DbError(lockFolderProblem());
 }
 
 } // namespace
@@ -139,6 +181,7 @@ QByteArray fileName(const QString& name) {
 } // namespace
 
 Attachment Attachment::attach(const QString& name, const QByteArray& dpb) {
+    checkLockFolderFor(name);
     const QByteArray file = fileName(name);
     return Attachment(call([&](ThrowStatusWrapper* s) {
         return dispatcher()->attachDatabase(
@@ -148,6 +191,7 @@ Attachment Attachment::attach(const QString& name, const QByteArray& dpb) {
 }
 
 Attachment Attachment::create(const QString& name, const QByteArray& dpb) {
+    checkLockFolderFor(name);
     const QByteArray file = fileName(name);
     return Attachment(call([&](ThrowStatusWrapper* s) {
         return dispatcher()->createDatabase(

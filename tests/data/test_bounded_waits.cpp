@@ -75,7 +75,7 @@ private:
         const int server = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_port = htons(3050);
+        address.sin_port = htons(static_cast<uint16_t>(velta::test::serverPort()));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address);
         pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};

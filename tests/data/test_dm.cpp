@@ -4,7 +4,14 @@
 #include "schema_version.h"
 #include "test_database.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velta;
 using velta::test::Backend;
@@ -262,3 +269,50 @@ TEST_P(DataModule, EmptyVersionTableFailsBothReadings) {
 }
 
 VELTA_ON_BOTH_BACKENDS(DataModule);
+
+namespace {
+
+// velta-createdb in a process of its own, with the lock folder left to the program (no
+// XDG_RUNTIME_DIR, no FIREBIRD_LOCK) under `temp`: exit status and standard error.
+int createIn(const QString& temp, const QString& database, QString* err) {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("XDG_RUNTIME_DIR");
+    environment.remove("FIREBIRD_LOCK");
+    environment.insert("TMPDIR", temp);
+    tool.setProcessEnvironment(environment);
+    tool.start(VELTA_CREATEDB_PATH, {database});
+    tool.waitForFinished(60000);
+    *err = QString::fromUtf8(tool.readAllStandardError());
+    return tool.exitCode();
+}
+
+} // namespace
+
+TEST(LockFolder, OnlyAFolderOfTheUsersOwnIsUsed) {
+    QTemporaryDir temp, elsewhere, data;
+    const QString folder = temp.filePath(QString("velta-firebird-%1").arg(getuid()));
+    QString err;
+    // Another user's link planted where the folder would be: refused, nothing written there.
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder));
+    EXPECT_EQ(createIn(temp.path(), data.filePath("a.fdb"), &err), 1);
+    EXPECT_TRUE(err.contains("ロック用フォルダー")) << err.toStdString();
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    EXPECT_FALSE(QFile::exists(data.filePath("a.fdb")));
+    QFile::remove(folder);
+    // Another user's folder.
+    if (getuid() == 0) {
+        ASSERT_TRUE(QDir().mkdir(folder));
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        EXPECT_EQ(createIn(temp.path(), data.filePath("b.fdb"), &err), 1);
+        EXPECT_TRUE(err.contains("ほかのユーザー")) << err.toStdString();
+        QDir(folder).removeRecursively();
+    }
+    // Made by us, it is ours alone.
+    EXPECT_EQ(createIn(temp.path(), data.filePath("c.fdb"), &err), 0) << err.toStdString();
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(info.st_uid, getuid());
+}

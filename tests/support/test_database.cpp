@@ -12,6 +12,16 @@ QString serverDirectory() {
     return qEnvironmentVariable("VELTA_TEST_SERVER_DIR");
 }
 
+QString serverHost() {
+    const QString host = qEnvironmentVariable("VELTA_TEST_SERVER_HOST");
+    return host.isEmpty() ? QStringLiteral("localhost") : host;
+}
+
+int serverPort() {
+    const QString port = serverHost().section(QLatin1Char('/'), 1);
+    return port.isEmpty() ? 3050 : port.toInt();
+}
+
 const char* backendName(Backend backend) {
     return backend == Backend::Embedded ? "Embedded" : "Server";
 }
@@ -22,7 +32,7 @@ TestDatabase::TestDatabase(Backend backend, const SchemaOptions& options) : back
     if (backend == Backend::Embedded)
         name_ = directory_.filePath(file);
     else
-        name_ = QStringLiteral("localhost:") + serverDirectory() + QLatin1Char('/') + file;
+        name_ = serverHost() + QLatin1Char(':') + serverDirectory() + QLatin1Char('/') + file;
     createVeltaDatabase(name_, options);
 }
 

@@ -23,6 +23,9 @@ enum class Backend { Embedded, Server };
 // The server tests need a Firebird server on loopback; the test script starts one and names
 // a folder it may create databases in.
 QString serverDirectory();
+// The private test server: "localhost/PORT" (VELTA_TEST_SERVER_HOST), and its port.
+QString serverHost();
+int serverPort();
 const char* backendName(Backend backend);
 
 // A throwaway database with the address book's schema, dropped when the guard goes.
