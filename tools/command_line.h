@@ -15,6 +15,11 @@ inline int failure(const QString& message, int status = 1) {
     return status;
 }
 
+// What a tool says when the memory runs out: a message and status 1, never an abort.
+inline QString outOfMemory() {
+    return QStringLiteral("メモリが足りません。処理を中止しました。何も書き込んでいません。");
+}
+
 // 「作成中 1234 / 10000 枚」 on the terminal, redrawn in place about every 1 %; nothing when the
 // standard error is not a terminal (a log, a pipe).
 class TerminalProgress {

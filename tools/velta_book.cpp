@@ -55,5 +55,7 @@ int main(int argc, char** argv) {
         return failure(error.message());
     } catch (const ExchangeError& error) {
         return failure(QString::fromStdString(error.what()));
+    } catch (const std::bad_alloc&) {
+        return failure(outOfMemory());
     }
 }

@@ -206,6 +206,8 @@ int main(int argc, char** argv) {
         fail(QString::fromUtf8(error.what()));
     } catch (const DbError& error) {
         fail(error.message());
+    } catch (const std::bad_alloc&) {
+        fail(outOfMemory());
     }
     return 0;
 }

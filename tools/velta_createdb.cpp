@@ -1,5 +1,6 @@
 // Creates an empty VELTA database:
 //   velta-createdb [--charset SJIS_0208|UTF8] [--no-version-table] [--version X.Y.Z]... NAME
+#include "command_line.h"
 #include "errors.h"
 #include "schema.h"
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "データベースを作成できません: %s\n",
                      error.message().toUtf8().constData());
         return 1;
+    } catch (const std::bad_alloc&) {
+        return failure(outOfMemory());
     }
     return 0;
 }

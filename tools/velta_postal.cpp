@@ -52,5 +52,7 @@ int main(int argc, char** argv) {
         return failure(error.message());
     } catch (const PostalFileError& error) {
         return failure(QString::fromStdString(error.what()));
+    } catch (const std::bad_alloc&) {
+        return failure(outOfMemory());
     }
 }

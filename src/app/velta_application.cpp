@@ -40,6 +40,8 @@ void VeltaApplication::reportCurrentException() {
         throw;
     } catch (const DbError& error) {
         text = error.message();
+    } catch (const std::bad_alloc&) {
+        text = QStringLiteral("メモリが足りません。この操作を中止しました。");
     } catch (const std::exception& error) {
         text = QString::fromUtf8(error.what());
     } catch (...) {

@@ -2,13 +2,14 @@
 
 #include "cp932.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 
 namespace velta {
 
-QList<CsvRecord> parseCsv(const QString& text) {
+QList<CsvRecord> parseCsv(const QString& text, QString* error) {
     QList<CsvRecord> records;
     CsvRecord record;
     QString field;
@@ -27,6 +28,18 @@ QList<CsvRecord> parseCsv(const QString& text) {
         record = CsvRecord{line, {}};
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
+        if (field.size() > kMaxCsvFieldLength || record.fields.size() >= kMaxCsvFields) {
+            if (error)
+                *error =
+                    QStringLiteral("%1 行目: %2。何も取り込んでいません。")
+                        .arg(record.line)
+                        .arg(
+                            field.size() > kMaxCsvFieldLength
+                                ? QStringLiteral("項目が長すぎます（%1 文字まで）")
+                                      .arg(kMaxCsvFieldLength)
+                                : QStringLiteral("列が多すぎます（%1 列まで）").arg(kMaxCsvFields));
+            return {};
+        }
         const QChar c = text[i];
         if (quoted) {
             if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
@@ -59,6 +72,26 @@ QList<CsvRecord> parseCsv(const QString& text) {
     if (fieldStarted || !field.isEmpty() || !record.fields.isEmpty())
         endRecord();
     return records;
+}
+
+QByteArray readBoundedFile(const QString& fileName, qint64 limit, QString* error) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("「%1」を開けません。\n%2").arg(fileName, file.errorString());
+        return {};
+    }
+    if (file.size() > limit) {
+        *error = QStringLiteral("「%1」は大きすぎます（%2 MB まで）。何も取り込んでいません。")
+                     .arg(fileName)
+                     .arg(limit / (1024 * 1024));
+        return {};
+    }
+    QByteArray bytes = file.read(limit + 1);
+    if (bytes.size() > limit || file.error() != QFileDevice::NoError) { // grew, or a read error
+        *error = QStringLiteral("「%1」を読めません。\n%2").arg(fileName, file.errorString());
+        return {};
+    }
+    return bytes;
 }
 
 QString csvLine(const QStringList& fields) {

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace velta {
@@ -61,10 +62,10 @@ const Column* columnNamed(const QString& name) {
 const QString kTimestampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
 QString headerKey(const QString& header) {
-    return header.normalized(QString::NormalizationForm_KC)
-        .toCaseFolded()
-        .remove(QRegularExpression(QStringLiteral("[\\s（）()・_\\-]")));
+    static const QRegularExpression ignored(QStringLiteral("[\\s（）()・_\\-]"));
+    return header.normalized(QString::NormalizationForm_KC).toCaseFolded().remove(ignored);
 }
+
 
 // Usual names of the columns in other programs' files, compared by headerKey.
 const QVector<std::pair<Target, QStringList>>& synonyms() {
@@ -147,6 +148,18 @@ const QVector<std::pair<Target, QString>>& targetCaptions() {
     return list;
 }
 
+// The synonyms' keys, made once: header key → what the column fills.
+static const QHash<QString, Target>& synonymKeys() {
+    static const QHash<QString, Target> keys = [] {
+        QHash<QString, Target> made;
+        for (const auto& [candidate, names] : synonyms())
+            for (const QString& name : names)
+                made.insert(headerKey(name), candidate); // a later synonym wins, as before
+        return made;
+    }();
+    return keys;
+}
+
 QVector<Target> matchHeaders(const QStringList& headers) {
     QVector<Target> targets;
     bool jointSeen = false;
@@ -158,14 +171,11 @@ QVector<Target> matchHeaders(const QStringList& headers) {
             target = Target::OtherColumn;
         else if (header.trimmed() == QLatin1String("K_SHITU"))
             target = Target::OtherColumn;
-        else if (key == headerKey(QStringLiteral("連名"))) {
+        else if (key == QStringLiteral("連名")) {
             target = jointSeen ? Target::Joint2 : Target::Joint1; // 連名, 連名
             jointSeen = true;
         } else
-            for (const auto& [candidate, names] : synonyms())
-                for (const QString& name : names)
-                    if (key == headerKey(name))
-                        target = candidate;
+            target = synonymKeys().value(key, Target::Ignore);
         targets.append(target);
     }
     return targets;
@@ -290,7 +300,9 @@ ImportTable readImportBytes(const QByteArray& bytes) {
         throw ExchangeError(why);
     if (looksLikeVCard(text))
         return readVCards(text);
-    QList<CsvRecord> records = parseCsv(text);
+    QList<CsvRecord> records = parseCsv(text, &why);
+    if (!why.isEmpty())
+        throw ExchangeError(why);
     if (records.isEmpty())
         throw ExchangeError(QStringLiteral("取り込む行がありません。"));
     ImportTable table{QStringLiteral("CSV（%1）").arg(encoding), records.takeFirst().fields,
@@ -299,11 +311,11 @@ ImportTable readImportBytes(const QByteArray& bytes) {
 }
 
 ImportTable readImportFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ExchangeError(
-            QStringLiteral("「%1」を開けません。\n%2").arg(fileName, file.errorString()));
-    return readImportBytes(file.readAll());
+    QString error;
+    const QByteArray bytes = readBoundedFile(fileName, kMaxImportFile, &error);
+    if (!error.isEmpty())
+        throw ExchangeError(error);
+    return readImportBytes(bytes);
 }
 
 QString importSummary(const ImportReport& report, int refusalsShown) {

@@ -36,6 +36,8 @@ struct ImportTable {
     QStringList headers;
     QList<CsvRecord> rows;
 };
+// An address book of 100,000 recipients is about 30 MB of CSV.
+constexpr qint64 kMaxImportFile = 128ll * 1024 * 1024;
 ImportTable readImportFile(const QString& fileName);
 ImportTable readImportBytes(const QByteArray& bytes);
 

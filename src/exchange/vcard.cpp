@@ -86,21 +86,32 @@ bool looksLikeVCard(const QString& text) {
 ImportTable readVCards(const QString& text) {
     ImportTable table{QStringLiteral("vCard"), kHeaders, {}};
     // Unfolded lines with the line each begins on; 2.1's quoted-printable soft breaks joined.
+    // Joined in place, and whether a property is quoted-printable is read once from its name
+    // part: a long property costs its length, not its length squared.
     QList<std::pair<int, QString>> lines;
+    bool softBreaks = false;
     const QStringList raw = QString(text)
                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                                 .split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const QString& line = raw[i];
-        if ((line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t'))) &&
-            !lines.isEmpty())
-            lines.back().second += line.mid(1);
-        else if (!lines.isEmpty() && lines.back().second.endsWith(QLatin1Char('=')) &&
-                 lines.back().second.contains(QLatin1String("QUOTED-PRINTABLE"),
-                                              Qt::CaseInsensitive))
-            lines.back().second = lines.back().second.chopped(1) + line;
-        else
+        QString* current = lines.isEmpty() ? nullptr : &lines.back().second;
+        if (current && (line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t')))) {
+            current->append(QStringView(line).mid(1));
+        } else if (current && softBreaks && current->endsWith(QLatin1Char('='))) {
+            current->chop(1);
+            current->append(line);
+        } else {
             lines.append({static_cast<int>(i + 1), line});
+            softBreaks = QStringView(line)
+                             .left(std::max<qsizetype>(line.indexOf(QLatin1Char(':')), 0))
+                             .contains(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive);
+        }
+        if (lines.back().second.size() > kMaxCsvFieldLength)
+            throw ExchangeError(QStringLiteral("%1 行目から続く項目が長すぎます（%2 文字まで）。"
+                                               "何も取り込んでいません。")
+                                    .arg(lines.back().first)
+                                    .arg(kMaxCsvFieldLength));
     }
     CsvRecord card;
     QString readingLast, readingFirst, sortAs, addressPick;

@@ -54,7 +54,9 @@ QVector<PostalTown> readPostalFile(const QByteArray& bytes, QString* error,
     const QString text = decodeText(csv, &encoding, &why);
     if (!why.isEmpty())
         return fail(why);
-    const QList<CsvRecord> records = parseCsv(text);
+    const QList<CsvRecord> records = parseCsv(text, &why);
+    if (!why.isEmpty())
+        return fail(why);
     QVector<PostalTown> towns;
     QSet<QString> seen;
     PostalTown pending;

@@ -1,8 +1,10 @@
 #include "postal_dictionary.h"
 
+#include "csv.h"
 #include "dm.h"
 #include "errors.h"
 #include "schema_version.h"
+#include "zip_archive.h"
 
 #include <QFile>
 #include <QSet>
@@ -131,11 +133,10 @@ bool hasPostalDictionary(TDM& dm) {
 }
 
 int importPostalFile(TDM& dm, const QString& fileName, const Progress& progress) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw PostalFileError(
-            QStringLiteral("「%1」を開けません。\n%2").arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    QString unreadable;
+    const QByteArray bytes = readBoundedFile(fileName, kMaxZipMember, &unreadable);
+    if (!unreadable.isEmpty())
+        throw PostalFileError(unreadable + QStringLiteral("辞書は元のままです。"));
     // Reading is the first half of the work, storing the second.
     bool stopped = false;
     auto half = [&](qint64 offset) -> Progress {

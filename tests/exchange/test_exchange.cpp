@@ -239,3 +239,41 @@ TEST(BookExchange, BytesNeitherEncodingReadsAreRefusedNamingLineAndByteNeverRepl
     ASSERT_EQ(clean.rows.size(), 1);
     EXPECT_EQ(clean.rows[0].fields[0], "山田");
 }
+
+TEST(BookExchange, FilesBeyondTheBoundsAreRefusedNamingTheLimit) {
+    auto refusal = [](const QByteArray& bytes) {
+        try {
+            readImportBytes(bytes);
+        } catch (const ExchangeError& error) {
+            return QString::fromUtf8(error.what());
+        }
+        return QString();
+    };
+    QByteArray wide = "姓,ふりがな";
+    for (int i = 0; i < kMaxCsvFields; ++i)
+        wide += ",x";
+    QString why = refusal(wide + "\n山田,やまだ\n");
+    EXPECT_TRUE(why.contains("1 行目") && why.contains("列が多すぎます")) << why.toStdString();
+    why = refusal("姓,ふりがな\n山田,\"" + QByteArray(kMaxCsvFieldLength + 10, 'a') + "\"\n");
+    EXPECT_TRUE(why.contains("2 行目") && why.contains("長すぎます")) << why.toStdString();
+    // A vCard property folded and soft-broken over many lines is joined whole, and bounded.
+    QByteArray card =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=QUOTED-PRINTABLE:=E5=B1=B1=\r\n"
+        "=E7=94=B0;=E5=A4=AA=E9=83=8E\r\nX-PHONETIC-LAST-NAME:やまだ\r\nEND:VCARD\r\n";
+    const ImportTable table = readImportBytes(card);
+    ASSERT_EQ(table.rows.size(), 1);
+    EXPECT_EQ(table.rows[0].fields[0], "山田");
+    QByteArray longCard = "BEGIN:VCARD\r\nVERSION:2.1\r\nNOTE;ENCODING=QUOTED-PRINTABLE:";
+    for (int i = 0; i < 30000; ++i)
+        longCard += "=41=42=\r\n";
+    longCard += "X\r\nEND:VCARD\r\n";
+    why = refusal(longCard);
+    EXPECT_TRUE(why.contains("3 行目から続く項目が長すぎます")) << why.toStdString();
+
+    QTemporaryDir folder;
+    const QString file = writeFile(folder, "big.csv", QByteArray(4096, 'x'));
+    QString error;
+    EXPECT_TRUE(readBoundedFile(file, 1024, &error).isEmpty());
+    EXPECT_TRUE(error.contains("大きすぎます")) << error.toStdString();
+    EXPECT_EQ(readBoundedFile(file, 4096, &error).size(), 4096);
+}

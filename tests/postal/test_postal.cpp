@@ -356,3 +356,33 @@ TEST(VeltaPostal, ImportsAndLooksUpWithExitCodes) {
     EXPECT_EQ(run({"import"}), 2);
     EXPECT_EQ(run({"import", work.filePath("missing.zip")}), 1);
 }
+
+TEST(VeltaPostal, HostileZipsEndWithAMessageUnderAMemoryLimitAndKeepTheDictionary) {
+    QTemporaryDir work;
+    velta::test::makeWorkingFolder(work.path());
+    const QString good = writeFile(
+        work, "ken_all.zip", test::zipOf("KEN_ALL.CSV", test::kenAllShiftJis(publishedRows())));
+    ASSERT_EQ(velta::test::runTool(VELTA_POSTAL_PATH, work, {"import", good}), 0);
+    QByteArray huge = test::zipOf("KEN_ALL.CSV", test::kenAllShiftJis(publishedRows()));
+    const qsizetype central = huge.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    for (int i = 0; i < 4; ++i)
+        huge[central + 24 + i] = char(0xFF); // "4 GB inside"
+    QByteArray flipped = test::zipOf("KEN_ALL.CSV", test::kenAllShiftJis(publishedRows()));
+    flipped[flipped.lastIndexOf(QByteArray("PK\x01\x02", 4)) + 16] ^= 0x04; // its CRC
+    for (const QString& name :
+         {writeFile(work, "huge.zip", huge), writeFile(work, "crc.zip", flipped)}) {
+        QProcess tool;
+        tool.setWorkingDirectory(work.path());
+        // 1.5 GB of address space: enough for the program, not for what the file claims.
+        tool.start("prlimit", {"--as=1500000000", VELTA_POSTAL_PATH, "import", name});
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tool.exitCode(), 1) << name.toStdString();
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_TRUE(err.contains("大きすぎます") || err.contains("CRC")) << err.toStdString();
+        EXPECT_TRUE(err.contains("辞書は元のまま")) << err.toStdString();
+    }
+    QString out;
+    EXPECT_EQ(velta::test::runTool(VELTA_POSTAL_PATH, work, {"lookup", "1000005"}, &out), 0);
+    EXPECT_EQ(out, "1000005\t東京都\t千代田区\t丸の内\n"); // the old dictionary, whole
+}
