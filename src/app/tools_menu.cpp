@@ -93,10 +93,11 @@ void ToolsMenu::copyToUtf8(const QString& fileName) {
                          .arg(fileName));
         return;
     }
+    bool leftover = false;
     ProgressDialog progress(window_, QStringLiteral("UTF8 のデータベースに写しています"));
     SchemaOptions options;
     options.characterSet = QStringLiteral("UTF8");
-    const qint64 copied = copyVeltaDatabase(dm_, fileName, options, progress.progress());
+    const qint64 copied = copyVeltaDatabase(dm_, fileName, options, progress.progress(), &leftover);
     MessageService::information(
         window_,
         copied < 0
@@ -107,8 +108,11 @@ void ToolsMenu::copyToUtf8(const QString& fileName) {
                   "をこのファイルに置き"
                   "換えるか、connect.ini の Server_SYS でこのファイルを指してください。"
                   "郵便番号辞書は取り込み直してください。")
-                  .arg(copied)
-                  .arg(fileName));
+                      .arg(copied)
+                      .arg(fileName) +
+                  (leftover ? QStringLiteral("\n（前回中断したコピー「%1」は消しました。）")
+                                  .arg(partialCopyName(fileName))
+                            : QString()));
 }
 
 void ToolsMenu::exportBook(const QString& fileName, bool shiftJis) {

@@ -5,6 +5,14 @@
 #include "firebird_client.h"
 #include "schema_version.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+
 namespace velta {
 namespace {
 
@@ -123,8 +131,23 @@ bool copyRows(TDM& source, TDM& target, const QString& table, const QStringList&
 
 } // namespace
 
+QString partialCopyName(const QString& target) {
+    return target + QStringLiteral(".part");
+}
+
 qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions& requested,
-                         const std::function<bool(qint64, qint64)>& progress) {
+                         const std::function<bool(qint64, qint64)>& progress,
+                         bool* removedLeftover) {
+    const QString part = partialCopyName(target);
+    if (QFileInfo::exists(target))
+        throw DbError(QStringLiteral("「%1」はすでにあります。新しいファイル名を指定してください。")
+                          .arg(target));
+    if (QFileInfo::exists(part)) { // what an interrupted copy left: never a usable book
+        if (!QFile::remove(part))
+            throw DbError(QStringLiteral("前回中断したコピー「%1」を消せません。").arg(part));
+        if (removedLeftover)
+            *removedLeftover = true;
+    }
     SchemaOptions options = requested;
     options.withVersionTable = tableExists(source, QStringLiteral("VERSION_TBL"));
     options.versionRows.clear();
@@ -138,36 +161,49 @@ qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions
     }
     const qint64 total = readInteger(
         source, QStringLiteral("select count(*) as N from MST_KOKYAKU"), QStringLiteral("N"));
-    createVeltaDatabase(target, options);
-    TDM copy(target, source.IBDatabase1.EmbeddedOnly);
+    createVeltaDatabase(part, options);
     try {
-        // Keys are copied as they are: the key trigger rests while the rows go in.
-        run(copy, QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE"));
-        copy.close();
-        qint64 done = 0;
-        if (!copyRows(source, copy, QStringLiteral("MST_KOKYAKU"), kRecipientColumns, done, total,
-                      progress) ||
-            !copyRows(source, copy, QStringLiteral("MST_SASIDASI"), kSenderColumns, done, total,
-                      progress)) {
+        TDM copy(part, true);
+        try {
+            // Keys are copied as they are: the key trigger rests while the rows go in.
+            run(copy, QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE"));
+            copy.close();
+            qint64 done = 0;
+            if (!copyRows(source, copy, QStringLiteral("MST_KOKYAKU"), kRecipientColumns, done,
+                          total, progress) ||
+                !copyRows(source, copy, QStringLiteral("MST_SASIDASI"), kSenderColumns, done, total,
+                          progress)) {
+                copy.IBDatabase1.Abandon();
+                source.close();
+                dropVeltaDatabase(part);
+                return -1;
+            }
+            copy.close(); // the rows, in one transaction
+            const qint64 largest = readInteger(
+                copy, QStringLiteral("select coalesce(max(KEY1), 0) as N from MST_KOKYAKU"),
+                QStringLiteral("N"));
+            run(copy,
+                QStringLiteral("ALTER SEQUENCE GEN_MST_KOKYAKU_KEY1 RESTART WITH %1").arg(largest));
+            run(copy, QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE"));
+            copy.close(); // committed and detached: the copy is whole under its temporary name
+        } catch (...) {
             copy.IBDatabase1.Abandon();
-            source.close();
-            dropVeltaDatabase(target);
-            return -1;
+            throw;
         }
-        copy.close(); // the rows, in one transaction
-        const qint64 largest =
-            readInteger(copy, QStringLiteral("select coalesce(max(KEY1), 0) as N from MST_KOKYAKU"),
-                        QStringLiteral("N"));
-        run(copy,
-            QStringLiteral("ALTER SEQUENCE GEN_MST_KOKYAKU_KEY1 RESTART WITH %1").arg(largest));
-        run(copy, QStringLiteral("ALTER TRIGGER TRG_ID ACTIVE"));
-        copy.close();
         source.close();
+        // Only a whole copy takes the name, and never over a file that appeared meanwhile.
+        if (::renameat2(AT_FDCWD, QFile::encodeName(part).constData(), AT_FDCWD,
+                        QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0)
+            throw DbError(QStringLiteral("写したデータベースを「%1」という名前にできません。\n%2")
+                              .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
         return total;
     } catch (...) {
-        copy.IBDatabase1.Abandon();
         source.IBDatabase1.Abandon();
-        dropVeltaDatabase(target);
+        try {
+            dropVeltaDatabase(part);
+        } catch (const DbError&) {
+            QFile::remove(part);
+        }
         throw;
     }
 }

@@ -22,11 +22,16 @@ struct SchemaOptions {
 void createVeltaDatabase(const QString& databaseName, const SchemaOptions& options = {});
 
 // Copies the address book (recipients, sender, versions, postal-code dictionary) of `source`
-// into a new database `target` made with `options`, keys included, in one transaction; the
-// source is only read. A failure removes the half-made target. Returns the recipients copied,
-// -1 when stopped through the progress.
+// into a new database file `target` made with `options`, keys included; the source is only
+// read. The copy is made under `target` + ".part", finished (rows, key sequence, TRG_ID on)
+// and closed there, and only then renamed to `target`: a program killed at any moment leaves
+// no `target` or a whole one. A leftover ".part" of an interrupted copy is removed first
+// (`*removedLeftover` says so). A failure removes the half-made copy. Returns the recipients
+// copied, -1 when stopped through the progress.
+QString partialCopyName(const QString& target);
 qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions& options,
-                         const std::function<bool(qint64, qint64)>& progress = {});
+                         const std::function<bool(qint64, qint64)>& progress = {},
+                         bool* removedLeftover = nullptr);
 
 // Removes a database made by createVeltaDatabase (tests and tools).
 void dropVeltaDatabase(const QString& databaseName);
