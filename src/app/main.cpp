@@ -18,6 +18,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLockFile>
 
 #include <QScreen>
@@ -64,6 +66,14 @@ int main(int argc, char** argv) {
         MessageService::error(nullptr, text);
         return 1;
     }
+    // A server user named in connect.ini without a password file is asked once, here.
+    setPasswordPrompt([](const QString& user, const QString& database) {
+        return QInputDialog::getText(
+            nullptr, QStringLiteral("VELTA"),
+            QStringLiteral("データベース「%1」に %2 として接続します。\nパスワード:")
+                .arg(database, user),
+            QLineEdit::Password);
+    });
     TDM dm(QDir::currentPath());
     database = &dm;
     application.setErrorCleanup([&dm] { dm.IBDatabase1.Abandon(); });

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QStringConverter>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace velta {
 
 QString iniValue(const QString& iniText, const QString& section, const QString& key) {
@@ -33,6 +36,27 @@ QString iniValue(const QString& iniText, const QString& section, const QString& 
     return {};
 }
 
+QString readPasswordFile(const QString& fileName, QString* problem) {
+    struct stat info {};
+    const QByteArray path = QFile::encodeName(fileName);
+    QString why;
+    if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        why = QStringLiteral("ファイルがありません");
+    else if (info.st_uid != ::getuid())
+        why = QStringLiteral("ほかのユーザーのファイルです");
+    else if (info.st_mode & 077)
+        why = QStringLiteral("本人以外も読めます。chmod 600 で本人だけが読めるようにしてください");
+    QFile file(fileName);
+    if (why.isEmpty() && !file.open(QIODevice::ReadOnly))
+        why = file.errorString();
+    if (!why.isEmpty()) {
+        *problem =
+            QStringLiteral("パスワードファイル「%1」を使えません（%2）。").arg(fileName, why);
+        return {};
+    }
+    return QString::fromUtf8(file.readLine(4096)).trimmed();
+}
+
 DatabaseLocation resolveDatabaseLocation(const QString& workingDirectory) {
     QString text;
     QFile file(QDir(workingDirectory).filePath(QStringLiteral("connect.ini")));
@@ -45,11 +69,33 @@ DatabaseLocation resolveDatabaseLocation(const QString& workingDirectory) {
             text = cp932::decode(bytes);
     }
     const QString section = QStringLiteral("SECTION");
-    if (iniValue(text, section, QStringLiteral("Mode")) == QLatin1String("local_SYS"))
-        return {QDir::toNativeSeparators(QDir(workingDirectory).absolutePath() +
-                                         QStringLiteral("/data/DATA.GDB")),
-                true};
-    return {iniValue(text, section, QStringLiteral("Server_SYS")), false};
+    DatabaseLocation location;
+    if (iniValue(text, section, QStringLiteral("Mode")) == QLatin1String("local_SYS")) {
+        location.name = QDir::toNativeSeparators(QDir(workingDirectory).absolutePath() +
+                                                 QStringLiteral("/data/DATA.GDB"));
+        location.local = true;
+    } else {
+        location.name = iniValue(text, section, QStringLiteral("Server_SYS"));
+    }
+    const QString user = iniValue(text, section, QStringLiteral("User"));
+    const QString password = iniValue(text, section, QStringLiteral("Password"));
+    const QString passwordFile = iniValue(text, section, QStringLiteral("PasswordFile"));
+    if (!user.isEmpty())
+        location.user = user;
+    if (!passwordFile.isEmpty())
+        location.password = readPasswordFile(QDir(workingDirectory).absoluteFilePath(passwordFile),
+                                             &location.problem);
+    else if (!password.isEmpty())
+        location.password = password;
+    else if (!user.isEmpty())
+        location.askPassword = true;
+    else
+        location.password = defaultPassword();
+    return location;
+}
+
+QString defaultPassword() {
+    return QStringLiteral("tidewater");
 }
 
 } // namespace velta

@@ -38,8 +38,10 @@ struct Busy {
     Busy& operator=(const Busy&) = delete;
 };
 
-const QString kUser = QStringLiteral("SYSDBA");
-const QString kPassword = QStringLiteral("tidewater");
+PasswordPrompt& passwordPrompt() {
+    static PasswordPrompt prompt;
+    return prompt;
+}
 constexpr int kLockWaitSeconds = 10;
 
 QStringList paramValues(const QStringList& params, const QString& name) {
@@ -221,6 +223,8 @@ bool TIBDatabase::Connected() const {
 void TIBDatabase::Open() {
     if (Connected())
         return;
+    if (!SettingsProblem.isEmpty())
+        throw DbError(SettingsProblem);
     if (DatabaseName.isEmpty())
         throw DbError(
             QStringLiteral("データベース名が設定されていません。\n"
@@ -248,7 +252,8 @@ void TIBDatabase::Open() {
 void TIBDatabase::attach(const QStringList& characterSets) {
     const QByteArray dpb =
         fb::buildDpb(paramValue(Params, QStringLiteral("user_name")),
-                     paramValue(Params, QStringLiteral("password")), characterSets, EmbeddedOnly);
+                     paramValue(Params, QStringLiteral("password")), characterSets, EmbeddedOnly,
+                     fb::isServerName(DatabaseName));
     attachment_ = std::make_unique<fb::Attachment>(fb::Attachment::attach(DatabaseName, dpb));
     ++generation_;
 }
@@ -697,13 +702,31 @@ quint64 TIBQuery::prepareCount() const {
 
 // ---------------------------------------------------------------- data module
 
+void setPasswordPrompt(PasswordPrompt prompt) {
+    passwordPrompt() = std::move(prompt);
+}
+
 TDM::TDM(const QString& workingDirectory) {
-    const DatabaseLocation location = resolveDatabaseLocation(workingDirectory);
-    setUp(location.name, location.local);
+    DatabaseLocation location = resolveDatabaseLocation(workingDirectory);
+    if (location.askPassword && location.problem.isEmpty()) {
+        static QHash<QString, QString> answered; // asked once while the program runs
+        const QString key = location.user + QLatin1Char('@') + location.name;
+        if (!answered.contains(key) && passwordPrompt())
+            answered.insert(key, passwordPrompt()(location.user, location.name));
+        if (answered.contains(key))
+            location.password = answered.value(key);
+        else
+            location.problem = QStringLiteral("connect.ini の User「%1」のパスワードがありません。"
+                                              "PasswordFile に本人だけが読めるファイルを指定して"
+                                              "ください。")
+                                   .arg(location.user);
+    }
+    setUp(location.name, location.local, location.user, location.password);
+    IBDatabase1.SettingsProblem = location.problem;
 }
 
 TDM::TDM(const QString& databaseName, bool embeddedOnly) {
-    setUp(databaseName, embeddedOnly);
+    setUp(databaseName, embeddedOnly, QStringLiteral("SYSDBA"), defaultPassword());
 }
 
 TDM::~TDM() {
@@ -711,11 +734,12 @@ TDM::~TDM() {
     IBDatabase1.Abandon();
 }
 
-void TDM::setUp(const QString& databaseName, bool embeddedOnly) {
+void TDM::setUp(const QString& databaseName, bool embeddedOnly, const QString& user,
+                const QString& password) {
     IBDatabase1.DatabaseName = databaseName;
     IBDatabase1.EmbeddedOnly = embeddedOnly;
-    IBDatabase1.Params = {QStringLiteral("user_name=") + kUser,
-                          QStringLiteral("password=") + kPassword, QStringLiteral("lc_ctype=UTF8")};
+    IBDatabase1.Params = {QStringLiteral("user_name=") + user,
+                          QStringLiteral("password=") + password, QStringLiteral("lc_ctype=UTF8")};
     IBQuery1.Database = &IBDatabase1;
     IBQuery1.Transaction = &IBTransaction1;
     IBDatabase1.addQuery(&IBQuery1);

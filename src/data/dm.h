@@ -36,6 +36,8 @@ public:
     QStringList Params;
     // Local files are opened by the engine inside this process, never by a server.
     bool EmbeddedOnly = false;
+    // Why the connection settings cannot be used; said instead of opening.
+    QString SettingsProblem;
 
     void Open();
     void Close();
@@ -163,8 +165,14 @@ public:
     void close();
 
 private:
-    void setUp(const QString& databaseName, bool embeddedOnly);
+    void setUp(const QString& databaseName, bool embeddedOnly,
+               const QString& user = QStringLiteral("SYSDBA"), const QString& password = {});
 };
+
+// Asks for the password of connect.ini's User when the file names none (the program sets it;
+// the tools have none and say so). The answer is kept while the program runs.
+using PasswordPrompt = std::function<QString(const QString& user, const QString& database)>;
+void setPasswordPrompt(PasswordPrompt prompt);
 
 // Rolls the data module's transaction back and detaches when the scope ends by an exception,
 // so no lock or half-done write outlives the error (the top-level handler shows it after).

@@ -71,14 +71,9 @@ void useUserLockFolder() {
     qputenv("FIREBIRD_LOCK", QFile::encodeName(folder));
 }
 
-// A database the embedded engine opens (a path), not one a server opens (host:path).
-bool embeddedName(const QString& name) {
-    return name.startsWith(QLatin1Char('/')) || !name.contains(QLatin1Char(':'));
-}
-
 void checkLockFolderFor(const QString& name) {
     master();
-    if (!lockFolderProblem().isEmpty() && embeddedName(name))
+    if (!lockFolderProblem().isEmpty() && !isServerName(name))
         throw DbError(lockFolderProblem());
 }
 
@@ -315,8 +310,12 @@ CallDeadline::~CallDeadline() {
         Watchdog::instance().remove(id_);
 }
 
+bool isServerName(const QString& name) {
+    return !name.startsWith(QLatin1Char('/')) && name.contains(QLatin1Char(':'));
+}
+
 QByteArray buildDpb(const QString& user, const QString& password, const QStringList& characterSets,
-                    bool embeddedOnly) {
+                    bool embeddedOnly, bool overNetwork) {
     return call([&](ThrowStatusWrapper* s) {
         IXpbBuilder* builder = util()->getXpbBuilder(s, IXpbBuilder::DPB, nullptr, 0);
         struct Dispose {
@@ -333,6 +332,8 @@ QByteArray buildDpb(const QString& user, const QString& password, const QStringL
         builder->insertInt(s, isc_dpb_connect_timeout, kConnectTimeoutSeconds);
         if (embeddedOnly)
             builder->insertString(s, isc_dpb_config, "Providers = Engine12");
+        else if (overNetwork)
+            builder->insertString(s, isc_dpb_config, "WireCrypt = Required");
         return QByteArray(reinterpret_cast<const char*>(builder->getBuffer(s)),
                           static_cast<qsizetype>(builder->getBufferLength(s)));
     });

@@ -126,9 +126,14 @@ constexpr int kConnectTimeoutSeconds = 10;
 // The longest a single call on a server connection may take before it is cut.
 constexpr int kCallTimeoutSeconds = 12;
 
-// A database parameter block with our credentials and connection character set.
+// A database parameter block with our credentials and connection character set. Over a
+// network the connection must be encrypted (a server that cannot is refused), so a password
+// and an address book never cross the LAN in the clear.
 QByteArray buildDpb(const QString& user, const QString& password, const QStringList& characterSets,
-                    bool embeddedOnly);
+                    bool embeddedOnly, bool overNetwork = false);
+
+// A name a server opens (host:path, host/port:path) rather than a local file.
+bool isServerName(const QString& name);
 
 // Runs statements that take no parameters and return no rows, each in its own transaction.
 void executeImmediate(Attachment& attachment, const QString& sql);

@@ -1,5 +1,6 @@
 #include "schema.h"
 
+#include "connect_settings.h"
 #include "dm.h"
 
 #include "firebird_client.h"
@@ -39,9 +40,10 @@ const QStringList kSchema = {
         " RENMEI2 VARCHAR(1000), HURIGANA VARCHAR(1000))"),
 };
 
-QByteArray ownerDpb() {
-    return fb::buildDpb(QStringLiteral("SYSDBA"), QStringLiteral("tidewater"),
-                        {QStringLiteral("SJIS_0208")}, false);
+QByteArray ownerDpb(const QString& databaseName, const SchemaOptions& options = {}) {
+    return fb::buildDpb(options.user,
+                        options.password.isEmpty() ? defaultPassword() : options.password,
+                        {QStringLiteral("SJIS_0208")}, false, fb::isServerName(databaseName));
 }
 
 QString quoted(const QString& text) {
@@ -56,7 +58,7 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
         options.characterSet != QLatin1String("UTF8"))
         throw DbError(QStringLiteral("文字セット「%1」では作れません（SJIS_0208 か UTF8）。")
                           .arg(options.characterSet));
-    QByteArray dpb = ownerDpb();
+    QByteArray dpb = ownerDpb(databaseName, options);
     // Page size and the default character set of every text column.
     const QByteArray extra = fb::call([&](Firebird::ThrowStatusWrapper* s) {
         Firebird::IXpbBuilder* builder = fb::util()->getXpbBuilder(
@@ -209,7 +211,7 @@ qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions
 }
 
 void dropVeltaDatabase(const QString& databaseName) {
-    fb::Attachment attachment = fb::Attachment::attach(databaseName, ownerDpb());
+    fb::Attachment attachment = fb::Attachment::attach(databaseName, ownerDpb(databaseName));
     attachment.dropDatabase();
 }
 

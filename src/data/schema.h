@@ -15,6 +15,9 @@ struct SchemaOptions {
     // The text columns' character set: SJIS_0208 (Shift-JIS, what other programs that read the
     // file expect) or UTF8 (every character, 髙 﨑 𠮷 included).
     QString characterSet = QStringLiteral("SJIS_0208");
+    // Who creates, and so owns, the database (SYSDBA with the program's password by default).
+    QString user = QStringLiteral("SYSDBA");
+    QString password = {}; // empty: the program's own
 };
 
 // Creates a new database file (or server database) with the address book's tables, the key

@@ -1,6 +1,7 @@
 // The data module against real databases, embedded and through a Firebird server on loopback.
 #include "dm.h"
 #include "errors.h"
+#include "schema.h"
 #include "schema_version.h"
 #include "test_database.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -315,4 +317,62 @@ TEST(LockFolder, OnlyAFolderOfTheUsersOwnIsUsed) {
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_EQ(info.st_uid, getuid());
+}
+
+TEST(ServerUser, AVeltaUserOwnsItsBookOverAnEncryptedConnection) {
+    if (velta::test::serverDirectory().isEmpty())
+        GTEST_SKIP() << "VELTA_TEST_SERVER_DIR is not set (scripts/test.sh starts the server)";
+    TestDatabase admin(velta::test::Backend::Server);
+    admin.execute("create or alter user VELTA_TEST password 'velta-test-pass' using plugin Srp");
+    admin.execute("grant create database to user VELTA_TEST");
+    QTemporaryDir work;
+    QFile secret(work.filePath("velta.password"));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+    secret.write("velta-test-pass\n");
+    secret.close();
+    ASSERT_TRUE(secret.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    const QString name = velta::test::serverHost() + ":" + velta::test::serverDirectory() + "/" +
+                         QUuid::createUuid().toString(QUuid::WithoutBraces) + ".fdb";
+    QProcess create;
+    create.start(VELTA_CREATEDB_PATH,
+                 {"--user", "VELTA_TEST", "--password-file", secret.fileName(), name});
+    ASSERT_TRUE(create.waitForFinished(60000));
+    ASSERT_EQ(create.exitCode(), 0) << create.readAllStandardError().toStdString();
+
+    QFile ini(work.filePath("connect.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(("[SECTION]\nMode=Server_SYS\nServer_SYS=" + name +
+               "\nUser=VELTA_TEST\nPasswordFile=velta.password\n")
+                  .toUtf8());
+    ini.close();
+    {
+        TDM dm(work.path());
+        EXPECT_EQ(readString(dm, "select current_user as U from RDB$DATABASE", "U"), "VELTA_TEST");
+        // Over the network the book travels encrypted, or not at all.
+        EXPECT_EQ(readString(dm,
+                             "select rdb$get_context('SYSTEM', 'WIRE_ENCRYPTED') as W "
+                             "from RDB$DATABASE",
+                             "W"),
+                  "TRUE");
+        EXPECT_EQ(readString(dm,
+                             "select trim(RDB$OWNER_NAME) as O from RDB$RELATIONS "
+                             "where RDB$RELATION_NAME = 'MST_KOKYAKU'",
+                             "O"),
+                  "VELTA_TEST");
+        dm.IBQuery1.Clear();
+        dm.IBQuery1.Add(
+            "insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '山田', 'やまだ')");
+        dm.IBQuery1.ExecSQL();
+        dm.close();
+        EXPECT_EQ(readInteger(dm, "select KEY1 from MST_KOKYAKU", "KEY1"), 1);
+        dm.close();
+    }
+    // A wrong password is a message, not a connection.
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    secret.write("not-the-password\n");
+    secret.close();
+    TDM wrong(work.path());
+    EXPECT_THROW(wrong.open(), DbError);
+    dropVeltaDatabase(name);
+    admin.execute("drop user VELTA_TEST using plugin Srp");
 }

@@ -89,6 +89,59 @@ TEST(ConnectSettings, DataModuleCarriesTheConnectionAndTransactionParameters) {
               QStringList({"read_committed", "no_rec_version", "wait", "lock_timeout=10"}));
 }
 
+TEST(ConnectSettings, ServerUsersPasswordsComeFromAFileOnlyTheyCanRead) {
+    QTemporaryDir dir;
+    QFile secret(dir.filePath("velta.password"));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+    secret.write("s3cret pass\n");
+    secret.close();
+    writeIni(dir, "[SECTION]\nMode=Server_SYS\nServer_SYS=office:/srv/velta/DATA.GDB\n"
+                  "User=VELTA\nPasswordFile=velta.password\n");
+    // Others may read it: refused, said at the first database operation.
+    ASSERT_TRUE(secret.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    DatabaseLocation location = resolveDatabaseLocation(dir.path());
+    EXPECT_TRUE(location.password.isEmpty());
+    EXPECT_TRUE(location.problem.contains("chmod 600")) << location.problem.toStdString();
+    TDM refused(dir.path());
+    try {
+        refused.open();
+        ADD_FAILURE() << "opened with a password file others can read";
+    } catch (const DbError& error) {
+        EXPECT_TRUE(error.message().contains("velta.password")) << error.message().toStdString();
+    }
+    ASSERT_TRUE(secret.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    location = resolveDatabaseLocation(dir.path());
+    EXPECT_EQ(location.user, "VELTA");
+    EXPECT_EQ(location.password, "s3cret pass");
+    EXPECT_TRUE(location.problem.isEmpty());
+    TDM dm(dir.path());
+    EXPECT_TRUE(dm.IBDatabase1.Params.contains("user_name=VELTA"));
+    EXPECT_TRUE(dm.IBDatabase1.Params.contains("password=s3cret pass"));
+
+    // A user with no password at all is asked for it by the program; a tool says it has none.
+    writeIni(dir, "[SECTION]\nMode=Server_SYS\nServer_SYS=office:/x.gdb\nUser=VELTA\n");
+    location = resolveDatabaseLocation(dir.path());
+    EXPECT_TRUE(location.askPassword);
+    TDM unasked(dir.path());
+    EXPECT_TRUE(unasked.IBDatabase1.SettingsProblem.contains("パスワードがありません"));
+    int asked = 0;
+    setPasswordPrompt([&](const QString& user, const QString& database) {
+        ++asked;
+        EXPECT_EQ(user, "VELTA");
+        EXPECT_EQ(database, "office:/x.gdb");
+        return QStringLiteral("typed");
+    });
+    TDM first(dir.path()), second(dir.path());
+    setPasswordPrompt({});
+    EXPECT_EQ(asked, 1); // kept while the program runs
+    EXPECT_TRUE(second.IBDatabase1.Params.contains("password=typed"));
+    // Nothing said: the program's own SYSDBA, as before.
+    writeIni(dir, "[SECTION]\nMode=local_SYS\n");
+    location = resolveDatabaseLocation(dir.path());
+    EXPECT_EQ(location.user, "SYSDBA");
+    EXPECT_EQ(location.password, defaultPassword());
+}
+
 TEST(SqlParameters, NamedParametersBecomePositionalOutsideQuotesAndComments) {
     const PositionalSql sql = toPositional("select ':NOT' as a, \"x:y\" from T -- :c\nwhere KEY1 = "
                                            ":KEY1 and /* :d */ X=:x_2 or Y = :key1");
