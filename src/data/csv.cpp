@@ -176,6 +176,12 @@ QString decodeText(const QByteArray& bytes, QString* encoding, QString* error) {
             *error = why;
         return QString();
     };
+    // No text file holds a NUL: a binary file (a picture, a spreadsheet) is not read as rows.
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
+        return fail(QStringLiteral("%1 行目（%2 バイト目）に NUL があります。テキストファイル"
+                                   "（CSV・vCard）ではないようです。何も取り込んでいません。")
+                        .arg(bytes.left(nul).count('\n') + 1)
+                        .arg(nul + 1));
     const bool bom = bytes.startsWith("\xEF\xBB\xBF");
     const QByteArray body = bom ? bytes.mid(3) : bytes;
     const Utf8Scan scan = scanUtf8(body);

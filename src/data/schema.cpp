@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace velta {
 namespace {
@@ -51,6 +52,14 @@ QString quoted(const QString& text) {
            QLatin1Char('\'');
 }
 
+// The engine makes files 0660 whatever the user asked for: a new book takes the user's umask
+// (0600 under umask 077), as every other file the user makes.
+void followUmask(const QString& fileName) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(fileName).constData(), 0666 & ~mask);
+}
+
 } // namespace
 
 void createVeltaDatabase(const QString& databaseName, const SchemaOptions& options) {
@@ -73,6 +82,8 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
         return result;
     });
     fb::Attachment attachment = fb::Attachment::create(databaseName, extra);
+    if (!fb::isServerName(databaseName))
+        followUmask(databaseName);
     for (const QString& statement : kSchema)
         fb::executeImmediate(attachment, statement);
     if (options.withVersionTable) {

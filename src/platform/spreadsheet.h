@@ -38,6 +38,10 @@ std::unique_ptr<SpreadsheetApplication> createSpreadsheetApplication(const QStri
 using SpreadsheetFactory = std::function<std::unique_ptr<SpreadsheetApplication>(const QString&)>;
 void setSpreadsheetFactory(SpreadsheetFactory factory);
 
+// Removes the workbooks this run handed to the spreadsheet program (it has read them by then);
+// done when the program ends, so exports do not pile up in the temporary folder.
+void removeExportedWorkbooks();
+
 // "B2" → (column 1, row 1), zero-based; (-1, -1) for a text that is no cell name.
 std::pair<int, int> cellPosition(const QString& name);
 

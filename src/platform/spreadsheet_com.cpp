@@ -56,6 +56,9 @@ private:
 
 } // namespace
 
+// Excel keeps its workbooks itself: nothing of ours to remove.
+void removeExportedWorkbooks() {}
+
 std::unique_ptr<SpreadsheetApplication> platformSpreadsheet(const QString& classId) {
     return std::make_unique<ComSpreadsheet>(classId);
 }

@@ -5,6 +5,7 @@
 #include "spreadsheet.h"
 #include "xlsx_spreadsheet.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QStandardPaths>
@@ -12,6 +13,20 @@
 #include <QUrl>
 
 namespace velta {
+namespace {
+
+QStringList& exportFolders() {
+    static QStringList folders;
+    return folders;
+}
+
+} // namespace
+
+void removeExportedWorkbooks() {
+    for (const QString& folder : std::as_const(exportFolders()))
+        QDir(folder).removeRecursively();
+    exportFolders().clear();
+}
 
 std::unique_ptr<SpreadsheetApplication> platformSpreadsheet(const QString& classId) {
     if (classId != QLatin1String("Excel.Application"))
@@ -20,7 +35,11 @@ std::unique_ptr<SpreadsheetApplication> platformSpreadsheet(const QString& class
                              .filePath(QStringLiteral("velta-export-XXXXXX")));
     if (!folder.isValid())
         throw PlatformError(QStringLiteral("一時フォルダーを作成できません。"));
-    folder.setAutoRemove(false); // the workbook stays for the spreadsheet program
+    folder.setAutoRemove(false); // the workbook stays for the spreadsheet program…
+    if (exportFolders().isEmpty() && QCoreApplication::instance())
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                         &removeExportedWorkbooks);
+    exportFolders().append(folder.path()); // …until the program ends
     return std::make_unique<XlsxSpreadsheet>(folder.path(), [](const QString& file) {
         // When no program takes the workbook the user is told where it is.
         return desktopHandles(QStringLiteral(

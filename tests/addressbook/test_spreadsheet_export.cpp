@@ -239,3 +239,19 @@ TEST(SpreadsheetExport, NothingToOpenTheWorkbookSaysWhereItIs) {
     }
     EXPECT_TRUE(QFile::exists(sheet.filePath()));
 }
+
+TEST(SpreadsheetExport, WorkbooksHandedToTheSpreadsheetProgramGoWhenTheProgramEnds) {
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    try {
+        exportToSpreadsheet(grid(3)); // no spreadsheet program here: it says where the file is
+    } catch (const std::exception&) {
+    }
+    qputenv("TMPDIR", oldTemp);
+    const QStringList made = QDir(temp.path()).entryList({"velta-export-*"}, QDir::Dirs);
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_FALSE(QDir(temp.filePath(made.first())).entryList({"*.xlsx"}, QDir::Files).isEmpty());
+    removeExportedWorkbooks();
+    EXPECT_TRUE(QDir(temp.path()).entryList({"velta-export-*"}, QDir::Dirs).isEmpty());
+}

@@ -376,3 +376,18 @@ TEST(ServerUser, AVeltaUserOwnsItsBookOverAnEncryptedConnection) {
     dropVeltaDatabase(name);
     admin.execute("drop user VELTA_TEST using plugin Srp");
 }
+
+TEST(LockFolder, ANewBookTakesTheUsersUmask) {
+    QTemporaryDir data;
+    for (const auto& [mask, mode] : {std::pair{"077", 0600u}, std::pair{"022", 0644u}}) {
+        const QString file = data.filePath(QString("book%1.fdb").arg(mask));
+        QProcess tool;
+        tool.start("sh", {"-c", QString("umask %1; exec \"$0\" \"$1\"").arg(mask),
+                          VELTA_CREATEDB_PATH, file});
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, mode) << "umask " << mask;
+    }
+}

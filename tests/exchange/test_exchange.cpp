@@ -277,3 +277,13 @@ TEST(BookExchange, FilesBeyondTheBoundsAreRefusedNamingTheLimit) {
     EXPECT_TRUE(error.contains("大きすぎます")) << error.toStdString();
     EXPECT_EQ(readBoundedFile(file, 4096, &error).size(), 4096);
 }
+
+TEST(BookExchange, ABinaryFileIsRefusedNotImportedAsNoRows) {
+    QByteArray picture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    try {
+        readImportBytes(picture);
+        ADD_FAILURE() << "a picture was read as an address book";
+    } catch (const ExchangeError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains("テキストファイル")) << error.what();
+    }
+}
