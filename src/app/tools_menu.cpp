@@ -126,11 +126,24 @@ void ToolsMenu::exportBook(const QString& fileName, bool shiftJis) {
 }
 
 void ToolsMenu::importBook(const QString& fileName) {
-    const ImportTable table = readImportFile(fileName);
-    ImportDialog dialog(table, window_);
+    // Reading and mapping a large file goes on beside the window, which can stop it.
+    std::optional<ImportTable> read =
+        runAside<ImportTable>(window_, QStringLiteral("ファイルを読み込んでいます"),
+                              [fileName] { return readImportFile(fileName); });
+    if (!read)
+        return;
+    // Shared with the mapping, which may outlive this call when it is stopped.
+    const auto table = std::make_shared<const ImportTable>(std::move(*read));
+    ImportDialog dialog(*table, window_);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QVector<ImportRow> rows = mapRows(table, dialog.targets());
+    const QVector<Target> targets = dialog.targets();
+    const std::optional<QVector<ImportRow>> mapped =
+        runAside<QVector<ImportRow>>(window_, QStringLiteral("列を割り当てています"),
+                                     [table, targets] { return mapRows(*table, targets); });
+    if (!mapped)
+        return;
+    const QVector<ImportRow>& rows = *mapped;
     // Rows that cannot be stored are named before anything is written; the user decides.
     {
         ProgressDialog checking(window_, QStringLiteral("取り込む行を確かめています"));

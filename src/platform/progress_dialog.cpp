@@ -2,6 +2,11 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QThread>
+
+#include <atomic>
+#include <exception>
+#include <thread>
 
 namespace velta {
 namespace {
@@ -60,6 +65,34 @@ bool ProgressDialog::step(qint64 done, qint64 total) {
     QCoreApplication::processEvents();
     canceled_ = dialog_->wasCanceled();
     return !canceled_;
+}
+
+bool runAside(QWidget* parent, const QString& label, const std::function<void()>& work) {
+    struct State {
+        std::atomic<bool> done{false};
+        std::exception_ptr error;
+    };
+    auto state = std::make_shared<State>();
+    std::thread([state, work] {
+        try {
+            work();
+        } catch (...) {
+            state->error = std::current_exception();
+        }
+        state->done = true;
+    }).detach(); // after 中止 it ends on its own; only `state` outlives this call
+    ProgressDialog progress(parent, label, QStringLiteral("秒"));
+    QElapsedTimer clock;
+    clock.start();
+    while (!state->done) {
+        if (!progress.step(clock.elapsed() / 1000, -1))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    if (state->error)
+        std::rethrow_exception(state->error);
+    return true;
 }
 
 } // namespace velta

@@ -64,6 +64,29 @@ TEST(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
 }
 
+TEST(ImportWindow, ALargeFileIsReadBesideTheWindowAndCanBeStoppedAtOnce) {
+    TestDatabase database;
+    auto dm = database.connect();
+    Tmenu1 menu(*dm);
+    velta::test::RecordedBoxes boxes;
+    QTemporaryDir folder;
+    QByteArray big = "姓,ふりがな,住所\n";
+    for (int i = 0; i < 300000; ++i)
+        big += "山田" + QByteArray::number(i) + ",やまだ,東京都千代田区丸の内一丁目一番一号\n";
+    const QString file = writeFile(folder, "big.csv", big);
+    // 中止 in the progress window while the file is read: no import window, nothing stored,
+    // and the window answered all along (the progress window could not show otherwise).
+    OnImportDialog never([](ImportDialog& dialog) { dialog.reject(); });
+    {
+        velta::test::PressCancel cancel;
+        menu.tools->importBook(file);
+        EXPECT_TRUE(cancel.pressed());
+    }
+    EXPECT_FALSE(never.seen);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+}
+
 TEST(ImportWindow, RowsThatCannotBeStoredAreNamedFirstAndNoImportsNothing) {
     TestDatabase database;
     auto dm = database.connect();
