@@ -204,8 +204,9 @@ bool TK_ichiran1::openRecipient(int row) {
         query.Add(QString::fromUtf8(line));
     query.setInteger(QStringLiteral("KEY1"), key);
     query.Open();
-    // A recipient deleted meanwhile must not open the entry window with another one's key.
-    if (query.fieldString(QStringLiteral("YEAR1")).isEmpty()) {
+    // A recipient deleted meanwhile must not open the entry window with another one's key;
+    // any row that is there opens, whatever its columns hold (imported rows included).
+    if (query.Eof()) {
         query.Close();
         dm_.close();
         MessageService::information(

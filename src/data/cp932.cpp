@@ -81,12 +81,12 @@ bool storableSingleByte(unsigned char b) {
         QStringLiteral("U+%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper();
     const QString field = fieldName.isEmpty() ? QStringLiteral("入力") : fieldName;
     if (use == TextUse::Search)
-        throw DbError(
+        throw ValueRefused(
             QStringLiteral("「%1」（%2）は検索できない文字です。\n別の文字で検索してください。")
                 .arg(character, codeText));
-    throw DbError(QStringLiteral("「%1」に登録できない文字「%2」（%3）が含まれています。\n"
-                                 "別の文字に置き換えてください。")
-                      .arg(field, character, codeText));
+    throw ValueRefused(QStringLiteral("「%1」に登録できない文字「%2」（%3）が含まれています。\n"
+                                      "別の文字に置き換えてください。")
+                           .arg(field, character, codeText));
 }
 
 // The JIS mapping's Unicode for a JIS X 0208 character, as Mozc and other Linux input methods

@@ -188,7 +188,7 @@ Bound bindValue(const ParamValue& value, const Slot& target, const QString& name
             const int count =
                 unicode ? utf8::characterCount(bound.bytes) : cp932::characterCount(bound.bytes);
             if (count > limit)
-                throw DbError(
+                throw ValueRefused(
                     QStringLiteral("「%1」の文字数（%2 文字）が上限の %3 文字を超えています。")
                         .arg(name)
                         .arg(count)
@@ -646,6 +646,8 @@ void TIBQuery::run(Run mode) {
             });
             d->hasRow = output && !d->columns.empty();
         }
+    } catch (const ValueRefused&) {
+        throw; // refused before anything was sent: the transaction is as it was
     } catch (...) {
         // Nothing of an operation that failed may be committed by a later close.
         d->cursor.discard();

@@ -20,4 +20,12 @@ private:
     int sqlCode_;
 };
 
+// A value refused on the client before anything reached the database (a character the
+// character set cannot hold, a text longer than its column, a control character): the
+// transaction is left as it was, so the caller may go on without the value.
+class ValueRefused : public DbError {
+public:
+    using DbError::DbError;
+};
+
 } // namespace velta

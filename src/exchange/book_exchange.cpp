@@ -66,7 +66,6 @@ QString headerKey(const QString& header) {
     return header.normalized(QString::NormalizationForm_KC).toCaseFolded().remove(ignored);
 }
 
-
 // Usual names of the columns in other programs' files, compared by headerKey.
 const QVector<std::pair<Target, QStringList>>& synonyms() {
     static const QVector<std::pair<Target, QStringList>> list = {
@@ -331,6 +330,28 @@ QString importSummary(const ImportReport& report, int refusalsShown) {
     return text;
 }
 
+namespace {
+
+// How many of these recipients are in the book: the report says what was stored, read back.
+int countStored(TDM& dm, const QVector<qint64>& keys) {
+    constexpr qsizetype kBatch = 500;
+    qint64 found = 0;
+    for (qsizetype first = 0; first < keys.size(); first += kBatch) {
+        QStringList batch;
+        for (qint64 key : keys.mid(first, kBatch))
+            batch.append(QString::number(key));
+        found +=
+            readInteger(dm,
+                        QStringLiteral("select count(*) as N from MST_KOKYAKU where KEY1 in (%1)")
+                            .arg(batch.join(QLatin1Char(','))),
+                        QStringLiteral("N"));
+    }
+    dm.close();
+    return static_cast<int>(found);
+}
+
+} // namespace
+
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress,
                         ImportMode mode) {
     ImportReport report;
@@ -346,7 +367,20 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
     query.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
                   .arg(columns.join(QStringLiteral(", "))));
     query.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
+    query.Add(QStringLiteral("returning KEY1"));
+    QVector<qint64> stored; // the keys given, to count what is there after the commit
     setFieldCaptions(query);
+    // What the entry window writes for a new recipient where the file says nothing: today's
+    // date (the list and the entry window rely on it), zero flags, the time of the import.
+    const QDate today = QDate::currentDate();
+    QHash<QString, QString> entryDefaults{
+        {QStringLiteral("YEAR1"), QString::number(today.year())},
+        {QStringLiteral("MONTH1"), QString::number(today.month())},
+        {QStringLiteral("DAY1"), QString::number(today.day())},
+        {QStringLiteral("LTIME"), QDateTime::currentDateTime().toString(kTimestampFormat)}};
+    for (const char* flag : {"IDNUM", "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA",
+                             "SORI_AGO", "SORI_MAYU"})
+        entryDefaults.insert(QString::fromLatin1(flag), QStringLiteral("0"));
     for (qsizetype i = 0; i < rows.size(); ++i) {
         if (progress && !progress(i, rows.size())) {
             dm.IBDatabase1.Abandon(); // nothing of this import is kept
@@ -368,7 +402,7 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
         bool valid = true;
         for (const QString& name : columns) {
             const Column& column = *columnNamed(name);
-            const QString text = row.values.value(name);
+            const QString text = row.values.value(name, entryDefaults.value(name));
             if (column.kind == Kind::Text) {
                 query.setString(name, text);
             } else if (text.isEmpty()) {
@@ -396,14 +430,19 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
             refuseRow(error.message().section(QLatin1Char('\n'), 0, 0));
             continue;
         }
-        if (mode == ImportMode::Store)
+        if (mode == ImportMode::Store) {
             query.ExecSQL();
-        ++report.imported;
+            stored.append(query.fieldInteger(QStringLiteral("KEY1")));
+        } else {
+            ++report.imported;
+        }
     }
-    if (mode == ImportMode::Store)
-        dm.close();
-    else
+    if (mode == ImportMode::Check) {
         dm.IBDatabase1.Abandon(); // a check writes nothing
+        return report;
+    }
+    dm.close();
+    report.imported = countStored(dm, stored);
     return report;
 }
 

@@ -280,6 +280,23 @@ TEST_F(ListWindow, RowOfADeletedRecipientDoesNotOpenTheEntryWindow) {
     EXPECT_FALSE(dm->IBDatabase1.Connected());
 }
 
+TEST_F(ListWindow, ARecipientWithoutADateOpensAsAnyOther) {
+    // As an older import stored them: NULL in YEAR1, MONTH1 and DAY1.
+    database.execute(
+        "insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '田中', 'たなか')");
+    QTest::mouseClick(list.Button2, Qt::LeftButton);
+    ASSERT_EQ(list.SGrid1->cell(2, 1), "田中");
+    bool opened = false;
+    QTimer::singleShot(0, &entry, [&] {
+        opened = entry.isVisible();
+        EXPECT_EQ(entry.Edit1->text(), "田中");
+        entry.reject();
+    });
+    doubleClick(3, 1);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(ListWindow, ReopeningKeepsThePreviousRowsWithAnEmptySearch) {
     add("山田", "やまだ");
     search(list.RadioButton3, "メ");

@@ -4,6 +4,7 @@
 #include "test_database.h"
 #include "test_files.h"
 
+#include <QDate>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -286,4 +287,33 @@ TEST(BookExchange, ABinaryFileIsRefusedNotImportedAsNoRows) {
     } catch (const ExchangeError& error) {
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains("テキストファイル")) << error.what();
     }
+}
+
+TEST(BookExchange, ARefusedRowLeavesTheOtherRowsStoredAndTheReportCountsWhatIsStored) {
+    TestDatabase database; // a Shift-JIS book: 髙 cannot be stored
+    QVector<ImportRow> rows;
+    for (const char* name : {"山田", "佐藤", "髙橋", "鈴木"})
+        rows.append({static_cast<int>(rows.size()) + 2,
+                     {{"NAMAE", QString::fromUtf8(name)}, {"HURIGANA", "よみ"}}});
+    auto dm = database.connect();
+    const ImportReport report = importRows(*dm, rows);
+    ASSERT_EQ(report.refused.size(), 1);
+    EXPECT_TRUE(report.refused.first().startsWith("4 行目"))
+        << report.refused.first().toStdString();
+    EXPECT_EQ(report.imported, 3);
+    QStringList stored;
+    TIBQuery& q = dm->IBQuery1;
+    q.Clear();
+    q.Add("select NAMAE, YEAR1, MONTH1, DAY1, IDNUM from MST_KOKYAKU order by KEY1");
+    for (q.Open(); !q.Eof(); q.Next()) {
+        stored.append(q.fieldString(0));
+        // What the entry window writes for a new recipient: today's date, zero flags.
+        EXPECT_EQ(q.fieldString(1), QString::number(QDate::currentDate().year()));
+        EXPECT_EQ(q.fieldString(2), QString::number(QDate::currentDate().month()));
+        EXPECT_EQ(q.fieldString(3), QString::number(QDate::currentDate().day()));
+        EXPECT_EQ(q.fieldInteger(4), 0);
+    }
+    q.Close();
+    dm->close();
+    EXPECT_EQ(stored, QStringList({"山田", "佐藤", "鈴木"}));
 }
