@@ -28,10 +28,11 @@ QString digitsFromSpacedCell(const QString& cell) {
 }
 
 QString postalDigits(const QString& code) {
-    static const QString hyphens = QStringLiteral("-－‐−ー―‑–—ｰ");
+    // Hyphens, the postal mark 〒 and spaces separate or announce the digits; none takes a box.
+    static const QString skipped = QStringLiteral("-－‐−ー―‑–—ｰ〒 　");
     QString digits;
     for (QChar c : code) {
-        if (hyphens.contains(c))
+        if (skipped.contains(c))
             continue;
         digits += c >= QChar(u'０') && c <= QChar(u'９') ? QChar(c.unicode() - u'０' + u'0') : c;
     }

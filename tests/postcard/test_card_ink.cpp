@@ -248,6 +248,10 @@ TEST_F(CardInk, PostalCodesInFullWidthFillTheSevenBoxes) {
     EXPECT_EQ(postalDigits("160‐0022"), "1600022");
     EXPECT_EQ(postalDigits("160−0022"), "1600022");
     EXPECT_EQ(postalDigits("160ー0022"), "1600022");
+    // The postal mark and spaces that other programs' files carry take no box.
+    EXPECT_EQ(postalDigits("〒060-0042"), "0600042");
+    EXPECT_EQ(postalDigits("〒 060 0042"), "0600042");
+    EXPECT_EQ(postalDigits("〒　０６０－００４２"), "0600042");
 }
 
 TEST_F(CardInk, SymbolsStandUprightAndDashesLieAlongTheColumn) {
