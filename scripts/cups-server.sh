@@ -60,12 +60,7 @@ EOF
   echo "$dir/cups.sock"
   ;;
 stop)
-  if [ -f "$dir/cupsd.pid" ]; then
-    pid=$(cat "$dir/cupsd.pid")
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    rm -f "$dir/cupsd.pid"
-  fi
+  "$(dirname "$0")/stop-service.sh" "$dir/cupsd.pid"
   ;;
 *)
   echo "usage: $0 start DIR | stop DIR" >&2

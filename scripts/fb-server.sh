@@ -77,12 +77,7 @@ CONF
   exit 1
   ;;
 stop)
-  if [ -f "$dir/server.pid" ]; then
-    pid=$(cat "$dir/server.pid")
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    rm -f "$dir/server.pid"
-  fi
+  "$(dirname "$0")/stop-service.sh" "$dir/server.pid"
   ;;
 *)
   echo "usage: $0 start DIR | stop DIR" >&2

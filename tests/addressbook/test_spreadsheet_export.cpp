@@ -59,6 +59,17 @@ struct Workbook {
     QMap<int, double> widths;
 };
 
+// Exports go to .xlsx files in `folder`; `opened` names the one handed to the spreadsheet
+// program.
+void writeWorkbooksInto(const QTemporaryDir& folder, QString& opened) {
+    setSpreadsheetFactory([&](const QString&) {
+        return std::make_unique<XlsxSpreadsheet>(folder.path(), [&](const QString& file) {
+            opened = file;
+            return true;
+        });
+    });
+}
+
 Workbook readBack(const QString& file) {
     Workbook book;
     QStringList shared;
@@ -150,12 +161,7 @@ TEST(SpreadsheetExport, BlockTakesRowsWithASurnameOnly) {
 TEST(SpreadsheetExport, WrittenWorkbookHoldsTheSheetLayoutAsTextInSizeEight) {
     QTemporaryDir folder;
     QString opened;
-    setSpreadsheetFactory([&](const QString&) {
-        return std::make_unique<XlsxSpreadsheet>(folder.path(), [&](const QString& file) {
-            opened = file;
-            return true;
-        });
-    });
+    writeWorkbooksInto(folder, opened);
     QList<QStringList> rows = grid(6);
     rows[1] = {
         "7",     "",     "山田",   "太郎", "やまだ", "0010001", "東京都千代田区千代田一丁目一番地",
@@ -190,12 +196,7 @@ TEST(SpreadsheetExport, WrittenWorkbookHoldsTheSheetLayoutAsTextInSizeEight) {
 TEST(SpreadsheetExport, EveryRowOfALongListIsInTheWorkbook) {
     QTemporaryDir folder;
     QString opened;
-    setSpreadsheetFactory([&](const QString&) {
-        return std::make_unique<XlsxSpreadsheet>(folder.path(), [&](const QString& file) {
-            opened = file;
-            return true;
-        });
-    });
+    writeWorkbooksInto(folder, opened);
     QList<QStringList> rows = grid(4203); // 4,201 recipients and the blank last row
     for (int i = 1; i < rows.size() - 1; ++i)
         rows[i] = {QString::number(i),

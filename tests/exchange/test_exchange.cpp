@@ -57,6 +57,20 @@ ImportReport importFile(const TestDatabase& database, const QString& file) {
 
 } // namespace
 
+namespace {
+
+// Why a file's bytes are refused; empty when they are read.
+QString refusal(const QByteArray& bytes) {
+    try {
+        readImportBytes(bytes);
+    } catch (const ExchangeError& error) {
+        return QString::fromUtf8(error.what());
+    }
+    return QString();
+}
+
+} // namespace
+
 TEST(BookExchange, ExportThenImportGivesBackEveryColumnInBothEncodings) {
     TestDatabase source;
     addFull(source, "山田", "一行目\r\n二行目, \"引用\"");
@@ -212,14 +226,6 @@ TEST(BookExchange, ExportToAFolderThatCannotTakeItKeepsTheOldFile) {
 }
 
 TEST(BookExchange, BytesNeitherEncodingReadsAreRefusedNamingLineAndByteNeverReplaced) {
-    auto refusal = [](const QByteArray& bytes) {
-        try {
-            readImportBytes(bytes);
-        } catch (const ExchangeError& error) {
-            return QString::fromUtf8(error.what());
-        }
-        return QString();
-    };
     // Shift-JIS with a pair code page 932 does not define (a vendor's own character) on line 3.
     QByteArray shiftJis = cp932::encode("姓,ふりがな\r\n山田,やまだ\r\n山", "test") +
                           QByteArray("\x85\x40", 2) + cp932::encode("田,やまだ\r\n", "test");
@@ -242,14 +248,6 @@ TEST(BookExchange, BytesNeitherEncodingReadsAreRefusedNamingLineAndByteNeverRepl
 }
 
 TEST(BookExchange, FilesBeyondTheBoundsAreRefusedNamingTheLimit) {
-    auto refusal = [](const QByteArray& bytes) {
-        try {
-            readImportBytes(bytes);
-        } catch (const ExchangeError& error) {
-            return QString::fromUtf8(error.what());
-        }
-        return QString();
-    };
     QByteArray wide = "姓,ふりがな";
     for (int i = 0; i < kMaxCsvFields; ++i)
         wide += ",x";

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Stops the process whose pid a test service's script left in PIDFILE, waiting up to 5 s.
+#   stop-service.sh PIDFILE
+set -euo pipefail
+pidfile=${1:?pid file}
+if [ -f "$pidfile" ]; then
+  pid=$(cat "$pidfile")
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  rm -f "$pidfile"
+fi
