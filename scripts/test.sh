@@ -4,7 +4,7 @@
 # ctest, and stops both. The host's own Firebird and CUPS services are not touched.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/install-deps.sh"
+"$top/scripts/install-deps.sh" --tests
 "$top/scripts/build.sh"
 
 # The test services run as root (the Firebird server then drops to its own user; cups-pdf
