@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace velta {
 namespace {
 
@@ -80,12 +82,22 @@ const QVector<std::pair<Target, QStringList>>& synonyms() {
         {Target::ReadingGiven,
          {"名（ふりがな）", "名ふりがな", "名フリガナ", "メイ", "めい", "名よみ",
           "phonetic first name", "given name yomi"}},
-        {Target::PostalCode, {"郵便番号", "〒", "郵便", "postal code", "zip", "zip code"}},
+        {Target::PostalCode,
+         {"郵便番号", "〒", "郵便", "postal code", "zip", "zip code", "address 1 - postal code",
+          "home postal code"}},
         {Target::Address1, {"住所", "住所1", "自宅住所", "address"}},
-        {Target::Address2, {"住所2", "建物", "建物名"}},
+        // Google Contacts and Outlook keep an address in parts; so do many Japanese lists.
+        {Target::Prefecture, {"都道府県", "address 1 - region", "home state"}},
+        {Target::City, {"市区町村", "address 1 - city", "home city"}},
+        {Target::Street, {"番地", "町域番地", "address 1 - street", "home street"}},
+        {Target::FormattedAddress, {"address 1 - formatted", "home address"}},
+        {Target::Address2,
+         {"住所2", "建物", "建物名", "address 1 - extended address", "home street 2"}},
         {Target::Joint1, {"連名1"}},
         {Target::Joint2, {"連名2"}},
-        {Target::Telephone, {"電話", "電話番号", "tel", "携帯", "携帯電話", "phone"}},
+        {Target::Telephone,
+         {"電話", "電話番号", "tel", "携帯", "携帯電話", "phone", "phone 1 - value", "home phone",
+          "mobile phone"}},
         {Target::Memo, {"メモ", "備考", "ノート", "note", "notes"}},
     };
     return list;
@@ -138,6 +150,10 @@ const QVector<std::pair<Target, QString>>& targetCaptions() {
         {Target::ReadingGiven, "ふりがな（名）"},
         {Target::PostalCode, "郵便番号"},
         {Target::Address1, "住所1"},
+        {Target::Prefecture, "住所1（都道府県）"},
+        {Target::City, "住所1（市区町村）"},
+        {Target::Street, "住所1（番地）"},
+        {Target::FormattedAddress, "住所1（住所の部分がないとき）"},
         {Target::Address2, "住所2"},
         {Target::Joint1, "連名1"},
         {Target::Joint2, "連名2"},
@@ -177,6 +193,9 @@ QVector<Target> matchHeaders(const QStringList& headers) {
             target = synonymKeys().value(key, Target::Ignore);
         targets.append(target);
     }
+    // A full name beside its parts (Google's Name, Given Name, Family Name) is not taken twice.
+    if (targets.contains(Target::Surname) || targets.contains(Target::GivenName))
+        std::replace(targets.begin(), targets.end(), Target::FullName, Target::Ignore);
     return targets;
 }
 
@@ -184,7 +203,7 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
     QVector<ImportRow> rows;
     for (const CsvRecord& record : table.rows) {
         ImportRow row{record.line, {}};
-        QString readingSurname, readingGiven;
+        QString readingSurname, readingGiven, prefecture, city, street, formatted;
         for (qsizetype c = 0; c < record.fields.size() && c < targets.size(); ++c) {
             const QString text = record.fields[c].trimmed();
             switch (targets[c]) {
@@ -205,6 +224,18 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
             case Target::ReadingGiven:
                 readingGiven += text;
                 break;
+            case Target::Prefecture:
+                prefecture += text;
+                break;
+            case Target::City:
+                city += text;
+                break;
+            case Target::Street:
+                street += text;
+                break;
+            case Target::FormattedAddress:
+                formatted = QString(text).replace(QLatin1Char('\n'), QStringLiteral("　"));
+                break;
             case Target::OtherColumn:
                 row.values[table.headers.value(c).trimmed()] = text;
                 break;
@@ -214,6 +245,10 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
         }
         if (!row.values.contains(QStringLiteral("HURIGANA")))
             appendValue(row.values, QStringLiteral("HURIGANA"), readingSurname + readingGiven);
+        // Japanese addresses are written prefecture first, with no space between the parts.
+        appendValue(row.values, QStringLiteral("JYUSYO"), prefecture + city + street);
+        if (!row.values.contains(QStringLiteral("JYUSYO")))
+            appendValue(row.values, QStringLiteral("JYUSYO"), formatted);
         rows.append(row);
     }
     return rows;

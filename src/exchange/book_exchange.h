@@ -52,6 +52,10 @@ enum class Target {
     ReadingGiven,
     PostalCode,
     Address1,
+    Prefecture, // parts of 住所1, joined in this order without a separator
+    City,
+    Street,
+    FormattedAddress, // a whole address, taken only when the row has no 住所1 in parts
     Address2,
     Joint1,
     Joint2,

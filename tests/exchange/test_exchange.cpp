@@ -315,3 +315,69 @@ TEST(BookExchange, ARefusedRowLeavesTheOtherRowsStoredAndTheReportCountsWhatIsSt
     dm->close();
     EXPECT_EQ(stored, QStringList({"山田", "佐藤", "鈴木"}));
 }
+
+namespace {
+
+// The recipients stored by importing a file, read back: 姓|名|ふりがな|〒|住所1|住所2|電話.
+QStringList importedFrom(const QByteArray& bytes) {
+    TestDatabase database;
+    auto dm = database.connect();
+    const ImportTable table = readImportBytes(bytes);
+    importRows(*dm, mapRows(table, matchHeaders(table.headers)));
+    QStringList stored;
+    TIBQuery& q = dm->IBQuery1;
+    q.Clear();
+    q.Add("select NAMAE, NAMAE2, HURIGANA, YUBINNO, JYUSYO, JYUSYO2, TEL from MST_KOKYAKU "
+          "order by KEY1");
+    for (q.Open(); !q.Eof(); q.Next()) {
+        QStringList fields;
+        for (int i = 0; i < 7; ++i)
+            fields.append(q.fieldString(i));
+        stored.append(fields.join('|'));
+    }
+    q.Close();
+    dm->close();
+    return stored;
+}
+
+} // namespace
+
+TEST(BookExchange, GoogleContactsAndSplitAddressLayoutsKeepTheAddress) {
+    // Google Contacts' current export (its published header row, our own rows).
+    const QByteArray google =
+        "First Name,Middle Name,Last Name,Phonetic First Name,Phonetic Middle Name,Phonetic Last "
+        "Name,Name Prefix,Name Suffix,Nickname,File As,Organization Name,Organization "
+        "Title,Organization Department,Birthday,Notes,Photo,Labels,E-mail 1 - Label,E-mail 1 - "
+        "Value,Phone 1 - Label,Phone 1 - Value,Address 1 - Label,Address 1 - Formatted,Address 1 "
+        "- Street,Address 1 - City,Address 1 - PO Box,Address 1 - Region,Address 1 - Postal "
+        "Code,Address 1 - Country,Address 1 - Extended Address\n"
+        "太郎,,山田,たろう,,やまだ,,,,,,,,,,,* myContacts,,,Mobile,090-1111-2222,Home,\"丸の内1-1\n"
+        "千代田区, 東京都 100-0005\n日本\",丸の内1-1,千代田区,,東京都,100-0005,日本,丸ビル5階\n";
+    EXPECT_EQ(importedFrom(google),
+              QStringList{"山田|太郎|やまだたろう|100-0005|東京都千代田区丸の内1-1|丸ビル5階|"
+                          "090-1111-2222"});
+    // Google's older layout: Name beside Family Name and Given Name is not taken twice.
+    const QByteArray oldGoogle =
+        "Name,Given Name,Additional Name,Family Name,Yomi Name,Given Name Yomi,Additional Name "
+        "Yomi,Family Name Yomi,Notes,Phone 1 - Type,Phone 1 - Value,Address 1 - Type,Address 1 - "
+        "Formatted,Address 1 - Street,Address 1 - City,Address 1 - PO Box,Address 1 - "
+        "Region,Address 1 - Postal Code,Address 1 - Country,Address 1 - Extended Address\n"
+        "山田 "
+        "太郎,太郎,,山田,,たろう,,やまだ,,Home,03-1234-5678,Home,,梅田3-1-1,大阪市北区,,大阪府,"
+        "530-0001,,\n";
+    EXPECT_EQ(
+        importedFrom(oldGoogle),
+        QStringList{"山田|太郎|やまだたろう|530-0001|大阪府大阪市北区梅田3-1-1||03-1234-5678"});
+    // An address Google has only as a whole is kept whole, its lines joined.
+    const QByteArray formattedOnly = "First Name,Last Name,Phonetic Last Name,Address 1 - "
+                                     "Formatted,Address 1 - Street\n"
+                                     "一,鈴木,すずき,\"京都府京都市\n中京区\",\n";
+    EXPECT_EQ(importedFrom(formattedOnly), QStringList{"鈴木|一|すずき||京都府京都市　中京区||"});
+    // The split layout of many Japanese address lists.
+    const QByteArray split = "姓,名,ふりがな,郵便番号,都道府県,市区町村,番地,建物名\n"
+                             "佐藤,花子,さとうはなこ,0600042,北海道,札幌市中央区,大通西1丁目,"
+                             "テレビ塔\n";
+    EXPECT_EQ(
+        importedFrom(split),
+        QStringList{"佐藤|花子|さとうはなこ|0600042|北海道札幌市中央区大通西1丁目|テレビ塔|"});
+}
