@@ -1,6 +1,7 @@
 #include "vcard.h"
 
 #include "book_exchange.h"
+#include "cp932.h"
 
 #include <QRegularExpression>
 
@@ -47,6 +48,35 @@ struct Property {
     QString value;
 };
 
+// A repeated parameter adds to the one before (TYPE=HOME;TYPE=pref is home and preferred).
+void addParameter(Property& p, const QString& name, const QString& value) {
+    QString& values = p.parameters[name];
+    values = values.isEmpty() ? value : values + QLatin1Char(',') + value;
+}
+
+// Quoted-printable bytes in the character set the property names (vCard 2.1's CHARSET), or as
+// the file's own text is read when it names none.
+QString decodeQuotedPrintable(const Property& p) {
+    const QByteArray bytes = quotedPrintable(p.value);
+    const QString charset = p.parameters.value(QStringLiteral("CHARSET")).toUpper();
+    QString why;
+    QString text;
+    if (charset == QLatin1String("ISO-8859-1") || charset == QLatin1String("LATIN1") ||
+        charset == QLatin1String("WINDOWS-1252")) {
+        text = QString::fromLatin1(bytes);
+    } else if (charset == QLatin1String("SHIFT_JIS") || charset == QLatin1String("SJIS") ||
+               charset == QLatin1String("CP932") || charset == QLatin1String("WINDOWS-31J")) {
+        qsizetype badAt = 0;
+        if (!cp932::decodeStrict(bytes, text, &badAt))
+            why = QStringLiteral("%1 バイト目は Shift-JIS として読めません。").arg(badAt + 1);
+    } else {
+        text = decodeText(bytes, nullptr, &why);
+    }
+    if (!why.isEmpty())
+        throw ExchangeError(QStringLiteral("%1 の値: %2").arg(p.name, why));
+    return text;
+}
+
 Property property(const QString& line) {
     Property p;
     const qsizetype colon = line.indexOf(QLatin1Char(':'));
@@ -55,20 +85,15 @@ Property property(const QString& line) {
     for (qsizetype i = 1; i < head.size(); ++i) {
         const qsizetype equals = head[i].indexOf(QLatin1Char('='));
         if (equals < 0)
-            p.parameters.insert(QStringLiteral("TYPE"), head[i].toUpper()); // 2.1: ADR;HOME
+            addParameter(p, QStringLiteral("TYPE"), head[i].toUpper()); // 2.1: ADR;HOME
         else
-            p.parameters.insert(head[i].left(equals).toUpper(),
-                                head[i].mid(equals + 1).remove(QLatin1Char('"')));
+            addParameter(p, head[i].left(equals).toUpper(),
+                         head[i].mid(equals + 1).remove(QLatin1Char('"')));
     }
     p.value = colon < 0 ? QString() : line.mid(colon + 1);
     if (p.parameters.value(QStringLiteral("ENCODING"))
-            .compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0) {
-        const QByteArray bytes = quotedPrintable(p.value);
-        QString why;
-        p.value = decodeText(bytes, nullptr, &why);
-        if (!why.isEmpty())
-            throw ExchangeError(QStringLiteral("%1 の値: %2").arg(p.name, why));
-    }
+            .compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0)
+        p.value = decodeQuotedPrintable(p);
     return p;
 }
 
@@ -116,8 +141,20 @@ ImportTable readVCards(const QString& text) {
     CsvRecord card;
     QString readingLast, readingFirst, sortAs, addressPick;
     bool inCard = false;
+    int nested = 0;
     for (const auto& [number, line] : lines) {
         const Property p = property(line);
+        // A card inside a card (2.1's AGENT) is part of its property, not a recipient.
+        if (inCard && nested > 0) {
+            nested += p.name == QLatin1String("BEGIN") ? 1
+                      : p.name == QLatin1String("END") ? -1
+                                                       : 0;
+            continue;
+        }
+        if (inCard && (p.name == QLatin1String("BEGIN") || p.name == QLatin1String("AGENT"))) {
+            nested = p.name == QLatin1String("BEGIN") ? 1 : 0;
+            continue;
+        }
         if (p.name == QLatin1String("BEGIN")) {
             inCard = true;
             card = CsvRecord{number, QStringList(kHeaders.size())};
@@ -171,6 +208,11 @@ ImportTable readVCards(const QString& text) {
             f[7] = parts(p.value, QChar()).join(QString());
         }
     }
+    if (inCard) // a file cut short: its last card would be lost without a word
+        throw ExchangeError(QStringLiteral("%1 行目から始まる vCard に END:VCARD がありません。"
+                                           "ファイルが途中で切れているようです。何も取り込んで"
+                                           "いません。")
+                                .arg(card.line));
     return table;
 }
 

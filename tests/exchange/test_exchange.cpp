@@ -381,3 +381,33 @@ TEST(BookExchange, GoogleContactsAndSplitAddressLayoutsKeepTheAddress) {
         importedFrom(split),
         QStringList{"佐藤|花子|さとうはなこ|0600042|北海道札幌市中央区大通西1丁目|テレビ塔|"});
 }
+
+TEST(BookExchange, VCardParametersCharsetsNestedCardsAndCardsCutShort) {
+    // The work address first, the home one marked as iPhones mark it: home is taken.
+    const QByteArray iphone =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\nX-PHONETIC-LAST-NAME:やまだ\r\n"
+        "item1.ADR;type=WORK:;;大手町1-1;千代田区;東京都;1000004;\r\n"
+        "item2.ADR;type=HOME;type=pref:;;梅田3-1-1;大阪市北区;大阪府;5300001;\r\nEND:VCARD\r\n";
+    EXPECT_EQ(importedFrom(iphone),
+              QStringList{"山田|太郎|やまだ|5300001|大阪府大阪市北区梅田3-1-1||"});
+    // Quoted-printable in the character set the property names; a card inside a card (AGENT)
+    // is no recipient of its own.
+    const QByteArray old =
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller;"
+        "Hans\r\n"
+        "SOUND;X-IRMC-N:ミュラー;ハンス;;;\r\nAGENT:\r\nBEGIN:VCARD\r\nVERSION:2.1\r\n"
+        "N:秘書;花子\r\nSOUND;X-IRMC-N:ヒショ;ハナコ\r\nEND:VCARD\r\nTEL:030000\r\nEND:VCARD\r\n";
+    const ImportTable table = readImportBytes(old);
+    ASSERT_EQ(table.rows.size(), 1);
+    EXPECT_EQ(table.rows[0].fields.mid(0, 3), QStringList({"Müller", "Hans", "ミュラーハンス"}));
+    EXPECT_EQ(table.rows[0].fields[6], "030000");
+    // A file cut short inside a card is refused by its line, not read without that card.
+    try {
+        readImportBytes("BEGIN:VCARD\r\nVERSION:3.0\r\nN:一;二;;;\r\nEND:VCARD\r\n"
+                        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:三;四;;;\r\n");
+        ADD_FAILURE() << "a card without END:VCARD was read";
+    } catch (const ExchangeError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains("5 行目から始まる vCard"))
+            << error.what();
+    }
+}
