@@ -176,6 +176,18 @@ QString decodeText(const QByteArray& bytes, QString* encoding, QString* error) {
             *error = why;
         return QString();
     };
+    // UTF-16 (what some phones and Windows programs write) says so by its byte-order mark.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
+        const QString text = utf16.decode(bytes.mid(2));
+        if (utf16.hasError())
+            return fail(QStringLiteral("UTF-16 のファイルとして読めません。何も取り込んで"
+                                       "いません。"));
+        if (encoding)
+            *encoding = QStringLiteral("UTF-16");
+        return text;
+    }
     // No text file holds a NUL: a binary file (a picture, a spreadsheet) is not read as rows.
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
         return fail(QStringLiteral("%1 行目（%2 バイト目）に NUL があります。テキストファイル"

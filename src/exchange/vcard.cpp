@@ -77,18 +77,38 @@ QString decodeQuotedPrintable(const Property& p) {
     return text;
 }
 
+// The name and parameters of a content line and where its value begins: `;` and `:` inside a
+// double-quoted parameter value (SORT-AS="山田;太郎") are part of the value.
+QStringList headOf(const QString& line, qsizetype* colon) {
+    QStringList head{QString()};
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char(':')) {
+            *colon = i;
+            return head;
+        } else if (!quoted && c == QLatin1Char(';'))
+            head.append(QString());
+        else
+            head.last() += c;
+    }
+    *colon = -1;
+    return head;
+}
+
 Property property(const QString& line) {
     Property p;
-    const qsizetype colon = line.indexOf(QLatin1Char(':'));
-    const QStringList head = line.left(colon).split(QLatin1Char(';'));
+    qsizetype colon = -1;
+    const QStringList head = headOf(line, &colon);
     p.name = head.first().section(QLatin1Char('.'), -1).toUpper();
     for (qsizetype i = 1; i < head.size(); ++i) {
         const qsizetype equals = head[i].indexOf(QLatin1Char('='));
         if (equals < 0)
             addParameter(p, QStringLiteral("TYPE"), head[i].toUpper()); // 2.1: ADR;HOME
         else
-            addParameter(p, head[i].left(equals).toUpper(),
-                         head[i].mid(equals + 1).remove(QLatin1Char('"')));
+            addParameter(p, head[i].left(equals).toUpper(), head[i].mid(equals + 1));
     }
     p.value = colon < 0 ? QString() : line.mid(colon + 1);
     if (p.parameters.value(QStringLiteral("ENCODING"))
@@ -140,7 +160,7 @@ ImportTable readVCards(const QString& text) {
     }
     CsvRecord card;
     QString readingLast, readingFirst, sortAs, addressPick;
-    bool inCard = false;
+    bool inCard = false, nameSeen = false, nameJapanese = false;
     int nested = 0;
     for (const auto& [number, line] : lines) {
         const Property p = property(line);
@@ -162,6 +182,7 @@ ImportTable readVCards(const QString& text) {
             readingFirst.clear();
             sortAs.clear();
             addressPick.clear();
+            nameSeen = nameJapanese = false;
             continue;
         }
         if (!inCard)
@@ -173,11 +194,20 @@ ImportTable readVCards(const QString& text) {
             table.rows.append(card);
             inCard = false;
         } else if (p.name == QLatin1String("N")) {
+            // 4.0 may give the name in several languages (ALTID): the first, or the Japanese.
+            const bool japanese = p.parameters.value(QStringLiteral("LANGUAGE"))
+                                      .startsWith(QLatin1String("ja"), Qt::CaseInsensitive);
+            if (nameSeen && (nameJapanese || !japanese))
+                continue;
+            nameSeen = true;
+            nameJapanese = japanese;
             const QStringList n = parts(p.value);
             f[0] = n.value(0).trimmed();
             f[1] = n.value(1).trimmed();
             if (p.parameters.contains(QStringLiteral("SORT-AS")))
-                sortAs = parts(p.parameters.value(QStringLiteral("SORT-AS")), QLatin1Char(','))
+                sortAs = parts(QString(p.parameters.value(QStringLiteral("SORT-AS")))
+                                   .replace(QLatin1Char(';'), QLatin1Char(',')),
+                               QLatin1Char(','))
                              .join(QString())
                              .trimmed();
         } else if (p.name == QLatin1String("FN") && f[0].isEmpty()) {

@@ -411,3 +411,25 @@ TEST(BookExchange, VCardParametersCharsetsNestedCardsAndCardsCutShort) {
             << error.what();
     }
 }
+
+TEST(BookExchange, VCardsInOtherLanguagesQuotesAndUtf16) {
+    // A 4.0 card with the name twice: the Japanese one is kept, not the romaji after it.
+    const QByteArray altid = "BEGIN:VCARD\r\nVERSION:4.0\r\n"
+                             "N;ALTID=1;LANGUAGE=ja;SORT-AS=\"さとう;はなこ\":佐藤;花子;;;\r\n"
+                             "N;ALTID=1;LANGUAGE=en:Sato;Hanako;;;\r\nEND:VCARD\r\n";
+    const ImportTable table = readImportBytes(altid);
+    ASSERT_EQ(table.rows.size(), 1);
+    EXPECT_EQ(table.rows[0].fields.mid(0, 3), QStringList({"佐藤", "花子", "さとうはなこ"}));
+    // UTF-16 with its byte-order mark is read as text, not refused or taken for CSV.
+    const QString card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:山田;太郎;;;\r\n"
+                         "X-PHONETIC-LAST-NAME:やまだ\r\nEND:VCARD\r\n";
+    QByteArray utf16("\xFF\xFE", 2);
+    for (QChar c : card) {
+        utf16.append(static_cast<char>(c.unicode() & 0xFF));
+        utf16.append(static_cast<char>(c.unicode() >> 8));
+    }
+    const ImportTable wide = readImportBytes(utf16);
+    EXPECT_EQ(wide.kind, "vCard");
+    ASSERT_EQ(wide.rows.size(), 1);
+    EXPECT_EQ(wide.rows[0].fields.mid(0, 3), QStringList({"山田", "太郎", "やまだ"}));
+}
