@@ -137,6 +137,34 @@ void appendValue(QMap<QString, QString>& values, const QString& column, const QS
     value = value.isEmpty() ? text : value + QLatin1Char(' ') + text;
 }
 
+// Half-width katakana (ﾔﾏﾀﾞ, as older phones and Outlook write readings) in full width, with
+// their sound marks joined (ﾀﾞ → ダ); nothing else changes.
+QString widenHalfWidthKatakana(const QString& text) {
+    QString wide;
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype end = i;
+        while (end < text.size() && text[end].unicode() >= 0xFF61 && text[end].unicode() <= 0xFF9F)
+            ++end;
+        if (end == i) {
+            wide += text[i++];
+            continue;
+        }
+        wide += text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
+        i = end;
+    }
+    return wide;
+}
+
+// What other programs' files carry that the book does not: half-width readings and line breaks
+// in an address. Postal codes stay as the file has them (the card finds their digits).
+void tidyImportedValues(QMap<QString, QString>& values) {
+    if (auto reading = values.find(QStringLiteral("HURIGANA")); reading != values.end())
+        *reading = widenHalfWidthKatakana(*reading);
+    for (const char* column : {"JYUSYO", "JYUSYO2"})
+        if (auto address = values.find(QString::fromLatin1(column)); address != values.end())
+            address->replace(QLatin1Char('\n'), QStringLiteral("　")).remove(QLatin1Char('\r'));
+}
+
 } // namespace
 
 const QVector<std::pair<Target, QString>>& targetCaptions() {
@@ -201,6 +229,7 @@ QVector<Target> matchHeaders(const QStringList& headers) {
 
 QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets) {
     QVector<ImportRow> rows;
+    const bool ownExport = targets.contains(Target::OtherColumn);
     for (const CsvRecord& record : table.rows) {
         ImportRow row{record.line, {}};
         QString readingSurname, readingGiven, prefecture, city, street, formatted;
@@ -245,6 +274,8 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
         }
         if (!row.values.contains(QStringLiteral("HURIGANA")))
             appendValue(row.values, QStringLiteral("HURIGANA"), readingSurname + readingGiven);
+        if (!ownExport) // our own export comes back exactly as it went out
+            tidyImportedValues(row.values);
         // Japanese addresses are written prefecture first, with no space between the parts.
         appendValue(row.values, QStringLiteral("JYUSYO"), prefecture + city + street);
         if (!row.values.contains(QStringLiteral("JYUSYO")))

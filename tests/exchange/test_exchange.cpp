@@ -433,3 +433,13 @@ TEST(BookExchange, VCardsInOtherLanguagesQuotesAndUtf16) {
     ASSERT_EQ(wide.rows.size(), 1);
     EXPECT_EQ(wide.rows[0].fields.mid(0, 3), QStringList({"山田", "太郎", "やまだ"}));
 }
+
+TEST(BookExchange, HalfWidthReadingsAreWidenedAndAddressLineBreaksJoined) {
+    const QByteArray outlook = cp932::encode("姓,名,フリガナ,郵便番号,住所\r\n"
+                                             "山田,太郎,ﾔﾏﾀﾞ ﾀﾛｳ,〒100-0005,\"東京都千代田区\r\n"
+                                             "丸の内1-1\"\r\n",
+                                             "test");
+    // The code stays as the file has it; the card finds its seven digits.
+    EXPECT_EQ(importedFrom(outlook),
+              QStringList{"山田|太郎|ヤマダ タロウ|〒100-0005|東京都千代田区　丸の内1-1||"});
+}
