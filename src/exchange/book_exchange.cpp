@@ -232,7 +232,7 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
     const bool ownExport = targets.contains(Target::OtherColumn);
     for (const CsvRecord& record : table.rows) {
         ImportRow row{record.line, {}};
-        QString readingSurname, readingGiven, prefecture, city, street, formatted;
+        QMap<Target, QString> parts;
         for (qsizetype c = 0; c < record.fields.size() && c < targets.size(); ++c) {
             const QString text = record.fields[c].trimmed();
             switch (targets[c]) {
@@ -248,22 +248,14 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
                 break;
             }
             case Target::ReadingSurname:
-                readingSurname += text;
-                break;
             case Target::ReadingGiven:
-                readingGiven += text;
-                break;
             case Target::Prefecture:
-                prefecture += text;
-                break;
             case Target::City:
-                city += text;
-                break;
             case Target::Street:
-                street += text;
+                parts[targets[c]] += text; // joined below, in their own order
                 break;
             case Target::FormattedAddress:
-                formatted = QString(text).replace(QLatin1Char('\n'), QStringLiteral("　"));
+                parts[targets[c]] = QString(text).replace(QLatin1Char('\n'), QStringLiteral("　"));
                 break;
             case Target::OtherColumn:
                 row.values[table.headers.value(c).trimmed()] = text;
@@ -273,13 +265,15 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
             }
         }
         if (!row.values.contains(QStringLiteral("HURIGANA")))
-            appendValue(row.values, QStringLiteral("HURIGANA"), readingSurname + readingGiven);
+            appendValue(row.values, QStringLiteral("HURIGANA"),
+                        parts[Target::ReadingSurname] + parts[Target::ReadingGiven]);
         if (!ownExport) // our own export comes back exactly as it went out
             tidyImportedValues(row.values);
         // Japanese addresses are written prefecture first, with no space between the parts.
-        appendValue(row.values, QStringLiteral("JYUSYO"), prefecture + city + street);
+        appendValue(row.values, QStringLiteral("JYUSYO"),
+                    parts[Target::Prefecture] + parts[Target::City] + parts[Target::Street]);
         if (!row.values.contains(QStringLiteral("JYUSYO")))
-            appendValue(row.values, QStringLiteral("JYUSYO"), formatted);
+            appendValue(row.values, QStringLiteral("JYUSYO"), parts[Target::FormattedAddress]);
         rows.append(row);
     }
     return rows;
