@@ -178,12 +178,32 @@ QString decodeText(const QByteArray& bytes, QString* encoding, QString* error) {
     };
     // UTF-16 (what some phones and Windows programs write) says so by its byte-order mark.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                          : QStringDecoder::Utf16BE);
-        const QString text = utf16.decode(bytes.mid(2));
-        if (utf16.hasError())
-            return fail(QStringLiteral("UTF-16 のファイルとして読めません。何も取り込んで"
-                                       "いません。"));
+        const bool little = bytes.startsWith("\xFF\xFE");
+        QString text;
+        text.reserve(bytes.size() / 2);
+        for (qsizetype at = 2; at < bytes.size(); at += 2) {
+            // An odd last byte or a surrogate without its partner is no character.
+            const auto unit = [&](qsizetype i) -> int {
+                if (i + 1 >= bytes.size())
+                    return -1;
+                const auto low = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+                const auto high = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+                return high << 8 | low;
+            };
+            const int code = unit(at);
+            const bool paired = QChar::isHighSurrogate(static_cast<uint>(code)) &&
+                                QChar::isLowSurrogate(static_cast<uint>(unit(at + 2)));
+            if (code < 0 || (QChar::isSurrogate(static_cast<uint>(code)) && !paired))
+                return fail(
+                    QStringLiteral("UTF-16 のファイルの %1 バイト目が読めません。何も取り込んで"
+                                   "いません。")
+                        .arg(at + 1));
+            text += QChar(static_cast<char16_t>(code));
+            if (paired) {
+                text += QChar(static_cast<char16_t>(unit(at + 2)));
+                at += 2;
+            }
+        }
         if (encoding)
             *encoding = QStringLiteral("UTF-16");
         return text;

@@ -443,3 +443,16 @@ TEST(BookExchange, HalfWidthReadingsAreWidenedAndAddressLineBreaksJoined) {
     EXPECT_EQ(importedFrom(outlook),
               QStringList{"山田|太郎|ヤマダ タロウ|〒100-0005|東京都千代田区　丸の内1-1||"});
 }
+
+TEST(BookExchange, BrokenUtf16IsRefusedNotPatched) {
+    // A lone surrogate, and an odd last byte: neither becomes a character.
+    for (const QByteArray& broken : {QByteArray("\xFF\xFE"
+                                                "A\x00\x00\xD8"
+                                                "B\x00",
+                                                8),
+                                     QByteArray("\xFF\xFE"
+                                                "A\x00"
+                                                "B",
+                                                5)})
+        EXPECT_TRUE(refusal(broken).contains("UTF-16")) << refusal(broken).toStdString();
+}
