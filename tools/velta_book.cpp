@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         const ImportTable table = readImportFile(arguments[1]);
-        const QVector<ImportRow> rows = mapRows(table, matchHeaders(table.headers));
+        const QVector<Target> targets = matchHeaders(table.headers);
+        const QVector<ImportRow> rows = mapRows(table, targets);
         TerminalProgress progress(rows.size(), QStringLiteral("取り込み中"), QStringLiteral("行"));
         const ImportReport report = importRows(dm, rows, [&](qint64 done, qint64) {
             progress.step(done);
@@ -50,6 +51,15 @@ int main(int argc, char** argv) {
         std::printf(
             "%s\n",
             importSummary(report, static_cast<int>(report.refused.size())).toUtf8().constData());
+        // Columns the book has no place for (a company, an honorific) are named, not dropped
+        // without a word.
+        QStringList unused;
+        for (qsizetype c = 0; c < table.headers.size() && c < targets.size(); ++c)
+            if (targets[c] == Target::Ignore && !table.headers[c].trimmed().isEmpty())
+                unused.append(table.headers[c].trimmed());
+        if (!unused.isEmpty())
+            std::printf("取り込まなかった列: %s\n",
+                        unused.join(QStringLiteral("、")).toUtf8().constData());
         return 0;
     } catch (const DbError& error) {
         return failure(error.message());

@@ -147,7 +147,8 @@ TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
     writeFile(work, "phone.csv", kPhoneCsv + "鈴木,,,,,,\r\n");
     EXPECT_EQ(run({"import", "phone.csv"}, &out), 0);
     EXPECT_EQ(out, "2 件の宛名を取り込みました。\n取り込まなかった行（1 行）:\n4 行目: "
-                   "ふりがながありません（宛名一覧にもハガキ作成にも出ません）。\n");
+                   "ふりがながありません（宛名一覧にもハガキ作成にも出ません）。\n"
+                   "取り込まなかった列: 会社\n");
     EXPECT_EQ(run({"export", "--encoding", "cp932", "out.csv"}, &out), 0);
     EXPECT_EQ(out, "2 件の宛名を out.csv に書き出しました。\n");
     QFile written(work.filePath("out.csv"));
