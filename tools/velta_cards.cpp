@@ -43,24 +43,20 @@ using namespace velta;
     std::exit(failure(message, message.startsWith(QStringLiteral("使い方")) ? 2 : 1));
 }
 
-// The position test sheet, written and/or printed with the queue's correction.
+// The position test sheet: written as it stands, and/or printed with the queue's correction.
 void printTestSheet(CardLayout layout, const QString& output,
                     const std::optional<QString>& printer) {
     const QString queue = printer ? readyPrintQueue(*printer) : QString();
-    const CalibrationSheet sheet =
-        calibrationSheet(layout, queue, printer ? printOffset(queue) : QPointF());
-    const QVector<LaidOutBox> laid = layOutPage(sheet.page);
     if (!output.isEmpty()) {
+        const CalibrationSheet sheet = calibrationSheet(layout, queue, {});
         PdfWriter writer(output);
-        if (!writer.addPage(sheet.page.page, laid, sheet.paths) || !writer.finish())
+        if (!writer.addPage(sheet.page.page, layOutPage(sheet.page), sheet.paths) ||
+            !writer.finish())
             fail(writer.error());
         std::printf("位置調整用紙を %s に書き出しました。\n", output.toUtf8().constData());
     }
     if (printer) {
-        PrintSpool spool(PdfPrintJob{queue, {}, QStringLiteral("VELTA 位置調整用紙"), 1, true},
-                         printOffset(queue));
-        spool.addPage(sheet.page.page, laid, sheet.paths);
-        const int job = spool.print();
+        const int job = printCalibrationSheet(layout, queue, printOffset(queue));
         std::printf("位置調整用紙をプリンター「%s」に送りました（ジョブ %s-%d）。\n",
                     queue.toUtf8().constData(), queue.toUtf8().constData(), job);
     }

@@ -5,9 +5,17 @@
 
 namespace velta {
 
+namespace {
+
+PdfPrintJob spooledIn(PdfPrintJob job, const QTemporaryDir& folder) {
+    job.file = folder.filePath(QStringLiteral("cards.pdf"));
+    return job;
+}
+
+} // namespace
+
 PrintSpool::PrintSpool(const PdfPrintJob& job, QPointF offsetMm)
-    : job_(job), writer_(folder_.filePath(QStringLiteral("cards.pdf"))) {
-    job_.file = folder_.filePath(QStringLiteral("cards.pdf"));
+    : job_(spooledIn(job, folder_)), writer_(job_.file) {
     writer_.setOffset(offsetMm);
 }
 

@@ -1,6 +1,7 @@
 #include "calibration_sheet.h"
 
 #include "postal_frame.h"
+#include "print_spool.h"
 
 namespace velta {
 namespace {
@@ -127,6 +128,14 @@ CalibrationSheet calibrationSheet(CardLayout layout, const QString& queue, QPoin
         texts.append(label(QStringLiteral("line%1").arg(i), lines[i], QPointF(38.0, 62.0 + i * 4.2),
                            58, i == 0 ? 8 : 7, page));
     return {PreparedPage(page, texts, QStringLiteral("位置調整 %1").arg(type)), paths};
+}
+
+int printCalibrationSheet(CardLayout layout, const QString& queue, QPointF offsetMm) {
+    const CalibrationSheet sheet = calibrationSheet(layout, queue, offsetMm);
+    PrintSpool spool(PdfPrintJob{queue, {}, QStringLiteral("VELTA 位置調整用紙"), 1, true},
+                     offsetMm);
+    spool.addPage(sheet.page.page, layOutPage(sheet.page), sheet.paths);
+    return spool.print();
 }
 
 } // namespace velta

@@ -18,6 +18,9 @@ struct CalibrationSheet {
     QVector<PagePath> paths;
 };
 CalibrationSheet calibrationSheet(CardLayout layout, const QString& queue, QPointF offsetMm);
+// Prints the sheet on the queue through the cards' own print path, moved by `offsetMm`; the
+// job's number. Throws as PrintSpool::print does.
+int printCalibrationSheet(CardLayout layout, const QString& queue, QPointF offsetMm);
 
 // The layout's seven sender digit boxes, millimetres from the card's top-left corner.
 QVector<QRectF> senderCodeBoxes(CardLayout layout);

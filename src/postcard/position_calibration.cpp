@@ -4,7 +4,6 @@
 #include "message_service.h"
 #include "print_calibration.h"
 #include "print_queue.h"
-#include "print_spool.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -151,11 +150,7 @@ void PositionCalibrationDialog::drawSheet() {
 }
 
 int PositionCalibrationDialog::printSheet() {
-    const CalibrationSheet sheet = calibrationSheet(layout(), queue(), offset());
-    PrintSpool spool(PdfPrintJob{queue(), {}, QStringLiteral("VELTA 位置調整用紙"), 1, true},
-                     offset());
-    spool.addPage(sheet.page.page, layOutPage(sheet.page), sheet.paths);
-    const int job = spool.print();
+    const int job = printCalibrationSheet(layout(), queue(), offset());
     MessageService::information(
         this, QStringLiteral("テスト用紙をプリンター「%1」に送りました。").arg(queue()));
     return job;

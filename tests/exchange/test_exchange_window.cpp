@@ -33,14 +33,19 @@ const QByteArray kPhoneCsv =
                   "佐藤,花子,サトウ,ハナコ,5300001,大阪府大阪市北区梅田3-1-1,\r\n",
                   "test");
 
-} // namespace
-
-TEST(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
+// The program's main window over a book of its own, its message boxes answered.
+class ImportWindow : public ::testing::Test {
+protected:
     TestDatabase database;
-    auto dm = database.connect();
-    Tmenu1 menu(*dm);
+    std::unique_ptr<TDM> dm = database.connect();
+    Tmenu1 menu{*dm};
     velta::test::RecordedBoxes boxes;
     QTemporaryDir folder;
+};
+
+} // namespace
+
+TEST_F(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
     const QString file = writeFile(folder, "phone.csv", kPhoneCsv);
     OnImportDialog look([](ImportDialog& dialog) {
         EXPECT_EQ(dialog.preview->rowCount(), 3); // the targets and two rows
@@ -64,12 +69,7 @@ TEST(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
 }
 
-TEST(ImportWindow, ALargeFileIsReadBesideTheWindowAndCanBeStoppedAtOnce) {
-    TestDatabase database;
-    auto dm = database.connect();
-    Tmenu1 menu(*dm);
-    velta::test::RecordedBoxes boxes;
-    QTemporaryDir folder;
+TEST_F(ImportWindow, ALargeFileIsReadBesideTheWindowAndCanBeStoppedAtOnce) {
     QByteArray big = "姓,ふりがな,住所\n";
     for (int i = 0; i < 300000; ++i)
         big += "山田" + QByteArray::number(i) + ",やまだ,東京都千代田区丸の内一丁目一番一号\n";
@@ -87,12 +87,7 @@ TEST(ImportWindow, ALargeFileIsReadBesideTheWindowAndCanBeStoppedAtOnce) {
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
 }
 
-TEST(ImportWindow, RowsThatCannotBeStoredAreNamedFirstAndNoImportsNothing) {
-    TestDatabase database;
-    auto dm = database.connect();
-    Tmenu1 menu(*dm);
-    velta::test::RecordedBoxes boxes;
-    QTemporaryDir folder;
+TEST_F(ImportWindow, RowsThatCannotBeStoredAreNamedFirstAndNoImportsNothing) {
     const QString file = writeFile(folder, "phone.csv", kPhoneCsv + "鈴木,,,,,,\r\n");
     boxes.answer = QMessageBox::No;
     {
@@ -115,14 +110,9 @@ TEST(ImportWindow, RowsThatCannotBeStoredAreNamedFirstAndNoImportsNothing) {
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 2);
 }
 
-TEST(ImportWindow, TheToolsMenuCopiesTheBookIntoANewUtf8DatabaseOnce) {
-    TestDatabase database;
+TEST_F(ImportWindow, TheToolsMenuCopiesTheBookIntoANewUtf8DatabaseOnce) {
     database.execute(
         "insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '山田', 'やまだ')");
-    auto dm = database.connect();
-    Tmenu1 menu(*dm);
-    velta::test::RecordedBoxes boxes;
-    QTemporaryDir folder;
     const QString target = folder.filePath("DATA_UTF8.GDB");
     menu.tools->copyToUtf8(target);
     ASSERT_FALSE(boxes.shown.empty());
