@@ -51,7 +51,7 @@ void Fill(benchmark::State& state) {
 
 void Compose(benchmark::State& state) {
     book().window->Button2Click();
-    const QList<QStringList> rows = book().window->cardRows();
+    const QList<CardRecipient> rows = book().window->cardRows();
     for (auto _ : state) {
         composeCards(book().window->frxReport1, CardLayout::Type1, book().window->options(), rows,
                      *book().dm);

@@ -14,6 +14,7 @@
 // the run has got. The database is the one connect.ini in the working directory names, as for the
 // program. Printing sends the very PDF -o writes, moved by the queue's position correction, as one
 // job once every card is composed.
+#include "address_listing.h"
 #include "calibration_sheet.h"
 #include "command_line.h"
 #include "composition.h"
@@ -145,8 +146,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         TDM dm(QDir::currentPath());
-        const QList<QStringList> rows =
-            orderedByReading(fillCardRows(dm, searches[search], text), 10);
+        const QList<CardRecipient> rows =
+            orderedByReading(readCardRecipients(dm, searches[search], text),
+                             [](const CardRecipient& card) { return card.reading; });
         if (rows.isEmpty())
             fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
         TfrxReport report = makeCardTemplate(layout);

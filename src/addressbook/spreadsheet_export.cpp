@@ -1,6 +1,6 @@
 #include "spreadsheet_export.h"
 
-#include "address_listing.h"
+#include "tk_ichiran1.h"
 
 namespace velta {
 

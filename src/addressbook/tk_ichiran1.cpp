@@ -22,8 +22,20 @@
 namespace velta {
 namespace {
 
-constexpr int kReadingColumn = 4;
 const int kColumnWidths[] = {1, 1, 120, 120, 150, 80, 280, 280, 280, 171};
+
+QStringList listRow(const RecipientRecord& record) {
+    return {QString::number(record.key),
+            QString(),
+            record.surname,
+            record.givenName,
+            record.reading,
+            record.postalCode,
+            record.address1,
+            record.address2,
+            record.memo,
+            record.telephone};
+}
 
 QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
     auto* button = new QRadioButton(text, parent);
@@ -33,6 +45,11 @@ QRadioButton* radio(QWidget* parent, const char* name, const QString& text, cons
 }
 
 } // namespace
+
+QStringList listHeaders() {
+    return {"KEY",      "MKEY",  "姓（苗字）", "名（名前）", "ふりがな",
+            "郵便番号", "住所1", "住所2",      "メモ",       "TEL"};
+}
 
 TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     : QDialog(parent), dm_(dm), entry_(entryWindow) {
@@ -80,6 +97,7 @@ void TK_ichiran1::prepare() {
 }
 
 void TK_ichiran1::resetGrid(int rows, int fixedCols) {
+    records_.clear();
     SGrid1->clearCells();
     SGrid1->setRowCells(0, listHeaders());
     SGrid1->setRowCount(rows);
@@ -88,22 +106,22 @@ void TK_ichiran1::resetGrid(int rows, int fixedCols) {
 }
 
 // Each row goes into the last row of the grid, which then grows by one.
-void TK_ichiran1::appendRows(const QList<QStringList>& rows) {
+void TK_ichiran1::appendRows(const QList<RecipientRecord>& records) {
     const int first = SGrid1->RowCount() - 1;
-    SGrid1->setRowCount(SGrid1->RowCount() + static_cast<int>(rows.size()));
-    for (int i = 0; i < rows.size(); ++i)
-        SGrid1->setRowCells(first + i, rows[i]);
+    SGrid1->setRowCount(SGrid1->RowCount() + static_cast<int>(records.size()));
+    for (int i = 0; i < records.size(); ++i)
+        SGrid1->setRowCells(first + i, listRow(records[i]));
+    records_ += records;
 }
 
 void TK_ichiran1::orderAndCompact() {
-    QList<QStringList> rows = gridRows();
-    rows.removeFirst();
-    const QList<QStringList> ordered = orderedByReading(rows, kReadingColumn);
+    records_ = orderedByReading(std::move(records_),
+                                [](const RecipientRecord& record) { return record.reading; });
     SGrid1->clearCells();
     SGrid1->setColCount(10);
     SGrid1->setFixedCols(1);
-    for (int i = 0; i < ordered.size(); ++i)
-        SGrid1->setRowCells(i + 1, ordered[i]);
+    for (int i = 0; i < records_.size(); ++i)
+        SGrid1->setRowCells(i + 1, listRow(records_[i]));
     SGrid1->setRowCells(0, listHeaders());
 }
 
@@ -117,7 +135,7 @@ QList<QStringList> TK_ichiran1::gridRows() const {
 void TK_ichiran1::Button2Click() {
     ProgressDialog reading(this, QStringLiteral("宛名を読み込んでいます"));
     dm_.open();
-    const QList<QStringList> rows =
+    const QList<RecipientRecord> rows =
         listRecipients(dm_, listingStatement(), {}, {}, reading.progress());
     dm_.close();
     if (reading.canceled())
@@ -135,7 +153,7 @@ void TK_ichiran1::Button4Click() {
                                                             : SearchColumn::Surname;
     ProgressDialog reading(this, QStringLiteral("宛名を検索しています"));
     dm_.open();
-    const QList<QStringList> rows =
+    const QList<RecipientRecord> rows =
         listRecipients(dm_, searchStatement(column), searchParameter(column),
                        QLatin1Char('%') + Edit1->text() + QLatin1Char('%'), reading.progress());
     if (reading.canceled())
@@ -168,82 +186,28 @@ void TK_ichiran1::SGrid1DblClick(int column, int row) {
 }
 
 bool TK_ichiran1::openRecipient(int row) {
-    const qint64 key = toInteger(SGrid1->cell(0, row), QStringLiteral("KEY"));
-    dm_.open();
-    TIBQuery& query = dm_.IBQuery1;
-    query.Clear();
-    for (const char* line : {"SELECT",
-                             "  KEY1,",
-                             "  IDNUM,",
-                             "  NAMAE,",
-                             "  NAMAE2,",
-                             "  YUBINNO,",
-                             "  JYUSYO,",
-                             "  JYUSYO2,",
-                             "  SEIBETU,",
-                             "  SEI_JEL,",
-                             "  SEI_MUUSU,",
-                             "  SEI_SUPURE,",
-                             "  SEI_SONOTA,",
-                             "  SORI_AGO,",
-                             "  SORI_MAYU,",
-                             "  MEMO,",
-                             "  YEAR1,",
-                             "  MONTH1,",
-                             "  DAY1,",
-                             "  LTIME,",
-                             "  KEY2,",
-                             "  renmei1,",
-                             "  renmei2,",
-                             "  hurigana,",
-                             "  tel",
-                             "FROM",
-                             "  MST_KOKYAKU",
-                             "WHERE",
-                             "  (KEY1       = :KEY1      )"})
-        query.Add(QString::fromUtf8(line));
-    query.setInteger(QStringLiteral("KEY1"), key);
-    query.Open();
+    if (row < 1 || row > records_.size())
+        return false;
+    UnitOfWork work(dm_);
+    const std::optional<RecipientRecord> stored = RecipientStore(dm_).read(records_[row - 1].key);
+    work.commit();
     // A recipient deleted meanwhile must not open the entry window with another one's key;
     // any row that is there opens, whatever its columns hold (imported rows included).
-    if (query.Eof()) {
-        query.Close();
-        dm_.close();
+    if (!stored) {
         MessageService::information(
             this, QStringLiteral("この宛名は見つかりませんでした。\n"
                                  "削除された可能性があります。「表示」で一覧を更新してください。"));
         return false;
     }
-    const bool male = query.fieldString(QStringLiteral("SEIBETU")) == QLatin1String("1");
-    entry_.RadioButton1->setChecked(male);
-    entry_.RadioButton2->setChecked(!male);
-    entry_.Label15->setText(QString::number(query.fieldInteger(QStringLiteral("KEY1"))));
-    entry_.Label17->setText(query.fieldString(QStringLiteral("KEY2")));
-    const std::pair<QLineEdit*, const char*> fields[] = {
-        {entry_.Edit5, "YEAR1"},    {entry_.Edit6, "MONTH1"},  {entry_.Edit7, "DAY1"},
-        {entry_.Edit1, "NAMAE"},    {entry_.Edit13, "NAMAE2"}, {entry_.Edit11, "hurigana"},
-        {entry_.Edit2, "IDNUM"},    {entry_.Edit3, "YUBINNO"}, {entry_.Edit4, "JYUSYO"},
-        {entry_.Edit10, "JYUSYO2"}, {entry_.Edit8, "renmei1"}, {entry_.Edit12, "renmei2"},
-        {entry_.Edit9, "tel"}};
-    for (const auto& [edit, name] : fields)
-        edit->setText(query.fieldString(QString::fromLatin1(name)));
-    setMemoText(entry_.Memo1, query.fieldString(QStringLiteral("MEMO")));
-    entry_.Button4->setEnabled(true);
-    query.Close();
-    entry_.setOpenedRow(RecipientStore(dm_).read(key));
-    dm_.close();
+    entry_.showStoredRecipient(*stored);
     return true;
 }
 
 void TK_ichiran1::refillAfterEntry() {
-    SGrid1->clearCells();
-    SGrid1->setRowCells(0, listHeaders());
-    dm_.open();
     // Refilled also after a delete (the entry window is then in new-recipient mode): the
     // recipients that remain are listed, never an empty grid.
-    SGrid1->setRowCount(2);
-    SGrid1->setFixedCols(1);
-    SGrid1->setFixedRows(1);
+    resetGrid(2, 1);
+    dm_.open();
     appendRows(listRecipients(dm_, listingStatement()));
     dm_.close();
     orderAndCompact();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recipient_record.h"
+
 #include <QDialog>
 
 class QLineEdit;
@@ -11,6 +13,9 @@ namespace velta {
 class TDM;
 class TK_touroku1;
 class TStringGrid;
+
+// The header row of the list: "KEY", "MKEY", "姓（苗字）", … "TEL".
+QStringList listHeaders();
 
 // The address list: lists and searches recipients in reading order, exports the grid, and
 // opens a recipient in the entry window.
@@ -43,8 +48,11 @@ public slots:
 private:
     TDM& dm_;
     TK_touroku1& entry_;
+    // The recipients the grid shows, row 1 onwards: a row's record, never its cells, is what
+    // opens in the entry window.
+    QList<RecipientRecord> records_;
     void resetGrid(int rows, int fixedCols);
-    void appendRows(const QList<QStringList>& rows);
+    void appendRows(const QList<RecipientRecord>& records);
     void orderAndCompact();
 };
 

@@ -2,6 +2,7 @@
 
 #include "colours.h"
 #include "dm.h"
+#include "errors.h"
 #include "form_widgets.h"
 #include "key_filter.h"
 #include "message_service.h"
@@ -138,6 +139,7 @@ void TK_touroku1::prepareNewRecipient() {
     writeDate(todayParts(), Edit5, Edit6, Edit7);
     Label15->setText(NewRecipientMarker);
     Label17->setText(NoKey2Marker);
+    opened_.reset();
     RadioButton1->setChecked(true);
     Button4->setEnabled(false);
     applyTelephoneGate();
@@ -183,10 +185,35 @@ RecipientFields TK_touroku1::fields() const {
     return f;
 }
 
+void TK_touroku1::showStoredRecipient(const RecipientRecord& record) {
+    auto number = [](const std::optional<qint64>& value) {
+        return value ? QString::number(*value) : QString();
+    };
+    RadioButton1->setChecked(record.gender == 1);
+    RadioButton2->setChecked(record.gender != 1);
+    Label15->setText(QString::number(record.key));
+    Label17->setText(number(record.key2));
+    const std::pair<QLineEdit*, QString> texts[] = {{Edit5, number(record.year)},
+                                                    {Edit6, number(record.month)},
+                                                    {Edit7, number(record.day)},
+                                                    {Edit1, record.surname},
+                                                    {Edit13, record.givenName},
+                                                    {Edit11, record.reading},
+                                                    {Edit2, QString::number(record.idnum)},
+                                                    {Edit3, record.postalCode},
+                                                    {Edit4, record.address1},
+                                                    {Edit10, record.address2},
+                                                    {Edit8, record.jointName1},
+                                                    {Edit12, record.jointName2},
+                                                    {Edit9, record.telephone}};
+    for (const auto& [edit, text] : texts)
+        edit->setText(text);
+    setMemoText(Memo1, record.memo);
+    Button4->setEnabled(true);
+    opened_ = record;
+}
+
 void TK_touroku1::Button2Click() {
-    RecipientStore store(dm_);
-    dm_.open();
-    const qint64 largest = store.largestKey();
     // A field of spaces only (half or full width) is no name.
     if (Edit1->text().trimmed().isEmpty() || Edit11->text().trimmed().isEmpty()) {
         MessageService::information(this, kNamesRequired);
@@ -196,13 +223,26 @@ void TK_touroku1::Button2Click() {
     if (Edit2->text().isEmpty())
         Edit2->setText(QStringLiteral("0"));
     const bool closing = !storedRecipientMode();
-    const qint64 key = closing ? 0 : toInteger(Label15->text(), QStringLiteral("KEY1"));
-    if (closing)
-        store.insertNew(fields(), largest);
-    else
-        store.replaceStored(key, Label17->text(), fields(), openedRow_);
-    // Success is told only once it is committed, and no box waits with the connection open.
-    store.finishRegistration();
+    if (!closing && !opened_)
+        throw DbError(QStringLiteral("この宛名は宛名一覧から開き直してください。"));
+    RecipientRecord record = recipientFromFields(fields(), opened_.value_or(RecipientRecord{}));
+    if (!closing) {
+        record.key = toInteger(Label15->text(), QStringLiteral("KEY1"));
+        const QString key2 = Label17->text();
+        record.key2 = key2 == NoKey2Marker || key2.isEmpty()
+                          ? std::nullopt
+                          : std::optional(toInteger(key2, QStringLiteral("KEY2")));
+    }
+    RecipientStore store(dm_);
+    {
+        UnitOfWork work(dm_);
+        if (closing)
+            store.insertNew(record, store.largestKey());
+        else
+            store.replaceStored(record, *opened_);
+        // Success is told only once it is committed, and no box waits with the connection open.
+        work.commit();
+    }
     if (closing) {
         MessageService::information(
             this, QStringLiteral(
@@ -210,9 +250,11 @@ void TK_touroku1::Button2Click() {
         accept();
         return;
     }
-    dm_.open();
-    openedRow_ = store.read(key); // a second 登録 replaces what this one wrote
-    dm_.close();
+    {
+        UnitOfWork work(dm_);
+        opened_ = store.read(record.key); // a second 登録 replaces what this one wrote
+        work.commit();
+    }
     MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
 }
 
@@ -226,11 +268,16 @@ void TK_touroku1::Button4Click() {
         dm_.close();
         return;
     }
-    RecipientStore(dm_).remove(toInteger(Label15->text(), QStringLiteral("KEY1")));
+    const qint64 key = toInteger(Label15->text(), QStringLiteral("KEY1"));
+    {
+        UnitOfWork work(dm_);
+        RecipientStore(dm_).remove(key);
+        work.commit();
+    }
     clearFields();
     Label15->setText(NewRecipientMarker);
+    opened_.reset();
     Button4->setEnabled(false); // the deleted record is gone; nothing is left to delete
-    dm_.close();
     MessageService::information(this, QStringLiteral("　　　　削除しました。　　　　"));
 }
 

@@ -2,6 +2,8 @@
 
 #include "recipient_store.h"
 
+#include <optional>
+
 #include <QDialog>
 
 class QLabel;
@@ -36,9 +38,9 @@ public:
     // database cannot be read; the window is then not shown.
     void prepareNewRecipient();
     bool storedRecipientMode() const;
-    // The stored recipient as the address list read it when it opened it here: a save is
-    // refused when the row no longer holds it.
-    void setOpenedRow(const RecipientRow& row) { openedRow_ = row; }
+    // Shows a stored recipient as the address list read it, for editing: a save is refused
+    // when the row no longer holds it.
+    void showStoredRecipient(const RecipientRecord& record);
 
 signals:
     // "閉じる" was pressed: the address list refills before the window goes.
@@ -60,7 +62,7 @@ private:
     RecipientFields fields() const;
     void clearFields();
     void applyTelephoneGate();
-    RecipientRow openedRow_;
+    std::optional<RecipientRecord> opened_;
     bool gateApplied_ = false; // by the preparation, for the show that follows
 };
 

@@ -812,4 +812,29 @@ void readInKeyOrder(TDM& dm, const QStringList& statement, const QString& textPa
     query.Close();
 }
 
+StoreStatement::StoreStatement(TDM& dm) : dm_(dm) {
+    Database = &dm.IBDatabase1;
+    Transaction = &dm.IBTransaction1;
+    dm.IBDatabase1.addQuery(this);
+}
+
+StoreStatement::~StoreStatement() {
+    Close();
+    dm_.IBDatabase1.removeQuery(this);
+}
+
+UnitOfWork::UnitOfWork(TDM& dm) : dm_(dm) {
+    dm_.open();
+}
+
+UnitOfWork::~UnitOfWork() {
+    if (!committed_)
+        dm_.IBDatabase1.Abandon();
+}
+
+void UnitOfWork::commit() {
+    dm_.close();
+    committed_ = true;
+}
+
 } // namespace velta

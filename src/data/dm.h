@@ -56,6 +56,7 @@ public:
     void setDefaultTransaction(TIBTransaction* transaction) { transaction_ = transaction; }
     // Results of these statements are released before the transaction ends.
     void addQuery(TIBQuery* query) { queries_.push_back(query); }
+    void removeQuery(TIBQuery* query) { std::erase(queries_, query); }
 
 private:
     void releaseResults() noexcept;
@@ -189,6 +190,32 @@ public:
 private:
     TDM& dm_;
     int exceptions_;
+};
+
+// A statement of a store's own on the data module's connection and transaction, for texts no
+// window shows: it keeps its prepared form whatever the shared statement runs meanwhile.
+class StoreStatement : public TIBQuery {
+public:
+    explicit StoreStatement(TDM& dm);
+    ~StoreStatement();
+
+private:
+    TDM& dm_;
+};
+
+// One unit of work: opens the connection, commit() commits and detaches; ending any other way
+// (an exception, an early return) rolls back and detaches, so nothing half-done is kept.
+class UnitOfWork {
+public:
+    explicit UnitOfWork(TDM& dm);
+    ~UnitOfWork();
+    UnitOfWork(const UnitOfWork&) = delete;
+    UnitOfWork& operator=(const UnitOfWork&) = delete;
+    void commit();
+
+private:
+    TDM& dm_;
+    bool committed_ = false;
 };
 
 // Told true when the program starts waiting for the database and false when it is done (the

@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "book_tables.h"
+
 #include "connect_settings.h"
 #include "dm.h"
 
@@ -20,25 +22,11 @@ namespace {
 
 const QStringList kSchema = {
     QStringLiteral("CREATE SEQUENCE GEN_MST_KOKYAKU_KEY1"),
-    QStringLiteral(
-        "CREATE TABLE MST_KOKYAKU ("
-        " KEY1 INTEGER NOT NULL PRIMARY KEY, IDNUM INTEGER,"
-        " NAMAE VARCHAR(1000), NAMAE2 VARCHAR(1000), YUBINNO VARCHAR(40),"
-        " JYUSYO VARCHAR(1000), JYUSYO2 VARCHAR(1000), K_SHITU VARCHAR(100), SEIBETU INTEGER,"
-        " SEI_JEL INTEGER, SEI_MUUSU INTEGER, SEI_SUPURE INTEGER, SEI_SONOTA INTEGER,"
-        " SORI_AGO INTEGER, SORI_MAYU INTEGER, MEMO VARCHAR(2000),"
-        " YEAR1 INTEGER, MONTH1 INTEGER, DAY1 INTEGER, TEL VARCHAR(100), KEY2 INTEGER,"
-        " HURIGANA VARCHAR(1000), RENMEI1 VARCHAR(1000), RENMEI2 VARCHAR(1000), LTIME TIMESTAMP)"),
+    recipientTable().createStatement(),
     // While active, every new address gets the next key; switched off to re-insert an edit.
     QStringLiteral("CREATE TRIGGER TRG_ID FOR MST_KOKYAKU ACTIVE BEFORE INSERT POSITION 0 AS "
                    "BEGIN NEW.KEY1 = NEXT VALUE FOR GEN_MST_KOKYAKU_KEY1; END"),
-    QStringLiteral(
-        "CREATE TABLE MST_SASIDASI ("
-        " KEY1 INTEGER NOT NULL PRIMARY KEY, NAMAE VARCHAR(1000), NAMAE2 VARCHAR(1000),"
-        " YUBINNO VARCHAR(40), JYUSYO VARCHAR(1000), LMONEY VARCHAR(100), MEMO VARCHAR(2000),"
-        " YEAR1 VARCHAR(10), MONTH1 VARCHAR(10), DAY1 VARCHAR(10), LTIME TIMESTAMP,"
-        " TEL VARCHAR(100), KEY2 INTEGER, JYUSYO2 VARCHAR(1000), RENMEI1 VARCHAR(1000),"
-        " RENMEI2 VARCHAR(1000), HURIGANA VARCHAR(1000))"),
+    senderTable().createStatement(),
 };
 
 QByteArray ownerDpb(const QString& databaseName, const SchemaOptions& options = {}) {
@@ -102,15 +90,6 @@ void createVeltaDatabase(const QString& databaseName, const SchemaOptions& optio
 
 namespace {
 
-const QStringList kRecipientColumns = {
-    "KEY1",      "IDNUM",   "NAMAE",   "NAMAE2",    "YUBINNO",    "JYUSYO",     "JYUSYO2",
-    "K_SHITU",   "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA", "SORI_AGO",
-    "SORI_MAYU", "MEMO",    "YEAR1",   "MONTH1",    "DAY1",       "TEL",        "KEY2",
-    "HURIGANA",  "RENMEI1", "RENMEI2", "LTIME"};
-const QStringList kSenderColumns = {"KEY1", "NAMAE",   "NAMAE2",  "YUBINNO", "JYUSYO",  "LMONEY",
-                                    "MEMO", "YEAR1",   "MONTH1",  "DAY1",    "LTIME",   "TEL",
-                                    "KEY2", "JYUSYO2", "RENMEI1", "RENMEI2", "HURIGANA"};
-
 void run(TDM& dm, const QString& sql) {
     dm.IBQuery1.Clear();
     dm.IBQuery1.Add(sql);
@@ -118,15 +97,17 @@ void run(TDM& dm, const QString& sql) {
 }
 
 // Every row of a table, every column as it is stored; false when stopped.
-bool copyRows(TDM& source, TDM& target, const QString& table, const QStringList& columns,
-              qint64& done, qint64 total, const std::function<bool(qint64, qint64)>& progress) {
+bool copyRows(TDM& source, TDM& target, const TableDescription& table, qint64& done, qint64 total,
+              const std::function<bool(qint64, qint64)>& progress) {
+    const QStringList columns = table.columnNames();
     TIBQuery& in = source.IBQuery1;
     TIBQuery& out = target.IBQuery1;
     in.Clear();
-    in.Add(QStringLiteral("select %1 from %2 order by KEY1").arg(columns.join(", "), table));
+    in.Add(QStringLiteral("select %1 from %2 order by KEY1")
+               .arg(columns.join(", "), table.tableName()));
     out.Clear();
     out.Add(QStringLiteral("insert into %1 (%2) values (:%3)")
-                .arg(table, columns.join(", "), columns.join(", :")));
+                .arg(table.tableName(), columns.join(", "), columns.join(", :")));
     setFieldCaptions(out);
     for (in.Open(); !in.Eof(); in.Next()) {
         if (progress && !progress(done, total)) {
@@ -182,10 +163,8 @@ qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions
             run(copy, QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE"));
             copy.close();
             qint64 done = 0;
-            if (!copyRows(source, copy, QStringLiteral("MST_KOKYAKU"), kRecipientColumns, done,
-                          total, progress) ||
-                !copyRows(source, copy, QStringLiteral("MST_SASIDASI"), kSenderColumns, done, total,
-                          progress)) {
+            if (!copyRows(source, copy, recipientTable(), done, total, progress) ||
+                !copyRows(source, copy, senderTable(), done, total, progress)) {
                 copy.IBDatabase1.Abandon();
                 source.close();
                 dropVeltaDatabase(part);
@@ -227,13 +206,9 @@ void dropVeltaDatabase(const QString& databaseName) {
 }
 
 void setFieldCaptions(TIBQuery& query) {
-    static const std::pair<const char*, const char*> captions[] = {
-        {"NAMAE", "姓（苗字）"}, {"NAMAE2", "名（名前）"}, {"HURIGANA", "ふりがな"},
-        {"YUBINNO", "郵便番号"}, {"JYUSYO", "住所1"},      {"JYUSYO2", "住所2"},
-        {"MEMO", "メモ"},        {"TEL", "電話番号"},      {"RENMEI1", "連名1"},
-        {"RENMEI2", "連名2"},    {"IDNUM", "I　D"}};
-    for (const auto& [column, caption] : captions)
-        query.setCaption(QString::fromLatin1(column), QString::fromUtf8(caption));
+    for (const ColumnDescription& column : recipientTable().columns)
+        if (column.caption)
+            query.setCaption(column.columnName(), QString::fromUtf8(column.caption));
 }
 
 } // namespace velta

@@ -1,9 +1,9 @@
 #include "book_exchange.h"
 
+#include "book_tables.h"
 #include "cp932.h"
 #include "dm.h"
 #include "errors.h"
-#include "recipient_store.h"
 #include "safe_output.h"
 #include "schema.h"
 #include "vcard.h"
@@ -17,51 +17,6 @@
 
 namespace velta {
 namespace {
-
-enum class Kind { Text, Integer, Timestamp };
-struct Column {
-    const char* name;
-    const char* header;
-    Kind kind;
-};
-
-// Every column of MST_KOKYAKU: the ones the windows show under their captions first.
-const Column kColumns[] = {
-    {"NAMAE", "姓", Kind::Text},
-    {"NAMAE2", "名", Kind::Text},
-    {"HURIGANA", "ふりがな", Kind::Text},
-    {"YUBINNO", "郵便番号", Kind::Text},
-    {"JYUSYO", "住所1", Kind::Text},
-    {"JYUSYO2", "住所2", Kind::Text},
-    {"RENMEI1", "連名1", Kind::Text},
-    {"RENMEI2", "連名2", Kind::Text},
-    {"TEL", "電話番号", Kind::Text},
-    {"MEMO", "メモ", Kind::Text},
-    {"KEY1", "KEY1", Kind::Integer},
-    {"KEY2", "KEY2", Kind::Integer},
-    {"IDNUM", "IDNUM", Kind::Integer},
-    {"K_SHITU", "K_SHITU", Kind::Text},
-    {"SEIBETU", "SEIBETU", Kind::Integer},
-    {"SEI_JEL", "SEI_JEL", Kind::Integer},
-    {"SEI_MUUSU", "SEI_MUUSU", Kind::Integer},
-    {"SEI_SUPURE", "SEI_SUPURE", Kind::Integer},
-    {"SEI_SONOTA", "SEI_SONOTA", Kind::Integer},
-    {"SORI_AGO", "SORI_AGO", Kind::Integer},
-    {"SORI_MAYU", "SORI_MAYU", Kind::Integer},
-    {"YEAR1", "YEAR1", Kind::Integer},
-    {"MONTH1", "MONTH1", Kind::Integer},
-    {"DAY1", "DAY1", Kind::Integer},
-    {"LTIME", "LTIME", Kind::Timestamp},
-};
-
-const Column* columnNamed(const QString& name) {
-    for (const Column& column : kColumns)
-        if (name == QLatin1String(column.name))
-            return &column;
-    return nullptr;
-}
-
-const QString kTimestampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
 QString headerKey(const QString& header) {
     static const QRegularExpression ignored(QStringLiteral("[\\s（）()・_\\-]"));
@@ -209,8 +164,8 @@ QVector<Target> matchHeaders(const QStringList& headers) {
     for (const QString& header : headers) {
         const QString key = headerKey(header);
         Target target = Target::Ignore;
-        if (const Column* column = columnNamed(header.trimmed());
-            column && column->kind != Kind::Text && header.trimmed() != QLatin1String("KEY1"))
+        if (const ColumnDescription* column = recipientTable().column(header.trimmed());
+            column && column->kind != ColumnKind::Text && header.trimmed() != QLatin1String("KEY1"))
             target = Target::OtherColumn;
         else if (header.trimmed() == QLatin1String("K_SHITU"))
             target = Target::OtherColumn;
@@ -280,10 +235,11 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
 }
 
 int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Progress& progress) {
+    const QList<const ColumnDescription*> columns = recipientTable().exchangeOrder();
     QStringList names, headers;
-    for (const Column& column : kColumns) {
-        names.append(QString::fromLatin1(column.name));
-        headers.append(QString::fromUtf8(column.header));
+    for (const ColumnDescription* column : columns) {
+        names.append(column->columnName());
+        headers.append(column->headerText());
     }
     SafeOutput file(fileName);
     if (!file.open())
@@ -325,10 +281,10 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
                 return -1;
             }
             QStringList fields;
-            for (const Column& column : kColumns) {
-                const ParamValue value = query.fieldValue(QString::fromLatin1(column.name));
+            for (const QString& name : names) {
+                const ParamValue value = query.fieldValue(name);
                 if (const auto* time = std::get_if<QDateTime>(&value))
-                    fields.append(time->toString(kTimestampFormat));
+                    fields.append(time->toString(kExchangeTimestampFormat));
                 else if (const auto* number = std::get_if<qint64>(&value))
                     fields.append(QString::number(*number));
                 else if (const auto* text = std::get_if<QString>(&value))
@@ -375,135 +331,6 @@ ImportTable readImportFile(const QString& fileName) {
     if (!error.isEmpty())
         throw ExchangeError(error);
     return readImportBytes(bytes);
-}
-
-QString importSummary(const ImportReport& report, int refusalsShown) {
-    if (report.stopped)
-        return QStringLiteral("取り込みを中止しました。宛名は一件も取り込んでいません。");
-    QString text = QStringLiteral("%1 件の宛名を取り込みました。").arg(report.imported);
-    if (!report.refused.isEmpty()) {
-        text += QStringLiteral("\n取り込まなかった行（%1 行）:\n").arg(report.refused.size()) +
-                report.refused.mid(0, refusalsShown).join(QLatin1Char('\n'));
-        if (report.refused.size() > refusalsShown)
-            text += QStringLiteral("\nほか %1 行").arg(report.refused.size() - refusalsShown);
-    }
-    return text;
-}
-
-namespace {
-
-// How many of these recipients are in the book: the report says what was stored, read back.
-int countStored(TDM& dm, const QVector<qint64>& keys) {
-    constexpr qsizetype kBatch = 500;
-    qint64 found = 0;
-    for (qsizetype first = 0; first < keys.size(); first += kBatch) {
-        QStringList batch;
-        for (qint64 key : keys.mid(first, kBatch))
-            batch.append(QString::number(key));
-        found +=
-            readInteger(dm,
-                        QStringLiteral("select count(*) as N from MST_KOKYAKU where KEY1 in (%1)")
-                            .arg(batch.join(QLatin1Char(','))),
-                        QStringLiteral("N"));
-    }
-    dm.close();
-    return static_cast<int>(found);
-}
-
-} // namespace
-
-ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress,
-                        ImportMode mode) {
-    ImportReport report;
-    if (mode == ImportMode::Store)
-        ensureKeyTriggerActive(dm);
-    RollbackOnError rollback(dm);
-    QStringList columns;
-    for (const Column& column : kColumns)
-        if (QLatin1String(column.name) != QLatin1String("KEY1"))
-            columns.append(QString::fromLatin1(column.name));
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
-    query.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
-                  .arg(columns.join(QStringLiteral(", "))));
-    query.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
-    query.Add(QStringLiteral("returning KEY1"));
-    QVector<qint64> stored; // the keys given, to count what is there after the commit
-    setFieldCaptions(query);
-    // What the entry window writes for a new recipient where the file says nothing: today's
-    // date (the list and the entry window rely on it), zero flags, the time of the import.
-    const QDate today = QDate::currentDate();
-    QHash<QString, QString> entryDefaults{
-        {QStringLiteral("YEAR1"), QString::number(today.year())},
-        {QStringLiteral("MONTH1"), QString::number(today.month())},
-        {QStringLiteral("DAY1"), QString::number(today.day())},
-        {QStringLiteral("LTIME"), QDateTime::currentDateTime().toString(kTimestampFormat)}};
-    for (const char* flag : {"IDNUM", "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA",
-                             "SORI_AGO", "SORI_MAYU"})
-        entryDefaults.insert(QString::fromLatin1(flag), QStringLiteral("0"));
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (progress && !progress(i, rows.size())) {
-            dm.IBDatabase1.Abandon(); // nothing of this import is kept
-            return ImportReport{0, {}, true};
-        }
-        const ImportRow& row = rows[i];
-        auto refuseRow = [&](const QString& why) {
-            report.refused.append(QStringLiteral("%1 行目: %2").arg(row.line).arg(why));
-        };
-        if (row.values.value(QStringLiteral("NAMAE")).isEmpty()) {
-            refuseRow(QStringLiteral("姓がありません。"));
-            continue;
-        }
-        if (row.values.value(QStringLiteral("HURIGANA")).isEmpty()) {
-            refuseRow(
-                QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"));
-            continue;
-        }
-        bool valid = true;
-        for (const QString& name : columns) {
-            const Column& column = *columnNamed(name);
-            const QString text = row.values.value(name, entryDefaults.value(name));
-            if (column.kind == Kind::Text) {
-                query.setString(name, text);
-            } else if (text.isEmpty()) {
-                query.setValue(name, ParamValue());
-            } else if (column.kind == Kind::Integer) {
-                bool ok = false;
-                const qint64 number = text.toLongLong(&ok);
-                valid = valid && ok;
-                if (!ok)
-                    refuseRow(QStringLiteral("%1「%2」は数ではありません。").arg(name, text));
-                query.setInteger(name, number);
-            } else {
-                const QDateTime time = QDateTime::fromString(text, kTimestampFormat);
-                valid = valid && time.isValid();
-                if (!time.isValid())
-                    refuseRow(QStringLiteral("%1「%2」は日時ではありません。").arg(name, text));
-                query.setDateTime(name, time);
-            }
-        }
-        if (!valid)
-            continue;
-        try {
-            query.Check(); // every value encoded as it would be stored, nothing written
-        } catch (const DbError& error) {
-            refuseRow(error.message().section(QLatin1Char('\n'), 0, 0));
-            continue;
-        }
-        if (mode == ImportMode::Store) {
-            query.ExecSQL();
-            stored.append(query.fieldInteger(QStringLiteral("KEY1")));
-        } else {
-            ++report.imported;
-        }
-    }
-    if (mode == ImportMode::Check) {
-        dm.IBDatabase1.Abandon(); // a check writes nothing
-        return report;
-    }
-    dm.close();
-    report.imported = countStored(dm, stored);
-    return report;
 }
 
 } // namespace velta

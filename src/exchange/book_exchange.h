@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book_import.h"
 #include "csv.h"
 #include "progress.h"
 
@@ -68,26 +69,7 @@ const QVector<std::pair<Target, QString>>& targetCaptions();
 // Each header's target by its usual Japanese (and English) names; the rest are ignored.
 QVector<Target> matchHeaders(const QStringList& headers);
 
-// A record mapped to the address book's columns (NAMAE, HURIGANA, …).
-struct ImportRow {
-    int line = 0;
-    QMap<QString, QString> values;
-};
+// Each record of the table as the book's columns.
 QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets);
-
-struct ImportReport {
-    int imported = 0;
-    QStringList refused; // 「5 行目: 姓がありません」
-    bool stopped = false;
-};
-// Stores the rows that can be stored, in one transaction: a row without 姓 or ふりがな, or with
-// a character the database cannot store, is refused and reported with its line (never
-// changed); a stop or a database failure stores nothing.
-// A check finds the same refusals and counts the rows that would be stored, writing nothing.
-enum class ImportMode { Store, Check };
-ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {},
-                        ImportMode mode = ImportMode::Store);
-// 「12 件の宛名を取り込みました。」 and the first refusals, for a message box or a terminal.
-QString importSummary(const ImportReport& report, int refusalsShown = 20);
 
 } // namespace velta

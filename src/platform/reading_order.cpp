@@ -24,24 +24,26 @@ int compareReadings(const QString& a, const QString& b) {
     return collator().compare(a, b);
 }
 
-QList<QStringList> orderedByReading(QList<QStringList> rows, int readingColumn) {
-    rows.erase(
-        std::remove_if(rows.begin(), rows.end(),
-                       [&](const QStringList& row) { return row.value(readingColumn).isEmpty(); }),
-        rows.end());
-    // One collation key per row, not one collation per comparison: 100,000 rows sort in a
+QList<qsizetype> readingOrder(const QStringList& readings) {
+    // One collation key per reading, not one collation per comparison: 100,000 rows sort in a
     // fraction of the time.
     std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
-    keys.reserve(rows.size());
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        keys.emplace_back(collator().sortKey(rows[i].value(readingColumn)), i);
+    keys.reserve(readings.size());
+    for (qsizetype i = 0; i < readings.size(); ++i)
+        if (!readings[i].isEmpty())
+            keys.emplace_back(collator().sortKey(readings[i]), i);
     std::stable_sort(keys.begin(), keys.end(),
                      [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    QList<QStringList> ordered;
-    ordered.reserve(rows.size());
+    QList<qsizetype> order;
+    order.reserve(static_cast<qsizetype>(keys.size()));
     for (const auto& key : keys)
-        ordered.append(std::move(rows[key.second]));
-    return ordered;
+        order.append(key.second);
+    return order;
+}
+
+QList<QStringList> orderedByReading(QList<QStringList> rows, int readingColumn) {
+    return orderedByReading(std::move(rows),
+                            [&](const QStringList& row) { return row.value(readingColumn); });
 }
 
 } // namespace velta

@@ -5,45 +5,11 @@
 #include "page_renderer.h"
 #include "postal_code.h"
 #include "postal_dictionary.h"
+#include "sender_store.h"
 #include "width_conversion.h"
 
 namespace velta {
 namespace {
-
-const QStringList kNameSearchLines = {"SELECT",
-                                      "  KEY1,",
-                                      "  IDNUM,",
-                                      "  NAMAE,",
-                                      "  NAMAE2,",
-                                      "  YUBINNO,",
-                                      "  JYUSYO,",
-                                      "  JYUSYO2,",
-                                      "  MEMO,",
-                                      "  YEAR1,",
-                                      "  MONTH1,",
-                                      "  DAY1,",
-                                      "  LTIME,",
-                                      "  KEY2,",
-                                      "  hurigana,",
-                                      "  renmei1,",
-                                      "  renmei2,",
-                                      "  tel",
-                                      "FROM",
-                                      "  MST_KOKYAKU",
-                                      "WHERE",
-                                      "  (KEY1       = :KEY1    and  ",
-                                      "   namae      Like :namae      )"};
-const QStringList kOtherSearchLines = {
-    "SELECT",        "  KEY1,",       "  IDNUM,",
-    "  NAMAE,",      "  NAMAE2,",     "  YUBINNO,",
-    "  JYUSYO,",     "  JYUSYO2,",    "  K_SHITU,",
-    "  SEIBETU,",    "  SEI_JEL,",    "  SEI_MUUSU,",
-    "  SEI_SUPURE,", "  SEI_SONOTA,", "  SORI_AGO,",
-    "  SORI_MAYU,",  "  MEMO,",       "  YEAR1,",
-    "  MONTH1,",     "  DAY1,",       "  LTIME,",
-    "  KEY2,",       "  hurigana,",   "  renmei1,",
-    "  renmei2,",    "  tel",         "FROM",
-    "  MST_KOKYAKU", "WHERE",         "  (KEY1       = :KEY1    and  "};
 
 const char* const kRecipientDigits[] = {"Memo1",  "Memo19", "Memo20", "Memo21",
                                         "Memo22", "Memo23", "Memo24"};
@@ -87,37 +53,6 @@ QString widened(const QString& text) {
     return SinglebyteToDoublebyte(replaceDashes(text));
 }
 
-struct Sender {
-    QString postalCode, surname, givenName, address1, address2, joint1, joint2;
-};
-
-Sender readSender(TDM& dm) {
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
-    for (const char* line : {"SELECT",     "  KEY1,",
-                             "  NAMAE,",   "  NAMAE2,",
-                             "  YUBINNO,", "  JYUSYO,",
-                             "  LMONEY,",  "  MEMO,",
-                             "  YEAR1,",   "  MONTH1,",
-                             "  DAY1,",    "  LTIME,",
-                             "  TEL,",     "  KEY2,",
-                             "  JYUSYO2,", "  RENMEI1,",
-                             "  RENMEI2,", "  HURIGANA",
-                             "FROM",       "  MST_SASIDASI",
-                             "WHERE",      "  (KEY1       = :KEY1      )"})
-        query.Add(QString::fromLatin1(line));
-    query.Close();
-    query.setInteger(QStringLiteral("KEY1"), 1);
-    query.Open();
-    Sender sender{
-        query.fieldString(QStringLiteral("YUBINNO")), query.fieldString(QStringLiteral("NAMAE")),
-        query.fieldString(QStringLiteral("NAMAE2")),  query.fieldString(QStringLiteral("JYUSYO")),
-        query.fieldString(QStringLiteral("JYUSYO2")), query.fieldString(QStringLiteral("RENMEI1")),
-        query.fieldString(QStringLiteral("RENMEI2"))};
-    query.Close();
-    return sender;
-}
-
 // Characters 1 to 7 into seven boxes; positions past the end leave a box empty.
 void distribute(TfrxReport& report, const char* const (&boxes)[7], const QString& characters) {
     for (int i = 0; i < 7; ++i)
@@ -140,48 +75,25 @@ QStringList cardGridHeaders() {
             "名（名前）", "連名1", "連名2",    "メモ",  "ふりがな"};
 }
 
-QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text,
-                                const Progress& progress) {
-    QStringList lines = search == CardSearch::Surname ? kNameSearchLines : kOtherSearchLines;
-    QString parameter = QStringLiteral("namae");
-    if (search == CardSearch::Address1) {
-        lines.append(QStringLiteral("   JYUSYO      Like :JYUSYO      )"));
-        parameter = QStringLiteral("JYUSYO");
-    } else if (search == CardSearch::Address2) {
-        lines.append(QStringLiteral("   JYUSYO2      Like :JYUSYO2      )"));
-        parameter = QStringLiteral("JYUSYO2");
-    } else if (search == CardSearch::Memo) {
-        lines.append(QStringLiteral("   MEMO      Like :MEMO      )"));
-        parameter = QStringLiteral("MEMO");
-    }
-    const bool addressSearch = search == CardSearch::Address1 || search == CardSearch::Address2;
+QStringList cardGridRow(const CardRecipient& card, bool addressSearch) {
     auto orSpace = [](const QString& value) {
         return value.isEmpty() ? QStringLiteral("　") : value;
     };
-    QList<QStringList> rows;
-    qint64 read = 0;
-    bool stopped = false;
-    readInKeyOrder(
-        dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'), [&](const TIBQuery& q) {
-            if ((stopped = progress && !progress(++read, -1)))
-                return false;
-            if (q.fieldString(QStringLiteral("NAMAE")).isEmpty())
-                return true;
-            rows.append(
-                {q.fieldString(QStringLiteral("KEY1")), QString(),
-                 spacedPostalCode(q.fieldString(QStringLiteral("YUBINNO")), addressSearch),
-                 orSpace(q.fieldString(QStringLiteral("JYUSYO"))),
-                 orSpace(q.fieldString(QStringLiteral("JYUSYO2"))),
-                 q.fieldString(QStringLiteral("NAMAE")), q.fieldString(QStringLiteral("NAMAE2")),
-                 q.fieldString(QStringLiteral("renmei1")), q.fieldString(QStringLiteral("renmei2")),
-                 q.fieldString(QStringLiteral("MEMO")), q.fieldString(QStringLiteral("hurigana"))});
-            return true;
-        });
-    return stopped ? QList<QStringList>() : rows;
+    return {QString::number(card.key),
+            QString(),
+            spacedPostalCode(card.postalCode, addressSearch),
+            orSpace(card.address1),
+            orSpace(card.address2),
+            card.surname,
+            card.givenName,
+            card.jointName1,
+            card.jointName2,
+            card.memo,
+            card.reading};
 }
 
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                 const QList<QStringList>& cardRows, TDM& dm, const PageSink& sink) {
+                 const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink) {
     // Every number is checked before the first page.
     const int nameSize =
         sizeOption(options.nameSize.isEmpty() ? QStringLiteral("20") : options.nameSize,
@@ -233,13 +145,13 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     hyphen->Top = kSenderRow[type] - 1 + senderDown;
 
     // The sender does not change during a run: read once, not once per card.
-    const Sender sender = cardRows.isEmpty() ? Sender{} : readSender(dm);
+    const SenderRecord sender = cards.isEmpty() ? SenderRecord{} : SenderStore(dm).read();
     QStringList codes;
-    for (const QStringList& row : cardRows)
-        codes.append(digitsFromSpacedCell(row.value(2)));
-    const PostalCheck postal = cardRows.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
+    for (const CardRecipient& card : cards)
+        codes.append(postalDigits(card.postalCode));
+    const PostalCheck postal = cards.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
     PreparedPage previous;
-    for (const QStringList& row : cardRows) {
+    for (const CardRecipient& card : cards) {
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
         // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
         distribute(report, kSenderDigits, postalDigits(sender.postalCode));
@@ -249,7 +161,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         report.FindObject(QStringLiteral("Memo10"))->Text = widened(sender.address2);
         report.FindObject(QStringLiteral("Memo11"))->Text = sender.surname;
         for (auto [name, joint] :
-             {std::pair{"Memo16", &sender.joint1}, {"Memo17", &sender.joint2}}) {
+             {std::pair{"Memo16", &sender.jointName1}, {"Memo17", &sender.jointName2}}) {
             TextBox* box = report.FindObject(QString::fromLatin1(name));
             box->Text = *joint;
             box->Visible = !joint->isEmpty();
@@ -257,14 +169,15 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 
         bool anyJoint = false;
         const struct {
-            int column;
+            const QString* text;
             const char* heading;
             const char* name;
             const char* honorific;
             int left;
-        } joints[] = {{7, "連名1", "Memo12", "Memo14", 131}, {8, "連名2", "Memo13", "Memo15", 96}};
+        } joints[] = {{&card.jointName1, "連名1", "Memo12", "Memo14", 131},
+                      {&card.jointName2, "連名2", "Memo13", "Memo15", 96}};
         for (const auto& joint : joints) {
-            const QString text = row.value(joint.column);
+            const QString& text = *joint.text;
             const bool present = !text.isEmpty() && text != QString::fromUtf8(joint.heading);
             TextBox* box = report.FindObject(QString::fromLatin1(joint.name));
             TextBox* honorific = report.FindObject(QString::fromLatin1(joint.honorific));
@@ -281,21 +194,19 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         report.FindObject(QStringLiteral("Memo5"))->Left = nameLeft + 3;
         report.FindObject(QStringLiteral("Memo6"))->Left = nameLeft + 9;
 
-        QString digits = postalDigits(digitsFromSpacedCell(row.value(2)));
-        if (digits == QLatin1String(".")) // the address search's placeholder for "no postal code"
-            digits.clear();
+        const QString digits = postalDigits(card.postalCode);
         distribute(report, kRecipientDigits, digits);
-        report.FindObject(QStringLiteral("Memo2"))->Text = widened(row.value(3));
-        report.FindObject(QStringLiteral("Memo3"))->Text = widened(row.value(4));
-        report.FindObject(QStringLiteral("Memo4"))->Text = widened(row.value(5));
-        report.FindObject(QStringLiteral("Memo5"))->Text = widened(row.value(6));
-        const QString given = row.value(6);
-        previous = report.currentPage(row.value(5) +
+        report.FindObject(QStringLiteral("Memo2"))->Text = widened(card.address1);
+        report.FindObject(QStringLiteral("Memo3"))->Text = widened(card.address2);
+        report.FindObject(QStringLiteral("Memo4"))->Text = widened(card.surname);
+        report.FindObject(QStringLiteral("Memo5"))->Text = widened(card.givenName);
+        const QString& given = card.givenName;
+        previous = report.currentPage(card.surname +
                                           (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
                                           QStringLiteral(" 様"),
                                       &previous);
         QStringList problems;
-        if (const QString problem = postal.problem(digits, row.value(3).trimmed());
+        if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
             problems.append(previous.title + QStringLiteral(": ") + problem);
         if (!sink(previous, problems))
@@ -309,13 +220,13 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 }
 
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                  const QList<QStringList>& cardRows, TDM& dm, const Progress& progress) {
+                  const QList<CardRecipient>& cards, TDM& dm, const Progress& progress) {
     report.PreviewPagesClear();
     QStringList warnings;
     const bool whole =
-        streamCards(report, layout, options, cardRows, dm,
+        streamCards(report, layout, options, cards, dm,
                     [&](const PreparedPage& page, const QStringList& problems) {
-                        if (progress && !progress(report.PreviewPages().size(), cardRows.size()))
+                        if (progress && !progress(report.PreviewPages().size(), cards.size()))
                             return false;
                         report.appendPage(page);
                         // Laid out once here to find what does not fit; the preview lays out only

@@ -3,6 +3,7 @@
 #include "card_layouts.h"
 #include "page_renderer.h"
 #include "progress.h"
+#include "recipient_record.h"
 
 #include <QList>
 #include <QString>
@@ -27,31 +28,26 @@ struct CardOptions {
     bool fitText = true; // "枠に収まるよう縮小": an overflowing text is drawn smaller
 };
 
-// How the grid is filled: the column a search looks in.
-enum class CardSearch { Surname, Address1, Address2, Memo };
-
-// The postcard grid's rows (11 cells: KEY, "", spaced postal code, address 1 and 2 ("　" when
-// empty), surname, given name, joint names 1 and 2, memo, reading) of the recipients whose
-// surname is set, in key order, not yet ordered by reading. A progress told the rows read so
-// far may stop the reading: then nothing is returned.
-QList<QStringList> fillCardRows(TDM& dm, CardSearch search, const QString& text,
-                                const Progress& progress = {});
+// The postcard grid's header and the row that shows a recipient (11 cells: KEY, "", spaced
+// postal code, address 1 and 2 ("　" when empty), surname, given name, joint names 1 and 2,
+// memo, reading). An address search shows a missing code as its placeholder.
 QStringList cardGridHeaders();
+QStringList cardGridRow(const CardRecipient& card, bool addressSearch);
 
-// Fills the template for every card row and hands each card's page to the sink, which keeps or
+// Fills the template for every recipient and hands each card's page to the sink, which keeps or
 // writes it (false from it stops the run: false), with what the postal-code dictionary finds
 // wrong with the card (「山田 太郎 様: 郵便番号と住所が一致しません」; printing goes on). The
 // options are checked before the first page; an invalid number stops the run with a message
 // naming it.
 using PageSink = std::function<bool(const PreparedPage&, const QStringList& postalProblems)>;
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                 const QList<QStringList>& cardRows, TDM& dm, const PageSink& sink);
+                 const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink);
 
 // streamCards into the report's prepared pages. The report's Warnings list every card and
-// field whose text still does not fit its box, and the postal-code problems. A progress that asks to stop leaves no pages
-// (false).
+// field whose text still does not fit its box, and the postal-code problems. A progress that asks
+// to stop leaves no pages (false).
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                  const QList<QStringList>& cardRows, TDM& dm, const Progress& progress = {});
+                  const QList<CardRecipient>& cards, TDM& dm, const Progress& progress = {});
 
 // 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of a laid-out page that cuts its text.
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);

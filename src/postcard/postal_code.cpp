@@ -20,13 +20,6 @@ QString spacedPostalCode(const QString& yubinno, bool addressSearch) {
     return text;
 }
 
-QString digitsFromSpacedCell(const QString& cell) {
-    QString digits = cell;
-    digits.remove(QLatin1Char(' '));
-    digits.remove(QChar(0x3000));
-    return digits;
-}
-
 QString postalDigits(const QString& code) {
     // Hyphens, the postal mark 〒 and spaces separate or announce the digits; none takes a box.
     static const QString skipped = QStringLiteral("-－‐−ー―‑–—ｰ〒 　");

@@ -9,9 +9,6 @@ namespace velta {
 // address search modes.
 QString spacedPostalCode(const QString& yubinno, bool addressSearch);
 
-// The characters for the digit boxes: the cell with every space and ideographic space removed.
-QString digitsFromSpacedCell(const QString& cell);
-
 // The characters of a postal code for the seven digit boxes: full-width digits as digits, and
 // every hyphen-like character (- － ‐ − ー ―) dropped, so the seven digits fill the seven boxes.
 QString postalDigits(const QString& code);

@@ -1,5 +1,6 @@
 #include "thagaki_sakusei.h"
 
+#include "address_listing.h"
 #include "colours.h"
 #include "dm.h"
 #include "errors.h"
@@ -26,7 +27,6 @@
 namespace velta {
 namespace {
 
-constexpr int kReadingColumn = 10;
 const int kColumnWidths[] = {1, 1, 100, 200, 200, 80, 80, 80, 80, 265, 120};
 
 QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
@@ -226,28 +226,20 @@ void Thagaki_sakusei::Button2Click() {
                                                           : CardSearch::Surname;
     ProgressDialog reading(this, QStringLiteral("宛名を読み込んでいます"));
     dm_.open();
-    const QList<QStringList> found = fillCardRows(dm_, search, Edit1->text(), reading.progress());
+    const QList<CardRecipient> found =
+        readCardRecipients(dm_, search, Edit1->text(), reading.progress());
     if (reading.canceled())
         return; // the grid stays as it was
-    SGrid1->clearCells();
-    SGrid1->setRowCells(0, cardGridHeaders());
-    SGrid1->setRowCount(2);
-    SGrid1->setFixedCols(2);
-    SGrid1->setFixedRows(1);
-    // Each row goes into the last row of the grid, which then grows by one.
-    SGrid1->setRowCount(2 + static_cast<int>(found.size()));
-    for (int i = 0; i < found.size(); ++i)
-        SGrid1->setRowCells(1 + i, found[i]);
     // The connection stays open: the composition reads the sender over it.
-    QList<QStringList> rows;
-    for (int r = 1; r < SGrid1->RowCount(); ++r)
-        rows.append(SGrid1->rowCells(r));
-    const QList<QStringList> ordered = orderedByReading(rows, kReadingColumn);
+    cards_ = orderedByReading(found, [](const CardRecipient& card) { return card.reading; });
+    const bool addressSearch = search == CardSearch::Address1 || search == CardSearch::Address2;
     SGrid1->clearCells();
+    SGrid1->setFixedRows(1);
+    SGrid1->setRowCount(2 + static_cast<int>(found.size()));
     SGrid1->setColCount(11);
     SGrid1->setFixedCols(1);
-    for (int i = 0; i < ordered.size(); ++i)
-        SGrid1->setRowCells(i + 1, ordered[i]);
+    for (int i = 0; i < cards_.size(); ++i)
+        SGrid1->setRowCells(i + 1, cardGridRow(cards_[i], addressSearch));
     SGrid1->setRowCells(0, cardGridHeaders());
     if (SGrid1->RowCount() <= 16)
         SGrid1->setRowCount(30);
@@ -283,12 +275,12 @@ CardOptions Thagaki_sakusei::options() const {
     return o;
 }
 
-QList<QStringList> Thagaki_sakusei::cardRows() const {
-    QList<QStringList> rows;
-    for (int r = 1; r < SGrid1->RowCount(); ++r)
-        if (!SGrid1->cell(0, r).isEmpty() && (!CheckBox1->isChecked() || SGrid1->marked(0, r)))
-            rows.append(SGrid1->rowCells(r));
-    return rows;
+QList<CardRecipient> Thagaki_sakusei::cardRows() const {
+    QList<CardRecipient> cards;
+    for (int r = 1; r <= cards_.size(); ++r)
+        if (!CheckBox1->isChecked() || SGrid1->marked(0, r))
+            cards.append(cards_[r - 1]);
+    return cards;
 }
 
 void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {

@@ -43,7 +43,7 @@ public:
     void prepare();
     CardOptions options() const;
     // The rows that are cards: every recipient row, or the marked ones with CheckBox1.
-    QList<QStringList> cardRows() const;
+    QList<CardRecipient> cardRows() const;
 
 public slots:
     void Button2Click();
@@ -53,6 +53,8 @@ public slots:
 
 private:
     TDM& dm_;
+    // The recipients the grid shows, row 1 onwards, in its order.
+    QList<CardRecipient> cards_;
     void compose(TfrxReport& report, CardLayout layout);
     void step(QLineEdit* edit, int delta);
 };

@@ -84,7 +84,7 @@ void Thonnin1::Edit11Exit() {
 }
 
 void Thonnin1::loadSender() {
-    const SenderFields f = SenderStore(dm_).load();
+    const SenderRecord f = SenderStore(dm_).load();
     Label17->setText(f.key2);
     writeDate({f.year, f.month, f.day}, Edit5, Edit6, Edit7);
     Edit1->setText(f.surname);
@@ -102,8 +102,8 @@ void Thonnin1::loadSender() {
     }
 }
 
-SenderFields Thonnin1::fields() const {
-    SenderFields f;
+SenderRecord Thonnin1::fields() const {
+    SenderRecord f;
     f.surname = Edit1->text();
     f.givenName = Edit2->text();
     f.postalCode = Edit3->text();

@@ -11,7 +11,7 @@ namespace velta {
 
 class TDM;
 class PostalAssist;
-struct SenderFields;
+struct SenderRecord;
 
 // The sender window: the one sender printed on every card.
 class Thonnin1 : public QDialog {
@@ -38,7 +38,7 @@ public slots:
 
 private:
     TDM& dm_;
-    SenderFields fields() const;
+    SenderRecord fields() const;
 };
 
 } // namespace velta

@@ -55,18 +55,30 @@ bool triggerActive(const TestDatabase& database) {
 
 // Writes one recipient as the entry window's 登録 does.
 void registerRecipient(TDM& dm, const RecipientFields& fields) {
+    UnitOfWork work(dm);
     RecipientStore store(dm);
-    dm.open();
-    store.insertNew(fields, store.largestKey());
-    store.finishRegistration();
+    store.insertNew(recipientFromFields(fields), store.largestKey());
+    work.commit();
+}
+
+// Writes `fields` over the recipient as `opened` had it, as the entry window's 登録 does.
+void replaceRecipient(TDM& dm, const RecipientRecord& opened, const RecipientFields& fields) {
+    UnitOfWork work(dm);
+    RecipientStore(dm).replaceStored(recipientFromFields(fields, opened), opened);
+    work.commit();
+}
+
+RecipientRecord readRecipient(TDM& dm, qint64 key) {
+    UnitOfWork work(dm);
+    const std::optional<RecipientRecord> record = RecipientStore(dm).read(key);
+    work.commit();
+    if (!record)
+        throw DbError(QStringLiteral("no recipient %1").arg(key));
+    return *record;
 }
 
 void editRecipient(TDM& dm, qint64 key, const RecipientFields& fields) {
-    RecipientStore store(dm);
-    dm.open();
-    const RecipientRow opened = store.read(key);
-    store.replaceStored(key, "Label17", fields, opened);
-    store.finishRegistration();
+    replaceRecipient(dm, readRecipient(dm, key), fields);
 }
 
 } // namespace
@@ -196,19 +208,15 @@ TEST_P(TwoPrograms, SecondSaveOfOneRecipientIsRefusedAndOverwritesNothing) {
     auto b = database->connect();
     registerRecipient(*a, version(3));
     // Both open recipient 1 (as the address list does).
-    a->open();
-    const RecipientRow openedByA = RecipientStore(*a).read(1);
-    a->close();
+    const RecipientRecord openedByA = readRecipient(*a, 1);
     RecipientFields memoByB = version(3);
     memoByB.memo = "Bのメモ";
     editRecipient(*b, 1, memoByB);
 
     RecipientFields addressByA = version(3);
     addressByA.address1 = "Aの住所";
-    RecipientStore store(*a);
-    a->open();
     try {
-        store.replaceStored(1, "Label17", addressByA, openedByA);
+        replaceRecipient(*a, openedByA, addressByA);
         FAIL() << "the second save was not refused";
     } catch (const DbError& error) {
         EXPECT_TRUE(error.message().contains("ほかの画面またはプログラムで変更されました"))
@@ -301,11 +309,7 @@ TEST(EditFaults, SuccessIsToldOnlyAfterTheCommitWithNoConnectionOpen) {
     entry.Button2->click();
     ASSERT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 1);
 
-    entry.Label15->setText("1");
-    entry.Label17->setText("1");
-    dm->open();
-    entry.setOpenedRow(RecipientStore(*dm).read(1));
-    dm->close();
+    entry.showStoredRecipient(readRecipient(*dm, 1));
     entry.show();
     entry.Memo1->setPlainText("書き換え");
     entry.Button2->click();

@@ -110,15 +110,14 @@ TEST_P(Listing, OneStatementGivesTheRowsCellsAndOrderOfProbingEveryKey) {
     for (const QStringList& row : probeEveryKey(*dm, listingStatement(), {}, {}, {"KEY1", "NAMAE"}))
         if (!row[1].isEmpty())
             expectedKeys.append(row[0]);
-    for (const QStringList& row : listRecipients(*dm, listingStatement(), {}, {}))
-        listedKeys.append(row[0]);
+    for (const RecipientRecord& record : listRecipients(*dm, listingStatement(), {}, {}))
+        listedKeys.append(QString::number(record.key));
     EXPECT_EQ(listedKeys, expectedKeys);
     EXPECT_TRUE(listedKeys.contains("4000"));
     for (CardSearch search :
          {CardSearch::Surname, CardSearch::Address1, CardSearch::Address2, CardSearch::Memo}) {
-        const QList<QStringList> cards = fillCardRows(*dm, search, "");
-        for (const QStringList& row : cards)
-            EXPECT_FALSE(row[5].isEmpty());
+        for (const CardRecipient& card : readCardRecipients(*dm, search, ""))
+            EXPECT_FALSE(card.surname.isEmpty());
     }
     dm->close();
 }

@@ -38,11 +38,12 @@ protected:
 
     // As the address list does for a stored recipient.
     void openStored(qint64 key, const QString& key2Text) {
-        window.Label15->setText(QString::number(key));
-        window.Label17->setText(key2Text);
-        window.Button4->setEnabled(true);
-        window.setOpenedRow(RecipientStore(*dm).read(key));
+        dm->open();
+        const std::optional<RecipientRecord> record = RecipientStore(*dm).read(key);
         dm->close();
+        ASSERT_TRUE(record);
+        window.showStoredRecipient(*record);
+        window.Label17->setText(key2Text);
         window.show();
     }
 

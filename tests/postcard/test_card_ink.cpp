@@ -55,14 +55,12 @@ protected:
                          "'大阪府大阪市北区梅田3-1-1', 'グランフロント大阪北館―12階', '由美子')");
     }
 
-    QList<QStringList> rows(const QVector<Recipient>& recipients) const {
-        QList<QStringList> rows;
+    QList<CardRecipient> rows(const QVector<Recipient>& recipients) const {
+        QList<CardRecipient> cards;
         for (const Recipient& r : recipients)
-            rows.append({QString::number(rows.size() + 1), "", spacedPostalCode(r.postal, false),
-                         r.address1.isEmpty() ? "　" : r.address1,
-                         r.address2.isEmpty() ? "　" : r.address2, r.surname, r.given, r.joint1,
-                         r.joint2, "", "よみ"});
-        return rows;
+            cards.append({cards.size() + 1, r.postal, r.address1, r.address2, r.surname, r.given,
+                          r.joint1, r.joint2, "", "よみ"});
+        return cards;
     }
     TfrxReport compose(CardLayout layout, const QVector<Recipient>& recipients,
                        const CardOptions& options = {}) {

@@ -1,5 +1,6 @@
 // Cards printed through a real CUPS queue (cups-pdf, A4 by default) judged at ink level against
 // PDF 出力: every box where the PDF has it, on a card-sized page.
+#include "address_listing.h"
 #include "calibration_sheet.h"
 #include "card_layouts.h"
 #include "composition.h"
@@ -73,7 +74,9 @@ protected:
         TDM dm(work.path());
         TfrxReport report = makeCardTemplate(CardLayout::Type1);
         composeCards(report, CardLayout::Type1, CardOptions{},
-                     orderedByReading(fillCardRows(dm, CardSearch::Surname, {}), 10), dm);
+                     orderedByReading(readCardRecipients(dm, CardSearch::Surname, {}),
+                                      [](const CardRecipient& card) { return card.reading; }),
+                     dm);
         dm.close();
         return report.PreviewPages();
     }

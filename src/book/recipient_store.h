@@ -1,14 +1,14 @@
 #pragma once
 
-#include "dm.h"
+#include "recipient_record.h"
 
-#include <QMap>
 #include <QString>
+
+#include <optional>
 
 namespace velta {
 
-// A stored recipient's columns as read, to find out whether it changed since.
-using RecipientRow = QMap<QString, ParamValue>;
+class TDM;
 
 // The texts of the address entry window, exactly as typed.
 struct RecipientFields {
@@ -26,31 +26,31 @@ struct RecipientFields {
 // (full-width digits, blanks, empty text) is refused with a message naming the field.
 qint64 toInteger(const QString& text, const QString& fieldName);
 
-// Writes of MST_KOKYAKU: registration of new and stored recipients, deletion. Each write is
-// one transaction, committed by finishRegistration (or the delete's close); nothing is shown
-// to the user before that commit.
+// The entry window's texts as a record (numbers converted, refused with the field's name).
+// A telephone the window could not offer keeps what `stored` holds.
+RecipientRecord recipientFromFields(const RecipientFields& fields,
+                                    const RecipientRecord& stored = {});
+
+// MST_KOKYAKU, one recipient at a time. Writes happen in the caller's unit of work; nothing is
+// committed here.
 class RecipientStore {
 public:
     explicit RecipientStore(TDM& dm) : dm_(dm) {}
 
     // "Select max (KEY1) …": 0 for an empty table.
     qint64 largestKey();
-    // A stored recipient's columns; empty when there is no such row.
-    RecipientRow read(qint64 key, bool lock = false);
+    // The stored recipient, read by the address list's statement; empty when there is no such
+    // row. With lock, the row stays locked until the unit of work ends.
+    std::optional<RecipientRecord> read(qint64 key, bool lock = false);
     // Inserts a new recipient; the trigger gives it its key (switched on first if another
-    // program left it off), KEY2 is largestKey + 1.
-    void insertNew(const RecipientFields& fields, qint64 largestKey);
-    // Writes the new values over the stored recipient in place (its key stays), carrying KEY2
-    // (the text "Label17" sends NULL). Refused, writing nothing, when the row is gone or no
-    // longer holds what `opened` read.
-    void replaceStored(qint64 key, const QString& key2Text, const RecipientFields& fields,
-                       const RecipientRow& opened);
-    // Commits and closes.
-    void finishRegistration();
+    // program left it off), KEY2 is largestKey + 1, LTIME now.
+    void insertNew(const RecipientRecord& record, qint64 largestKey);
+    // Writes the record over the stored recipient in place (its key stays), LTIME now. Refused,
+    // writing nothing, when the row is gone or no longer holds what `opened` read.
+    void replaceStored(const RecipientRecord& record, const RecipientRecord& opened);
     void remove(qint64 key);
 
 private:
-    void setParameters(const RecipientFields& fields, const QString& storedTelephone);
     TDM& dm_;
 };
 

@@ -21,9 +21,15 @@ void addColumnLines(TIBQuery& query, const QString& prefix) {
 
 } // namespace
 
-SenderFields SenderStore::load() {
+SenderRecord SenderStore::load() {
+    UnitOfWork work(dm_);
+    SenderRecord sender = read();
+    work.commit();
+    return sender;
+}
+
+SenderRecord SenderStore::read() {
     TIBQuery& query = dm_.IBQuery1;
-    dm_.open();
     query.Clear();
     query.Add(QStringLiteral("SELECT"));
     for (const char* line : {"  KEY1,",        "  NAMAE,",   "  NAMAE2,",
@@ -36,7 +42,7 @@ SenderFields SenderStore::load() {
         query.Add(QString::fromLatin1(line));
     query.setInteger(QStringLiteral("KEY1"), 1);
     query.Open();
-    SenderFields f;
+    SenderRecord f;
     f.key2 = query.fieldString(QStringLiteral("KEY2"));
     f.year = query.fieldString(QStringLiteral("YEAR1"));
     f.month = query.fieldString(QStringLiteral("MONTH1"));
@@ -52,14 +58,12 @@ SenderFields SenderStore::load() {
     f.memo = query.fieldString(QStringLiteral("MEMO"));
     f.telephone = query.fieldString(QStringLiteral("tel"));
     query.Close();
-    dm_.close();
     return f;
 }
 
-void SenderStore::save(const SenderFields& f) {
-    RollbackOnError rollback(dm_);
+void SenderStore::save(const SenderRecord& f) {
+    UnitOfWork work(dm_);
     TIBQuery& query = dm_.IBQuery1;
-    dm_.open();
     deleteRow();
     query.Clear();
     query.Add(QStringLiteral("INSERT INTO MST_SASIDASI"));
@@ -90,14 +94,13 @@ void SenderStore::save(const SenderFields& f) {
     setFieldCaptions(query);
     // A refused or failing insert rolls the delete back with it (the data module's rule).
     query.ExecSQL();
-    dm_.close();
+    work.commit();
 }
 
 void SenderStore::remove() {
-    RollbackOnError rollback(dm_);
-    dm_.open();
+    UnitOfWork work(dm_);
     deleteRow();
-    dm_.close();
+    work.commit();
 }
 
 void SenderStore::deleteRow() {

@@ -6,8 +6,9 @@ namespace velta {
 
 class TDM;
 
-// The one sender, row KEY1 = 1 of MST_SASIDASI, as the window's texts.
-struct SenderFields {
+// The one sender, row KEY1 = 1 of MST_SASIDASI. Its columns are text (the date included), as
+// the table has them; KEY2 is the window's text, sent for the engine to convert.
+struct SenderRecord {
     QString surname, givenName, postalCode, address1, address2, memo;
     QString year, month, day;
     QString telephone, key2, reading, jointName1, jointName2;
@@ -17,11 +18,13 @@ class SenderStore {
 public:
     explicit SenderStore(TDM& dm) : dm_(dm) {}
 
-    // Every field as text; all empty when there is no sender yet.
-    SenderFields load();
+    // Every column; all empty when there is no sender yet. Read in the caller's connection.
+    SenderRecord read();
+    // Opens, reads and closes.
+    SenderRecord load();
     // Replaces row 1 (delete, then insert) and commits both together; a failure rolls back
     // both, so the stored sender stays.
-    void save(const SenderFields& fields);
+    void save(const SenderRecord& sender);
     void remove();
 
 private:

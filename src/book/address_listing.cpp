@@ -1,0 +1,172 @@
+#include "address_listing.h"
+
+#include "dm.h"
+
+namespace velta {
+namespace {
+
+// The column lines every per-key statement shares, between the first line and the address.
+const QStringList kLeadingColumns = {"  KEY1,", "  IDNUM,", "  NAMAE,", "  NAMAE2,", "  YUBINNO,"};
+const QStringList kMiddleColumns = {"  JYUSYO2,",   "  K_SHITU,",    "  SEIBETU,",    "  SEI_JEL,",
+                                    "  SEI_MUUSU,", "  SEI_SUPURE,", "  SEI_SONOTA,", "  SORI_AGO,",
+                                    "  SORI_MAYU,", "  MEMO,",       "  YEAR1,",      "  MONTH1,",
+                                    "  DAY1,",      "  LTIME,",      "  KEY2,"};
+
+struct SearchForm {
+    const char* first;
+    const char* address;
+    QStringList closing;
+    const char* parameter;
+};
+
+SearchForm searchForm(SearchColumn column) {
+    switch (column) {
+    case SearchColumn::Surname:
+        return {"SELECT",
+                "  JYUSYO,",
+                {"WHERE", "  (KEY1       = :KEY1    and  ", "   namae      Like :namae      )"},
+                "namae"};
+    case SearchColumn::Address1:
+        return {"SELECT ",
+                "  JYUSYO ,",
+                {"WHERE ", "  (KEY1       = :KEY1) and", "  (JYUSYO      Like :JYUSYO )  "},
+                "JYUSYO"};
+    case SearchColumn::Address2:
+        return {"SELECT",
+                "  JYUSYO,",
+                {"WHERE", "  (KEY1       = :KEY1)    and  ", "  (JYUSYO2      Like :JYUSYO2    )"},
+                "JYUSYO2"};
+    case SearchColumn::Memo:
+        return {"SELECT",
+                "  JYUSYO,",
+                {"WHERE", "  (KEY1       = :KEY1    and  ", "   memo      Like :memo      )"},
+                "memo"};
+    }
+    return {};
+}
+
+// The postcard window's per-key statements: by surname, and the start of the others.
+const QStringList kNameSearchLines = {"SELECT",
+                                      "  KEY1,",
+                                      "  IDNUM,",
+                                      "  NAMAE,",
+                                      "  NAMAE2,",
+                                      "  YUBINNO,",
+                                      "  JYUSYO,",
+                                      "  JYUSYO2,",
+                                      "  MEMO,",
+                                      "  YEAR1,",
+                                      "  MONTH1,",
+                                      "  DAY1,",
+                                      "  LTIME,",
+                                      "  KEY2,",
+                                      "  hurigana,",
+                                      "  renmei1,",
+                                      "  renmei2,",
+                                      "  tel",
+                                      "FROM",
+                                      "  MST_KOKYAKU",
+                                      "WHERE",
+                                      "  (KEY1       = :KEY1    and  ",
+                                      "   namae      Like :namae      )"};
+const QStringList kOtherSearchLines = {
+    "SELECT",        "  KEY1,",       "  IDNUM,",
+    "  NAMAE,",      "  NAMAE2,",     "  YUBINNO,",
+    "  JYUSYO,",     "  JYUSYO2,",    "  K_SHITU,",
+    "  SEIBETU,",    "  SEI_JEL,",    "  SEI_MUUSU,",
+    "  SEI_SUPURE,", "  SEI_SONOTA,", "  SORI_AGO,",
+    "  SORI_MAYU,",  "  MEMO,",       "  YEAR1,",
+    "  MONTH1,",     "  DAY1,",       "  LTIME,",
+    "  KEY2,",       "  hurigana,",   "  renmei1,",
+    "  renmei2,",    "  tel",         "FROM",
+    "  MST_KOKYAKU", "WHERE",         "  (KEY1       = :KEY1    and  "};
+
+} // namespace
+
+QStringList listingStatement() {
+    return QStringList{"SELECT"} + kLeadingColumns + QStringList{"  JYUSYO,"} + kMiddleColumns +
+           QStringList{
+               "  hurigana,", "  renmei1,",    "  renmei2,", "  tel",
+               "FROM",        "  MST_KOKYAKU", "WHERE",      "  (KEY1       = :KEY1      )"};
+}
+
+QStringList searchStatement(SearchColumn column) {
+    const SearchForm form = searchForm(column);
+    return QStringList{QString::fromLatin1(form.first)} + kLeadingColumns +
+           QStringList{QString::fromLatin1(form.address)} + kMiddleColumns +
+           QStringList{"  hurigana,", "  tel", "FROM", "  MST_KOKYAKU"} + form.closing;
+}
+
+QString searchParameter(SearchColumn column) {
+    return QString::fromLatin1(searchForm(column).parameter);
+}
+
+QList<RecipientRecord> listRecipients(TDM& dm, const QStringList& statement,
+                                      const QString& textParameter, const QString& pattern,
+                                      const Progress& progress) {
+    QList<RecipientRecord> records;
+    qint64 read = 0;
+    bool stopped = false;
+    readInKeyOrder(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
+        stopped = progress && !progress(++read, -1);
+        if (stopped)
+            return false;
+        RecipientRecord record;
+        record.surname = query.fieldString(QStringLiteral("NAMAE"));
+        if (record.surname.isEmpty())
+            return true;
+        record.key = query.fieldInteger(QStringLiteral("KEY1"));
+        record.givenName = query.fieldString(QStringLiteral("NAMAE2"));
+        record.reading = query.fieldString(QStringLiteral("hurigana"));
+        record.postalCode = query.fieldString(QStringLiteral("YUBINNO"));
+        record.address1 = query.fieldString(QStringLiteral("JYUSYO"));
+        record.address2 = query.fieldString(QStringLiteral("JYUSYO2"));
+        record.memo = query.fieldString(QStringLiteral("memo"));
+        record.telephone = query.fieldString(QStringLiteral("tel"));
+        records.append(std::move(record));
+        return true;
+    });
+    return stopped ? QList<RecipientRecord>() : records;
+}
+
+QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QString& text,
+                                        const Progress& progress) {
+    QStringList lines = search == CardSearch::Surname ? kNameSearchLines : kOtherSearchLines;
+    QString parameter = QStringLiteral("namae");
+    if (search == CardSearch::Address1) {
+        lines.append(QStringLiteral("   JYUSYO      Like :JYUSYO      )"));
+        parameter = QStringLiteral("JYUSYO");
+    } else if (search == CardSearch::Address2) {
+        lines.append(QStringLiteral("   JYUSYO2      Like :JYUSYO2      )"));
+        parameter = QStringLiteral("JYUSYO2");
+    } else if (search == CardSearch::Memo) {
+        lines.append(QStringLiteral("   MEMO      Like :MEMO      )"));
+        parameter = QStringLiteral("MEMO");
+    }
+    QList<CardRecipient> cards;
+    qint64 read = 0;
+    bool stopped = false;
+    readInKeyOrder(dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'),
+                   [&](const TIBQuery& q) {
+                       if ((stopped = progress && !progress(++read, -1)))
+                           return false;
+                       CardRecipient card;
+                       card.surname = q.fieldString(QStringLiteral("NAMAE"));
+                       if (card.surname.isEmpty())
+                           return true;
+                       card.key = q.fieldInteger(QStringLiteral("KEY1"));
+                       card.postalCode = q.fieldString(QStringLiteral("YUBINNO"));
+                       card.address1 = q.fieldString(QStringLiteral("JYUSYO"));
+                       card.address2 = q.fieldString(QStringLiteral("JYUSYO2"));
+                       card.givenName = q.fieldString(QStringLiteral("NAMAE2"));
+                       card.jointName1 = q.fieldString(QStringLiteral("renmei1"));
+                       card.jointName2 = q.fieldString(QStringLiteral("renmei2"));
+                       card.memo = q.fieldString(QStringLiteral("MEMO"));
+                       card.reading = q.fieldString(QStringLiteral("hurigana"));
+                       cards.append(std::move(card));
+                       return true;
+                   });
+    return stopped ? QList<CardRecipient>() : cards;
+}
+
+} // namespace velta

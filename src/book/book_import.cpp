@@ -1,0 +1,141 @@
+#include "book_import.h"
+
+#include "book_tables.h"
+#include "dm.h"
+#include "errors.h"
+#include "recipient_store.h"
+#include "schema.h"
+
+#include <QDateTime>
+#include <QHash>
+
+namespace velta {
+
+QString importSummary(const ImportReport& report, int refusalsShown) {
+    if (report.stopped)
+        return QStringLiteral("取り込みを中止しました。宛名は一件も取り込んでいません。");
+    QString text = QStringLiteral("%1 件の宛名を取り込みました。").arg(report.imported);
+    if (!report.refused.isEmpty()) {
+        text += QStringLiteral("\n取り込まなかった行（%1 行）:\n").arg(report.refused.size()) +
+                report.refused.mid(0, refusalsShown).join(QLatin1Char('\n'));
+        if (report.refused.size() > refusalsShown)
+            text += QStringLiteral("\nほか %1 行").arg(report.refused.size() - refusalsShown);
+    }
+    return text;
+}
+
+namespace {
+
+// How many of these recipients are in the book: the report says what was stored, read back.
+int countStored(TDM& dm, const QVector<qint64>& keys) {
+    constexpr qsizetype kBatch = 500;
+    qint64 found = 0;
+    for (qsizetype first = 0; first < keys.size(); first += kBatch) {
+        QStringList batch;
+        for (qint64 key : keys.mid(first, kBatch))
+            batch.append(QString::number(key));
+        found +=
+            readInteger(dm,
+                        QStringLiteral("select count(*) as N from MST_KOKYAKU where KEY1 in (%1)")
+                            .arg(batch.join(QLatin1Char(','))),
+                        QStringLiteral("N"));
+    }
+    dm.close();
+    return static_cast<int>(found);
+}
+
+} // namespace
+
+ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress,
+                        ImportMode mode) {
+    ImportReport report;
+    if (mode == ImportMode::Store)
+        ensureKeyTriggerActive(dm);
+    RollbackOnError rollback(dm);
+    QStringList columns = recipientTable().columnNames();
+    columns.removeOne(QStringLiteral("KEY1")); // given by the trigger
+    TIBQuery& query = dm.IBQuery1;
+    query.Clear();
+    query.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
+                  .arg(columns.join(QStringLiteral(", "))));
+    query.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
+    query.Add(QStringLiteral("returning KEY1"));
+    QVector<qint64> stored; // the keys given, to count what is there after the commit
+    setFieldCaptions(query);
+    // What the entry window writes for a new recipient where the file says nothing: today's
+    // date (the list and the entry window rely on it), zero flags, the time of the import.
+    const QDate today = QDate::currentDate();
+    QHash<QString, QString> entryDefaults{
+        {QStringLiteral("YEAR1"), QString::number(today.year())},
+        {QStringLiteral("MONTH1"), QString::number(today.month())},
+        {QStringLiteral("DAY1"), QString::number(today.day())},
+        {QStringLiteral("LTIME"), QDateTime::currentDateTime().toString(kExchangeTimestampFormat)}};
+    for (const char* flag : {"IDNUM", "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA",
+                             "SORI_AGO", "SORI_MAYU"})
+        entryDefaults.insert(QString::fromLatin1(flag), QStringLiteral("0"));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (progress && !progress(i, rows.size())) {
+            dm.IBDatabase1.Abandon(); // nothing of this import is kept
+            return ImportReport{0, {}, true};
+        }
+        const ImportRow& row = rows[i];
+        auto refuseRow = [&](const QString& why) {
+            report.refused.append(QStringLiteral("%1 行目: %2").arg(row.line).arg(why));
+        };
+        if (row.values.value(QStringLiteral("NAMAE")).isEmpty()) {
+            refuseRow(QStringLiteral("姓がありません。"));
+            continue;
+        }
+        if (row.values.value(QStringLiteral("HURIGANA")).isEmpty()) {
+            refuseRow(
+                QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"));
+            continue;
+        }
+        bool valid = true;
+        for (const QString& name : columns) {
+            const ColumnDescription& column = *recipientTable().column(name);
+            const QString text = row.values.value(name, entryDefaults.value(name));
+            if (column.kind == ColumnKind::Text) {
+                query.setString(name, text);
+            } else if (text.isEmpty()) {
+                query.setValue(name, ParamValue());
+            } else if (column.kind == ColumnKind::Integer) {
+                bool ok = false;
+                const qint64 number = text.toLongLong(&ok);
+                valid = valid && ok;
+                if (!ok)
+                    refuseRow(QStringLiteral("%1「%2」は数ではありません。").arg(name, text));
+                query.setInteger(name, number);
+            } else {
+                const QDateTime time = QDateTime::fromString(text, kExchangeTimestampFormat);
+                valid = valid && time.isValid();
+                if (!time.isValid())
+                    refuseRow(QStringLiteral("%1「%2」は日時ではありません。").arg(name, text));
+                query.setDateTime(name, time);
+            }
+        }
+        if (!valid)
+            continue;
+        try {
+            query.Check(); // every value encoded as it would be stored, nothing written
+        } catch (const DbError& error) {
+            refuseRow(error.message().section(QLatin1Char('\n'), 0, 0));
+            continue;
+        }
+        if (mode == ImportMode::Store) {
+            query.ExecSQL();
+            stored.append(query.fieldInteger(QStringLiteral("KEY1")));
+        } else {
+            ++report.imported;
+        }
+    }
+    if (mode == ImportMode::Check) {
+        dm.IBDatabase1.Abandon(); // a check writes nothing
+        return report;
+    }
+    dm.close();
+    report.imported = countStored(dm, stored);
+    return report;
+}
+
+} // namespace velta

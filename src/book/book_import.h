@@ -1,0 +1,42 @@
+#pragma once
+
+#include "progress.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace velta {
+
+class TDM;
+
+// How an exchange file writes a TIMESTAMP column (LTIME).
+inline const QString kExchangeTimestampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+
+// A row of an exchange file mapped to the book's columns (NAMAE, HURIGANA, …), with the file's
+// line for the messages that name it.
+struct ImportRow {
+    int line = 0;
+    QMap<QString, QString> values;
+};
+
+struct ImportReport {
+    int imported = 0;
+    QStringList refused; // 「5 行目: 姓がありません」
+    bool stopped = false;
+};
+
+// Stores the rows that can be stored, in one transaction: a row without 姓 or ふりがな, or with
+// a value the database cannot store (a character, a length, a number), is refused and reported
+// with its line (never changed); a stop or a database failure stores nothing. Imported rows get
+// what the entry window writes where the file says nothing (today's date, zero flags, the time
+// of the import). The count is of the rows read back after the commit.
+// A check finds the same refusals and counts the rows that would be stored, writing nothing.
+enum class ImportMode { Store, Check };
+ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {},
+                        ImportMode mode = ImportMode::Store);
+// 「12 件の宛名を取り込みました。」 and the first refusals, for a message box or a terminal.
+QString importSummary(const ImportReport& report, int refusalsShown = 20);
+
+} // namespace velta

@@ -1,0 +1,104 @@
+#include "book_tables.h"
+
+#include <algorithm>
+
+namespace velta {
+namespace {
+
+using K = ColumnKind;
+
+const ColumnDescription kRecipientColumns[] = {
+    {"KEY1", "INTEGER NOT NULL PRIMARY KEY", K::Integer},
+    {"IDNUM", "INTEGER", K::Integer, "I　D"},
+    {"NAMAE", "VARCHAR(1000)", K::Text, "姓（苗字）", "姓", 1},
+    {"NAMAE2", "VARCHAR(1000)", K::Text, "名（名前）", "名", 2},
+    {"YUBINNO", "VARCHAR(40)", K::Text, "郵便番号", "郵便番号", 4},
+    {"JYUSYO", "VARCHAR(1000)", K::Text, "住所1", "住所1", 5},
+    {"JYUSYO2", "VARCHAR(1000)", K::Text, "住所2", "住所2", 6},
+    {"K_SHITU", "VARCHAR(100)", K::Text},
+    {"SEIBETU", "INTEGER", K::Integer},
+    {"SEI_JEL", "INTEGER", K::Integer},
+    {"SEI_MUUSU", "INTEGER", K::Integer},
+    {"SEI_SUPURE", "INTEGER", K::Integer},
+    {"SEI_SONOTA", "INTEGER", K::Integer},
+    {"SORI_AGO", "INTEGER", K::Integer},
+    {"SORI_MAYU", "INTEGER", K::Integer},
+    {"MEMO", "VARCHAR(2000)", K::Text, "メモ", "メモ", 10},
+    {"YEAR1", "INTEGER", K::Integer},
+    {"MONTH1", "INTEGER", K::Integer},
+    {"DAY1", "INTEGER", K::Integer},
+    {"TEL", "VARCHAR(100)", K::Text, "電話番号", "電話番号", 9},
+    {"KEY2", "INTEGER", K::Integer},
+    {"HURIGANA", "VARCHAR(1000)", K::Text, "ふりがな", "ふりがな", 3},
+    {"RENMEI1", "VARCHAR(1000)", K::Text, "連名1", "連名1", 7},
+    {"RENMEI2", "VARCHAR(1000)", K::Text, "連名2", "連名2", 8},
+    {"LTIME", "TIMESTAMP", K::Timestamp},
+};
+
+// The sender's date is text, as another program of the family writes it.
+const ColumnDescription kSenderColumns[] = {
+    {"KEY1", "INTEGER NOT NULL PRIMARY KEY", K::Integer},
+    {"NAMAE", "VARCHAR(1000)", K::Text, "姓（苗字）"},
+    {"NAMAE2", "VARCHAR(1000)", K::Text, "名（名前）"},
+    {"YUBINNO", "VARCHAR(40)", K::Text, "郵便番号"},
+    {"JYUSYO", "VARCHAR(1000)", K::Text, "住所1"},
+    {"LMONEY", "VARCHAR(100)", K::Text},
+    {"MEMO", "VARCHAR(2000)", K::Text, "メモ"},
+    {"YEAR1", "VARCHAR(10)", K::Text},
+    {"MONTH1", "VARCHAR(10)", K::Text},
+    {"DAY1", "VARCHAR(10)", K::Text},
+    {"LTIME", "TIMESTAMP", K::Timestamp},
+    {"TEL", "VARCHAR(100)", K::Text, "電話番号"},
+    {"KEY2", "INTEGER", K::Integer},
+    {"JYUSYO2", "VARCHAR(1000)", K::Text, "住所2"},
+    {"RENMEI1", "VARCHAR(1000)", K::Text, "連名1"},
+    {"RENMEI2", "VARCHAR(1000)", K::Text, "連名2"},
+    {"HURIGANA", "VARCHAR(1000)", K::Text, "ふりがな"},
+};
+
+} // namespace
+
+const ColumnDescription* TableDescription::column(QStringView columnName) const {
+    for (const ColumnDescription& candidate : columns)
+        if (columnName.compare(QLatin1String(candidate.name), Qt::CaseInsensitive) == 0)
+            return &candidate;
+    return nullptr;
+}
+
+QStringList TableDescription::columnNames() const {
+    QStringList names;
+    for (const ColumnDescription& column : columns)
+        names.append(column.columnName());
+    return names;
+}
+
+QString TableDescription::createStatement() const {
+    QStringList definitions;
+    for (const ColumnDescription& column : columns)
+        definitions.append(column.columnName() + QLatin1Char(' ') + QLatin1String(column.sqlType));
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName(), definitions.join(", "));
+}
+
+QList<const ColumnDescription*> TableDescription::exchangeOrder() const {
+    QList<const ColumnDescription*> ordered;
+    for (const ColumnDescription& column : columns)
+        ordered.append(&column);
+    std::stable_sort(ordered.begin(), ordered.end(), [](auto* a, auto* b) {
+        const int rankA = a->exchangeRank ? a->exchangeRank : INT_MAX;
+        const int rankB = b->exchangeRank ? b->exchangeRank : INT_MAX;
+        return rankA < rankB;
+    });
+    return ordered;
+}
+
+const TableDescription& recipientTable() {
+    static const TableDescription table{"MST_KOKYAKU", kRecipientColumns};
+    return table;
+}
+
+const TableDescription& senderTable() {
+    static const TableDescription table{"MST_SASIDASI", kSenderColumns};
+    return table;
+}
+
+} // namespace velta
