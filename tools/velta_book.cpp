@@ -39,12 +39,11 @@ int main(int argc, char** argv) {
                         arguments[1].toUtf8().constData());
             return 0;
         }
-        const ImportTable table = readImportFile(arguments[1]);
-        const QVector<Target> targets = matchHeaders(table.headers);
-        const QVector<ImportRow> rows = mapRows(table, targets);
-        TerminalProgress progress(rows.size(), QStringLiteral("取り込み中"), QStringLiteral("行"));
-        const ImportReport report = importRows(dm, rows, [&](qint64 done, qint64) {
-            progress.step(done);
+        ImportReader reader = ImportReader::open(arguments[1]);
+        const QVector<Target> targets = matchHeaders(reader.headers());
+        TerminalProgress progress(100, QStringLiteral("取り込み中"), QStringLiteral("%"));
+        const ImportReport report = importFile(dm, reader, targets, [&](qint64 done, qint64 total) {
+            progress.step(total > 0 ? done * 100 / total : 0);
             return true;
         });
         progress.done();
@@ -54,9 +53,10 @@ int main(int argc, char** argv) {
         // Columns the book has no place for (a company, an honorific) are named, not dropped
         // without a word.
         QStringList unused;
-        for (qsizetype c = 0; c < table.headers.size() && c < targets.size(); ++c)
-            if (targets[c] == Target::Ignore && !table.headers[c].trimmed().isEmpty())
-                unused.append(table.headers[c].trimmed());
+        const QStringList& headers = reader.headers();
+        for (qsizetype c = 0; c < headers.size() && c < targets.size(); ++c)
+            if (targets[c] == Target::Ignore && !headers[c].trimmed().isEmpty())
+                unused.append(headers[c].trimmed());
         if (!unused.isEmpty())
             std::printf("取り込まなかった列: %s\n",
                         unused.join(QStringLiteral("、")).toUtf8().constData());

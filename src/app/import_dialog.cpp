@@ -17,7 +17,7 @@ ImportDialog::ImportDialog(const ImportTable& table, QWidget* parent) : QDialog(
     summary = new QLabel(
         QStringLiteral("%1、%2 行。各列の上で、取り込み先を選んでください（最初の %3 行を表示）。")
             .arg(table.kind)
-            .arg(table.rows.size())
+            .arg(table.rowCount)
             .arg(std::min<qsizetype>(kPreviewRows, table.rows.size())),
         this);
     summary->setWordWrap(true);

@@ -20,6 +20,13 @@ namespace velta {
 
 namespace {
 
+// A progress of bytes read shown in percent.
+Progress percentOf(Progress progress) {
+    return [progress](qint64 done, qint64 total) {
+        return progress(total > 0 ? done * 100 / total : 0, 100);
+    };
+}
+
 QAction* addAction(QMenu* menu, QObject* owner, const char* name, const QString& caption,
                    const std::function<void()>& triggered) {
     QAction* action = menu->addAction(caption);
@@ -126,28 +133,25 @@ void ToolsMenu::exportBook(const QString& fileName, bool shiftJis) {
 }
 
 void ToolsMenu::importBook(const QString& fileName) {
-    // Reading and mapping a large file goes on beside the window, which can stop it.
-    std::optional<ImportTable> read =
-        runAside<ImportTable>(window_, QStringLiteral("ファイルを読み込んでいます"),
-                              [fileName] { return readImportFile(fileName); });
-    if (!read)
+    // Reading a large file goes on beside the window, which can stop it.
+    const std::optional<ImportTable> preview =
+        runAside<ImportTable>(window_, QStringLiteral("ファイルを読み込んでいます"), [fileName] {
+            return readImportPreview(fileName, ImportDialog::kPreviewRows);
+        });
+    if (!preview)
         return;
-    // Shared with the mapping, which may outlive this call when it is stopped.
-    const auto table = std::make_shared<const ImportTable>(std::move(*read));
-    ImportDialog dialog(*table, window_);
+    ImportDialog dialog(*preview, window_);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QVector<Target> targets = dialog.targets();
-    const std::optional<QVector<ImportRow>> mapped =
-        runAside<QVector<ImportRow>>(window_, QStringLiteral("列を割り当てています"),
-                                     [table, targets] { return mapRows(*table, targets); });
-    if (!mapped)
-        return;
-    const QVector<ImportRow>& rows = *mapped;
+    // Read again a piece at a time, for the check and for the import: never held whole.
+    ImportReader reader = ImportReader::open(fileName);
     // Rows that cannot be stored are named before anything is written; the user decides.
     {
-        ProgressDialog checking(window_, QStringLiteral("取り込む行を確かめています"));
-        const ImportReport check = importRows(dm_, rows, checking.progress(), ImportMode::Check);
+        ProgressDialog checking(window_, QStringLiteral("取り込む行を確かめています"),
+                                QStringLiteral("%"));
+        const ImportReport check =
+            importFile(dm_, reader, targets, percentOf(checking.progress()), ImportMode::Check);
         if (check.stopped)
             return;
         if (!check.refused.isEmpty() &&
@@ -160,8 +164,9 @@ void ToolsMenu::importBook(const QString& fileName) {
                     .arg(check.refused.mid(0, 20).join(QLatin1Char('\n')))))
             return;
     }
-    ProgressDialog progress(window_, QStringLiteral("宛名を取り込んでいます"));
-    MessageService::information(window_, importSummary(importRows(dm_, rows, progress.progress())));
+    ProgressDialog progress(window_, QStringLiteral("宛名を取り込んでいます"), QStringLiteral("%"));
+    MessageService::information(
+        window_, importSummary(importFile(dm_, reader, targets, percentOf(progress.progress()))));
 }
 
 void ToolsMenu::importPostal(const QString& fileName) {

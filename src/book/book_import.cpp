@@ -48,14 +48,34 @@ int countStored(TDM& dm, const QVector<qint64>& keys) {
 
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress,
                         ImportMode mode) {
+    qsizetype next = 0;
+    return importRows(
+        dm,
+        [&](ImportRow& row) {
+            if (next >= rows.size())
+                return false;
+            row = rows[next++];
+            return true;
+        },
+        progress ? Progress([&](qint64 done, qint64) { return progress(done, rows.size()); })
+                 : Progress(),
+        mode);
+}
+
+ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress& progress,
+                        ImportMode mode) {
     ImportReport report;
-    if (mode == ImportMode::Store)
+    if (mode == ImportMode::Store) {
+        UnitOfWork trigger(dm);
         ensureKeyTriggerActive(dm);
-    RollbackOnError rollback(dm);
+        trigger.commit();
+    }
+    // Everything below is one transaction: a stop, a check, a file found unreadable halfway
+    // or a database failure ends it without a row written.
+    UnitOfWork work(dm);
+    StoreStatement query(dm);
     QStringList columns = recipientTable().columnNames();
     columns.removeOne(QStringLiteral("KEY1")); // given by the trigger
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
     query.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
                   .arg(columns.join(QStringLiteral(", "))));
     query.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
@@ -65,20 +85,23 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
     // What the entry window writes for a new recipient where the file says nothing: today's
     // date (the list and the entry window rely on it), zero flags, the time of the import.
     const QDate today = QDate::currentDate();
-    QHash<QString, QString> entryDefaults{
-        {QStringLiteral("YEAR1"), QString::number(today.year())},
-        {QStringLiteral("MONTH1"), QString::number(today.month())},
-        {QStringLiteral("DAY1"), QString::number(today.day())},
-        {QStringLiteral("LTIME"), QDateTime::currentDateTime().toString(kExchangeTimestampFormat)}};
+    QHash<QString, ParamValue> entryDefaults{
+        {QStringLiteral("YEAR1"), qint64(today.year())},
+        {QStringLiteral("MONTH1"), qint64(today.month())},
+        {QStringLiteral("DAY1"), qint64(today.day())},
+        {QStringLiteral("LTIME"), QDateTime::currentDateTime()}};
     for (const char* flag : {"IDNUM", "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA",
                              "SORI_AGO", "SORI_MAYU"})
-        entryDefaults.insert(QString::fromLatin1(flag), QStringLiteral("0"));
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (progress && !progress(i, rows.size())) {
-            dm.IBDatabase1.Abandon(); // nothing of this import is kept
+        entryDefaults.insert(QString::fromLatin1(flag), qint64(0));
+    QList<std::pair<QString, const ColumnDescription*>> described;
+    for (const QString& name : columns)
+        described.append({name, recipientTable().column(name)});
+    ImportRow row;
+    for (qint64 done = 0;; ++done) {
+        if (progress && !progress(done, -1))
             return ImportReport{0, {}, true};
-        }
-        const ImportRow& row = rows[i];
+        if (!nextRow(row))
+            break;
         auto refuseRow = [&](const QString& why) {
             report.refused.append(QStringLiteral("%1 行目: %2").arg(row.line).arg(why));
         };
@@ -92,14 +115,19 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
             continue;
         }
         bool valid = true;
-        for (const QString& name : columns) {
-            const ColumnDescription& column = *recipientTable().column(name);
-            const QString text = row.values.value(name, entryDefaults.value(name));
-            if (column.kind == ColumnKind::Text) {
+        for (const auto& [name, column] : described) {
+            const auto given = row.values.constFind(name);
+            if (given == row.values.cend()) {
+                query.setValue(name, column->kind == ColumnKind::Text ? ParamValue(QString())
+                                                                      : entryDefaults.value(name));
+                continue;
+            }
+            const QString& text = *given;
+            if (column->kind == ColumnKind::Text) {
                 query.setString(name, text);
             } else if (text.isEmpty()) {
                 query.setValue(name, ParamValue());
-            } else if (column.kind == ColumnKind::Integer) {
+            } else if (column->kind == ColumnKind::Integer) {
                 bool ok = false;
                 const qint64 number = text.toLongLong(&ok);
                 valid = valid && ok;
@@ -116,24 +144,23 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
         }
         if (!valid)
             continue;
+        // Every value is encoded as it would be stored before anything is sent: a refused one
+        // leaves the transaction as it was.
         try {
-            query.Check(); // every value encoded as it would be stored, nothing written
-        } catch (const DbError& error) {
+            if (mode == ImportMode::Check) {
+                query.Check();
+                ++report.imported;
+            } else {
+                query.ExecSQL();
+                stored.append(query.fieldInteger(QStringLiteral("KEY1")));
+            }
+        } catch (const ValueRefused& error) {
             refuseRow(error.message().section(QLatin1Char('\n'), 0, 0));
-            continue;
-        }
-        if (mode == ImportMode::Store) {
-            query.ExecSQL();
-            stored.append(query.fieldInteger(QStringLiteral("KEY1")));
-        } else {
-            ++report.imported;
         }
     }
-    if (mode == ImportMode::Check) {
-        dm.IBDatabase1.Abandon(); // a check writes nothing
-        return report;
-    }
-    dm.close();
+    if (mode == ImportMode::Check)
+        return report; // a check writes nothing
+    work.commit();
     report.imported = countStored(dm, stored);
     return report;
 }

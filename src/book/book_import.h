@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace velta {
 
 class TDM;
@@ -33,7 +35,12 @@ struct ImportReport {
 // what the entry window writes where the file says nothing (today's date, zero flags, the time
 // of the import). The count is of the rows read back after the commit.
 // A check finds the same refusals and counts the rows that would be stored, writing nothing.
+// The rows come one at a time from `nextRow` (false: no more), so a large file is never held
+// whole; the progress is told the rows done so far and -1.
 enum class ImportMode { Store, Check };
+using ImportRowSource = std::function<bool(ImportRow& row)>;
+ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress& progress = {},
+                        ImportMode mode = ImportMode::Store);
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {},
                         ImportMode mode = ImportMode::Store);
 // 「12 件の宛名を取り込みました。」 and the first refusals, for a message box or a terminal.

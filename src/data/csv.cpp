@@ -9,68 +9,112 @@
 
 namespace velta {
 
-QList<CsvRecord> parseCsv(const QString& text, QString* error) {
-    QList<CsvRecord> records;
-    CsvRecord record;
-    QString field;
-    bool quoted = false, fieldStarted = false;
-    int line = 1;
-    record.line = 1;
-    auto endField = [&] {
-        record.fields.append(field);
-        field.clear();
-        fieldStarted = false;
-    };
-    auto endRecord = [&] {
-        endField();
-        if (!(record.fields.size() == 1 && record.fields[0].isEmpty()))
-            records.append(record);
-        record = CsvRecord{line, {}};
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (field.size() > kMaxCsvFieldLength || record.fields.size() >= kMaxCsvFields) {
-            if (error)
-                *error =
-                    QStringLiteral("%1 行目: %2。何も取り込んでいません。")
-                        .arg(record.line)
-                        .arg(
-                            field.size() > kMaxCsvFieldLength
-                                ? QStringLiteral("項目が長すぎます（%1 文字まで）")
-                                      .arg(kMaxCsvFieldLength)
-                                : QStringLiteral("列が多すぎます（%1 列まで）").arg(kMaxCsvFields));
-            return {};
+void CsvReader::endField() {
+    record_.fields.append(field_);
+    field_.clear();
+    fieldStarted_ = false;
+}
+
+void CsvReader::endRecord() {
+    endField();
+    if (!(record_.fields.size() == 1 && record_.fields[0].isEmpty()))
+        ready_.append(std::move(record_));
+    record_ = CsvRecord{line_, {}};
+}
+
+void CsvReader::take(QChar c) {
+    if (quoteInQuoted_) {
+        quoteInQuoted_ = false;
+        if (c == QLatin1Char('"')) {
+            field_ += c;
+            return;
         }
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                field += QLatin1Char('"');
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                if (c == QLatin1Char('\n'))
-                    ++line;
-                field += c;
-            }
-            continue;
-        }
-        if (c == QLatin1Char('"') && !fieldStarted) {
-            quoted = fieldStarted = true;
-        } else if (c == QLatin1Char(',')) {
-            endField();
-        } else if (c == QLatin1Char('\r') && i + 1 < text.size() &&
-                   text[i + 1] == QLatin1Char('\n')) {
-            continue;
-        } else if (c == QLatin1Char('\n')) {
-            ++line;
-            endRecord();
-        } else {
-            field += c;
-            fieldStarted = true;
+        quoted_ = false; // that quote closed the field; c is read outside the quotes
+    }
+    if (carriageReturn_) {
+        carriageReturn_ = false;
+        if (c != QLatin1Char('\n')) { // a lone CR is text
+            field_ += QLatin1Char('\r');
+            fieldStarted_ = true;
         }
     }
-    if (fieldStarted || !field.isEmpty() || !record.fields.isEmpty())
+    if (field_.size() > kMaxCsvFieldLength || record_.fields.size() >= kMaxCsvFields) {
+        error_ =
+            QStringLiteral("%1 行目: %2。何も取り込んでいません。")
+                .arg(record_.line)
+                .arg(field_.size() > kMaxCsvFieldLength
+                         ? QStringLiteral("項目が長すぎます（%1 文字まで）").arg(kMaxCsvFieldLength)
+                         : QStringLiteral("列が多すぎます（%1 列まで）").arg(kMaxCsvFields));
+        return;
+    }
+    if (quoted_) {
+        if (c == QLatin1Char('"')) {
+            quoteInQuoted_ = true;
+            return;
+        }
+        if (c == QLatin1Char('\n'))
+            ++line_;
+        field_ += c;
+        return;
+    }
+    if (c == QLatin1Char('"') && !fieldStarted_) {
+        quoted_ = fieldStarted_ = true;
+    } else if (c == QLatin1Char(',')) {
+        endField();
+    } else if (c == QLatin1Char('\r')) {
+        carriageReturn_ = true;
+    } else if (c == QLatin1Char('\n')) {
+        ++line_;
         endRecord();
+    } else {
+        field_ += c;
+        fieldStarted_ = true;
+    }
+}
+
+void CsvReader::feed(QStringView piece) {
+    for (qsizetype i = 0; i < piece.size() && error_.isEmpty(); ++i)
+        take(piece[i]);
+}
+
+void CsvReader::finish() {
+    if (!error_.isEmpty())
+        return;
+    if (quoteInQuoted_) {
+        quoteInQuoted_ = false;
+        quoted_ = false;
+    }
+    if (carriageReturn_) {
+        carriageReturn_ = false;
+        field_ += QLatin1Char('\r');
+        fieldStarted_ = true;
+    }
+    if (fieldStarted_ || !field_.isEmpty() || !record_.fields.isEmpty())
+        endRecord();
+}
+
+bool CsvReader::takeRecord(CsvRecord& record) {
+    if (taken_ >= ready_.size()) {
+        ready_.clear();
+        taken_ = 0;
+        return false;
+    }
+    record = std::move(ready_[taken_++]);
+    return true;
+}
+
+QList<CsvRecord> parseCsv(const QString& text, QString* error) {
+    CsvReader reader;
+    reader.feed(text);
+    reader.finish();
+    if (!reader.error().isEmpty()) {
+        if (error)
+            *error = reader.error();
+        return {};
+    }
+    QList<CsvRecord> records;
+    for (CsvRecord record; reader.takeRecord(record);)
+        records.append(std::move(record));
     return records;
 }
 
@@ -115,7 +159,7 @@ struct Utf8Scan {
 
 // The length of the well-formed UTF-8 sequence at `at`; 0 when there is none (stray
 // continuation bytes, overlong forms, surrogates, beyond U+10FFFF, cut short).
-int utf8SequenceLength(const QByteArray& bytes, qsizetype at) {
+int utf8SequenceLength(QByteArrayView bytes, qsizetype at) {
     const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = byte(at);
     if (lead < 0x80)
@@ -136,7 +180,7 @@ int utf8SequenceLength(const QByteArray& bytes, qsizetype at) {
     return length;
 }
 
-Utf8Scan scanUtf8(const QByteArray& bytes) {
+Utf8Scan scanUtf8(QByteArrayView bytes) {
     Utf8Scan scan;
     for (qsizetype i = 0; i < bytes.size();) {
         const int length = utf8SequenceLength(bytes, i);
@@ -153,8 +197,12 @@ Utf8Scan scanUtf8(const QByteArray& bytes) {
     return scan;
 }
 
-QString badBytes(const QByteArray& bytes, qsizetype at, const QString& kind) {
-    const qsizetype line = bytes.left(at).count('\n') + 1;
+qsizetype lineOf(QByteArrayView bytes, qsizetype at) {
+    return std::count(bytes.begin(), bytes.begin() + at, '\n') + 1;
+}
+
+QString badBytes(QByteArrayView bytes, qsizetype at, const QString& kind) {
+    const qsizetype line = lineOf(bytes, at);
     QStringList shown;
     for (qsizetype i = at; i < std::min(at + 2, bytes.size()); ++i)
         shown.append(QStringLiteral("0x%1")
@@ -170,67 +218,125 @@ QString badBytes(const QByteArray& bytes, qsizetype at, const QString& kind) {
 
 } // namespace
 
-QString decodeText(const QByteArray& bytes, QString* encoding, QString* error) {
+bool TextDecoding::detect(QByteArrayView bytes, QString* error) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
-        return QString();
+        return false;
     };
     // UTF-16 (what some phones and Windows programs write) says so by its byte-order mark.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const bool little = bytes.startsWith("\xFF\xFE");
-        QString text;
-        text.reserve(bytes.size() / 2);
-        for (qsizetype at = 2; at < bytes.size(); at += 2) {
-            // An odd last byte or a surrogate without its partner is no character.
-            const auto unit = [&](qsizetype i) -> int {
-                if (i + 1 >= bytes.size())
-                    return -1;
-                const auto low = static_cast<unsigned char>(bytes[little ? i : i + 1]);
-                const auto high = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
-                return high << 8 | low;
-            };
-            const int code = unit(at);
-            const bool paired = QChar::isHighSurrogate(static_cast<uint>(code)) &&
-                                QChar::isLowSurrogate(static_cast<uint>(unit(at + 2)));
-            if (code < 0 || (QChar::isSurrogate(static_cast<uint>(code)) && !paired))
-                return fail(
-                    QStringLiteral("UTF-16 のファイルの %1 バイト目が読めません。何も取り込んで"
-                                   "いません。")
-                        .arg(at + 1));
-            text += QChar(static_cast<char16_t>(code));
-            if (paired) {
-                text += QChar(static_cast<char16_t>(unit(at + 2)));
-                at += 2;
-            }
-        }
-        if (encoding)
-            *encoding = QStringLiteral("UTF-16");
-        return text;
+        kind_ = bytes.startsWith("\xFF\xFE") ? Kind::Utf16Little : Kind::Utf16Big;
+        start_ = 2;
+        return true;
     }
     // No text file holds a NUL: a binary file (a picture, a spreadsheet) is not read as rows.
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
         return fail(QStringLiteral("%1 行目（%2 バイト目）に NUL があります。テキストファイル"
                                    "（CSV・vCard）ではないようです。何も取り込んでいません。")
-                        .arg(bytes.left(nul).count('\n') + 1)
+                        .arg(lineOf(bytes, nul))
                         .arg(nul + 1));
     const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    const QByteArray body = bom ? bytes.mid(3) : bytes;
+    start_ = bom ? 3 : 0;
+    const QByteArrayView body = bytes.sliced(start_);
     const Utf8Scan scan = scanUtf8(body);
-    if (scan.firstBad < 0) {
-        if (encoding)
-            *encoding = QStringLiteral("UTF-8");
-        return QString::fromUtf8(body);
-    }
+    kind_ = Kind::Utf8;
+    if (scan.firstBad < 0)
+        return true;
     // A UTF-8 file with a damaged byte is not Shift-JIS, though code page 932 might read it.
     if (bom || scan.multiByte >= 4 * scan.bad)
         return fail(badBytes(body, scan.firstBad, QStringLiteral("UTF-8")));
+    kind_ = Kind::ShiftJis;
+    return true;
+}
+
+QString TextDecoding::name() const {
+    switch (kind_) {
+    case Kind::Utf8:
+        return QStringLiteral("UTF-8");
+    case Kind::ShiftJis:
+        return QStringLiteral("Shift-JIS");
+    default:
+        return QStringLiteral("UTF-16");
+    }
+}
+
+qsizetype TextDecoding::pieceEnd(QByteArrayView bytes, qsizetype from, qsizetype size) const {
+    qsizetype at = std::max(from, start_) + size;
+    if (at >= bytes.size())
+        return bytes.size();
+    if (kind_ == Kind::Utf8 || kind_ == Kind::ShiftJis) {
+        // A line feed byte is never part of a multi-byte character in either encoding.
+        const qsizetype lineFeed = bytes.indexOf('\n', at);
+        return lineFeed < 0 ? bytes.size() : lineFeed + 1;
+    }
+    at += (at - start_) % 2;
+    const char* lineFeed = kind_ == Kind::Utf16Little ? "\n\0" : "\0\n";
+    for (; at + 1 < bytes.size(); at += 2)
+        if (bytes[at] == lineFeed[0] && bytes[at + 1] == lineFeed[1])
+            return at + 2;
+    return bytes.size();
+}
+
+bool TextDecoding::decode(QByteArrayView bytes, qsizetype from, qsizetype to, QString& text,
+                          QString* error) const {
+    from = std::max(from, start_);
+    const QByteArrayView piece = bytes.sliced(from, to - from);
+    if (kind_ == Kind::Utf8) {
+        text += QString::fromUtf8(piece); // checked whole by detect
+        return true;
+    }
+    if (kind_ == Kind::ShiftJis) {
+        QString decoded;
+        qsizetype badAt = 0;
+        if (!cp932::decodeStrict(QByteArray::fromRawData(piece.data(), piece.size()), decoded,
+                                 &badAt)) {
+            if (error)
+                *error = badBytes(bytes, from + badAt, QStringLiteral("UTF-8 としても Shift-JIS"));
+            return false;
+        }
+        text += decoded;
+        return true;
+    }
+    const bool little = kind_ == Kind::Utf16Little;
+    // An odd last byte or a surrogate without its partner is no character.
+    const auto unit = [&](qsizetype i) -> int {
+        if (i + 1 >= to)
+            return -1;
+        const auto low = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+        const auto high = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+        return high << 8 | low;
+    };
+    text.reserve(text.size() + piece.size() / 2);
+    for (qsizetype at = from; at < to; at += 2) {
+        const int code = unit(at);
+        const bool paired = QChar::isHighSurrogate(static_cast<uint>(code)) &&
+                            QChar::isLowSurrogate(static_cast<uint>(unit(at + 2)));
+        if (code < 0 || (QChar::isSurrogate(static_cast<uint>(code)) && !paired)) {
+            if (error)
+                *error =
+                    QStringLiteral("UTF-16 のファイルの %1 バイト目が読めません。何も取り込んで"
+                                   "いません。")
+                        .arg(at + 1);
+            return false;
+        }
+        text += QChar(static_cast<char16_t>(code));
+        if (paired) {
+            text += QChar(static_cast<char16_t>(unit(at + 2)));
+            at += 2;
+        }
+    }
+    return true;
+}
+
+QString decodeText(const QByteArray& bytes, QString* encoding, QString* error) {
+    TextDecoding decoding;
     QString text;
-    qsizetype badAt = 0;
-    if (!cp932::decodeStrict(bytes, text, &badAt))
-        return fail(badBytes(bytes, badAt, QStringLiteral("UTF-8 としても Shift-JIS")));
+    if (!decoding.detect(bytes, error) ||
+        !decoding.decode(bytes, decoding.textStart(), bytes.size(), text, error))
+        return QString();
     if (encoding)
-        *encoding = QStringLiteral("Shift-JIS");
+        *encoding = decoding.name();
     return text;
 }
 

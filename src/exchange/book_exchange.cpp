@@ -182,10 +182,10 @@ QVector<Target> matchHeaders(const QStringList& headers) {
     return targets;
 }
 
-QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets) {
-    QVector<ImportRow> rows;
+ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
+                    const QVector<Target>& targets) {
     const bool ownExport = targets.contains(Target::OtherColumn);
-    for (const CsvRecord& record : table.rows) {
+    {
         ImportRow row{record.line, {}};
         QMap<Target, QString> parts;
         for (qsizetype c = 0; c < record.fields.size() && c < targets.size(); ++c) {
@@ -213,7 +213,7 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
                 parts[targets[c]] = QString(text).replace(QLatin1Char('\n'), QStringLiteral("　"));
                 break;
             case Target::OtherColumn:
-                row.values[table.headers.value(c).trimmed()] = text;
+                row.values[headers.value(c).trimmed()] = text;
                 break;
             default:
                 appendValue(row.values, QString::fromLatin1(columnOf(targets[c])), text);
@@ -229,9 +229,34 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
                     parts[Target::Prefecture] + parts[Target::City] + parts[Target::Street]);
         if (!row.values.contains(QStringLiteral("JYUSYO")))
             appendValue(row.values, QStringLiteral("JYUSYO"), parts[Target::FormattedAddress]);
-        rows.append(row);
+        return row;
     }
+}
+
+QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets) {
+    QVector<ImportRow> rows;
+    rows.reserve(table.rows.size());
+    for (const CsvRecord& record : table.rows)
+        rows.append(mapRecord(record, table.headers, targets));
     return rows;
+}
+
+ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,
+                        const Progress& progress, ImportMode mode) {
+    reader.rewind();
+    CsvRecord record;
+    return importRows(
+        dm,
+        [&](ImportRow& row) {
+            if (!reader.next(record))
+                return false;
+            row = mapRecord(record, reader.headers(), targets);
+            return true;
+        },
+        progress
+            ? Progress([&](qint64, qint64) { return progress(reader.position(), reader.size()); })
+            : Progress(),
+        mode);
 }
 
 int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Progress& progress) {
@@ -308,29 +333,109 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
     return rows;
 }
 
-ImportTable readImportBytes(const QByteArray& bytes) {
-    QString encoding, why;
-    const QString text = decodeText(bytes, &encoding, &why);
-    if (!why.isEmpty())
+namespace {
+
+constexpr qsizetype kPieceBytes = 1 << 20;
+
+ImportTable wholeTable(ImportReader& reader) {
+    ImportTable table{reader.kind(), reader.headers(), {}};
+    for (CsvRecord record; reader.next(record);)
+        table.rows.append(std::move(record));
+    table.rowCount = table.rows.size();
+    return table;
+}
+
+} // namespace
+
+ImportReader::ImportReader(QByteArray bytes) : bytes_(std::move(bytes)) {
+    QString why;
+    if (!decoding_.detect(bytes_, &why))
         throw ExchangeError(why);
-    if (looksLikeVCard(text))
-        return readVCards(text);
-    QList<CsvRecord> records = parseCsv(text, &why);
-    if (!why.isEmpty())
+    QString first;
+    if (!decoding_.decode(bytes_, 0, decoding_.pieceEnd(bytes_, 0, 4096), first, &why))
         throw ExchangeError(why);
-    if (records.isEmpty())
+    if (looksLikeVCard(first)) {
+        QString text;
+        if (!decoding_.decode(bytes_, 0, bytes_.size(), text, &why))
+            throw ExchangeError(why);
+        ImportTable table = readVCards(text);
+        kind_ = table.kind;
+        headers_ = table.headers;
+        cards_ = std::move(table.rows);
+        vCards_ = true;
+        return;
+    }
+    kind_ = QStringLiteral("CSV（%1）").arg(decoding_.name());
+    CsvRecord header;
+    if (!next(header))
         throw ExchangeError(QStringLiteral("取り込む行がありません。"));
-    ImportTable table{QStringLiteral("CSV（%1）").arg(encoding), records.takeFirst().fields,
-                      records};
+    headers_ = header.fields;
+}
+
+ImportReader ImportReader::open(const QString& fileName) {
+    QString error;
+    QByteArray bytes = readBoundedFile(fileName, kMaxImportFile, &error);
+    if (!error.isEmpty())
+        throw ExchangeError(error);
+    return ImportReader(std::move(bytes));
+}
+
+bool ImportReader::readPiece() {
+    if (position_ >= bytes_.size())
+        return false;
+    const qsizetype end = decoding_.pieceEnd(bytes_, position_, kPieceBytes);
+    QString text, why;
+    if (!decoding_.decode(bytes_, position_, end, text, &why))
+        throw ExchangeError(why);
+    position_ = end;
+    csv_.feed(text);
+    if (position_ >= bytes_.size())
+        csv_.finish();
+    if (!csv_.error().isEmpty())
+        throw ExchangeError(csv_.error());
+    return true;
+}
+
+bool ImportReader::next(CsvRecord& record) {
+    if (vCards_) {
+        if (nextCard_ >= cards_.size())
+            return false;
+        record = cards_[nextCard_++];
+        return true;
+    }
+    while (!csv_.takeRecord(record))
+        if (!readPiece())
+            return false;
+    return true;
+}
+
+void ImportReader::rewind() {
+    nextCard_ = 0;
+    if (vCards_)
+        return;
+    csv_ = CsvReader();
+    position_ = 0;
+    CsvRecord header;
+    next(header);
+}
+
+ImportTable readImportBytes(const QByteArray& bytes) {
+    ImportReader reader(bytes);
+    return wholeTable(reader);
+}
+
+ImportTable readImportPreview(const QString& fileName, int previewRows) {
+    ImportReader reader = ImportReader::open(fileName);
+    ImportTable table{reader.kind(), reader.headers(), {}};
+    for (CsvRecord record; reader.next(record); ++table.rowCount)
+        if (table.rows.size() < previewRows)
+            table.rows.append(std::move(record));
     return table;
 }
 
 ImportTable readImportFile(const QString& fileName) {
-    QString error;
-    const QByteArray bytes = readBoundedFile(fileName, kMaxImportFile, &error);
-    if (!error.isEmpty())
-        throw ExchangeError(error);
-    return readImportBytes(bytes);
+    ImportReader reader = ImportReader::open(fileName);
+    return wholeTable(reader);
 }
 
 } // namespace velta

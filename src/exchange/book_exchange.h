@@ -36,11 +36,47 @@ struct ImportTable {
     QString kind; // 「CSV（UTF-8）」, 「CSV（Shift-JIS）」, 「vCard」
     QStringList headers;
     QList<CsvRecord> rows;
+    qsizetype rowCount = 0; // all the file's rows, when `rows` holds only the first ones
 };
 // An address book of 100,000 recipients is about 30 MB of CSV.
 constexpr qint64 kMaxImportFile = 128ll * 1024 * 1024;
 ImportTable readImportFile(const QString& fileName);
 ImportTable readImportBytes(const QByteArray& bytes);
+
+// An import file read a record at a time: its bytes are held as the file has them and its text
+// is decoded and parsed a piece at a time, so memory does not grow with its rows (a CSV of
+// 100,000 rows needs its 30 MB and little more). vCards (a phone's contacts) are read whole
+// and handed out the same way. Everything that cannot be read throws ExchangeError.
+class ImportReader {
+public:
+    explicit ImportReader(QByteArray bytes);
+    static ImportReader open(const QString& fileName);
+
+    const QString& kind() const { return kind_; }
+    const QStringList& headers() const { return headers_; }
+    // The next record after the headers; false at the end.
+    bool next(CsvRecord& record);
+    // Back to the first record.
+    void rewind();
+    // Bytes read so far and in all, for a progress.
+    qint64 position() const { return position_; }
+    qint64 size() const { return bytes_.size(); }
+
+private:
+    bool readPiece();
+    QByteArray bytes_;
+    TextDecoding decoding_;
+    QString kind_;
+    QStringList headers_;
+    CsvReader csv_;
+    qsizetype position_ = 0;
+    QList<CsvRecord> cards_; // vCards, read whole
+    qsizetype nextCard_ = 0;
+    bool vCards_ = false;
+};
+
+// The headers, the first `previewRows` records and the number of all of them.
+ImportTable readImportPreview(const QString& fileName, int previewRows);
 
 // What a column of the file fills.
 enum class Target {
@@ -69,7 +105,13 @@ const QVector<std::pair<Target, QString>>& targetCaptions();
 // Each header's target by its usual Japanese (and English) names; the rest are ignored.
 QVector<Target> matchHeaders(const QStringList& headers);
 
-// Each record of the table as the book's columns.
+// A record as the book's columns, by the targets of the file's headers.
+ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
+                    const QVector<Target>& targets);
 QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets);
+
+// Maps and stores every record of the reader (importRows, one pass, one transaction).
+ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,
+                        const Progress& progress = {}, ImportMode mode = ImportMode::Store);
 
 } // namespace velta

@@ -1,6 +1,7 @@
 // Pure rules of the data layer: connect.ini, parameter rewriting, Shift-JIS, version numbers.
 #include "connect_settings.h"
 #include "cp932.h"
+#include "csv.h"
 #include "dm.h"
 #include "errors.h"
 #include "schema_version.h"
@@ -212,4 +213,57 @@ TEST(SchemaVersion, DigitsOneThreeAndFiveFormTheNumber) {
 TEST(SchemaVersion, UserTableLookupIgnoresLetterCase) {
     EXPECT_TRUE(hasVersionTable({"MST_KOKYAKU", "version_tbl"}));
     EXPECT_FALSE(hasVersionTable({"MST_KOKYAKU", "VERSION_TBL2"}));
+}
+
+TEST(CsvPieces, RecordsAreTheSameWhereverTheTextIsCut) {
+    // Quotes doubled and at a field's end, a quoted line break, CR LF, a lone CR, a blank line.
+    const QString text = QStringLiteral("姓,住所\r\n\"山田\",\"東京都\r\n港区\"\r\n\"say "
+                                        "\"\"hi\"\"\",a\rb\r\n\r\n佐藤,\"\"\r\n鈴木,x");
+    QString error;
+    const QList<CsvRecord> whole = parseCsv(text, &error);
+    ASSERT_TRUE(error.isEmpty());
+    ASSERT_EQ(whole.size(), 5);
+    EXPECT_EQ(whole[1].fields, QStringList({"山田", "東京都\r\n港区"}));
+    EXPECT_EQ(whole[2].fields, QStringList({"say \"hi\"", "a\rb"}));
+    for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+        CsvReader reader;
+        reader.feed(QStringView(text).first(cut));
+        reader.feed(QStringView(text).sliced(cut));
+        reader.finish();
+        QList<CsvRecord> pieces;
+        for (CsvRecord record; reader.takeRecord(record);)
+            pieces.append(record);
+        ASSERT_EQ(pieces.size(), whole.size()) << cut;
+        for (qsizetype i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(pieces[i].fields, whole[i].fields) << cut;
+            EXPECT_EQ(pieces[i].line, whole[i].line) << cut;
+        }
+    }
+}
+
+TEST(TextPieces, PiecesEndAtLineEndsAndDecodeToTheWholeText) {
+    const QString text =
+        QStringLiteral("姓,ふりがな\r\n髙橋,タカハシ\r\n𠮷野,ヨシノ\r\n").repeated(40);
+    QByteArray utf16(QByteArrayLiteral("\xFF\xFE"));
+    for (QChar c : text)
+        utf16 += QByteArray(1, char(c.unicode() & 0xFF)) + QByteArray(1, char(c.unicode() >> 8));
+    const QString sjisText = QString(text)
+                                 .remove(QStringLiteral("𠮷野,ヨシノ\r\n"))
+                                 .replace(QStringLiteral("髙"), QStringLiteral("高"));
+    const std::pair<QByteArray, QString> files[] = {{"\xEF\xBB\xBF" + text.toUtf8(), text},
+                                                    {utf16, text},
+                                                    {cp932::encode(sjisText, "test"), sjisText}};
+    for (const auto& [bytes, expected] : files) {
+        TextDecoding decoding;
+        QString error;
+        ASSERT_TRUE(decoding.detect(bytes, &error)) << error.toStdString();
+        QString decoded;
+        for (qsizetype at = 0, end; at < bytes.size(); at = end) {
+            end = decoding.pieceEnd(bytes, at, 37);
+            ASSERT_GT(end, at);
+            ASSERT_TRUE(decoding.decode(bytes, at, end, decoded, &error)) << error.toStdString();
+            EXPECT_TRUE(decoded.endsWith(QLatin1Char('\n')) || end == bytes.size());
+        }
+        EXPECT_EQ(decoded, expected) << decoding.name().toStdString();
+    }
 }

@@ -216,6 +216,34 @@ TEST(BookExchange, AnImportThatFailsOrStopsMidwayLeavesNothing) {
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 3);
 }
 
+TEST(BookExchange, AFileFoundUnreadableAfterThousandsOfRowsLeavesNothing) {
+    // A Shift-JIS book of several pieces whose one broken byte lies in its last piece: the rows
+    // before it were already on their way into the book when it was found.
+    QByteArray bytes = cp932::encode(QStringLiteral("姓,ふりがな,住所\r\n"), "test");
+    for (int i = 0; i < 40000; ++i)
+        bytes +=
+            cp932::encode(QStringLiteral("山田%1,ヤマダ,東京都千代田区丸の内\r\n").arg(i), "test");
+    bytes += "\x85\x40,x,y\r\n";      // a lead byte code page 932 has no character for
+    ASSERT_GT(bytes.size(), 1 << 20); // more than one piece
+    TestDatabase database;
+    auto dm = database.connect();
+    ImportReader reader(bytes);
+    EXPECT_EQ(reader.kind(), "CSV（Shift-JIS）");
+    try {
+        importFile(*dm, reader, matchHeaders(reader.headers()));
+        FAIL() << "the broken byte was not found";
+    } catch (const ExchangeError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains("40002 行目")) << error.what();
+    }
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+    EXPECT_FALSE(dm->IBDatabase1.Connected());
+    // Without the broken line every row goes in, counted from the book.
+    bytes.chop(10);
+    ImportReader whole(bytes);
+    EXPECT_EQ(importFile(*dm, whole, matchHeaders(whole.headers())).imported, 40000);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where HURIGANA = 'ヤマダ'"), 40000);
+}
+
 TEST(BookExchange, ExportToAFolderThatCannotTakeItKeepsTheOldFile) {
     TestDatabase database;
     addFull(database, "山田", "");
