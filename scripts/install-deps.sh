@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xdg-utils unzip poppler-utils
   libcups2-dev
+  libmecab-dev mecab-ipadic-utf8
 )
 if [ "${1:-}" = "--tests" ]; then
   packages+=(firebird3.0-server firebird3.0-utils cups cups-client cups-bsd printer-driver-cups-pdf)

@@ -1,6 +1,8 @@
 // The address book of the database connect.ini in the working directory names, in and out:
 //   velta-book export [--encoding utf8|cp932] FILE.csv   every column, a header row first
-//   velta-book import FILE                               CSV (any headers) or vCard, detected
+//   velta-book import [--suggest-readings] FILE          CSV (any headers) or vCard, detected;
+//                                                        rows without a reading take a suggested
+//                                                        one, each listed
 // Exit 0, 1 on failure, 2 on bad usage. An import prints how many rows it stored and each row
 // it refused.
 #include "book_exchange.h"
@@ -11,14 +13,20 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     using namespace velta;
     QStringList arguments = QCoreApplication::arguments().mid(1);
-    const QString usage = QStringLiteral("使い方: velta-book export [--encoding utf8|cp932] "
-                                         "ファイル.csv | velta-book import ファイル");
+    const QString usage =
+        QStringLiteral("使い方: velta-book export [--encoding utf8|cp932] ファイル.csv | "
+                       "velta-book import [--suggest-readings] ファイル");
+    const bool suggestReadings = arguments.size() == 3 && arguments[0] == QLatin1String("import") &&
+                                 arguments[1] == QLatin1String("--suggest-readings");
+    if (suggestReadings)
+        arguments.removeAt(1);
     TextEncoding encoding = TextEncoding::Utf8;
     if (arguments.size() == 4 && arguments[0] == QLatin1String("export") &&
         arguments[1] == QLatin1String("--encoding")) {
@@ -47,9 +55,11 @@ int main(int argc, char** argv) {
             return true;
         });
         progress.done();
-        std::printf(
-            "%s\n",
-            importSummary(report, static_cast<int>(report.refused.size())).toUtf8().constData());
+        std::printf("%s\n",
+                    importSummary(report, static_cast<int>(std::max(report.refused.size(),
+                                                                    report.suggested.size())))
+                        .toUtf8()
+                        .constData());
         // Columns the book has no place for (a company, an honorific) are named, not dropped
         // without a word.
         QStringList unused;

@@ -7,6 +7,7 @@
 #include "key_filter.h"
 #include "message_service.h"
 #include "postal_assist.h"
+#include "reading_suggestion.h"
 #include "recipient_store.h"
 #include "schema_version.h"
 
@@ -217,6 +218,7 @@ void TK_touroku1::Button2Click() {
     // A field of spaces only (half or full width) is no name.
     if (Edit1->text().trimmed().isEmpty() || Edit11->text().trimmed().isEmpty()) {
         MessageService::information(this, kNamesRequired);
+        offerReading();
         dm_.close();
         return;
     }
@@ -256,6 +258,18 @@ void TK_touroku1::Button2Click() {
         work.commit();
     }
     MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
+}
+
+void TK_touroku1::offerReading() {
+    if (Edit1->text().trimmed().isEmpty() || !Edit11->text().trimmed().isEmpty())
+        return;
+    // Put in for review, never stored before the user registers again.
+    const SuggestedReading suggested = suggestReading(Edit1->text(), Edit13->text());
+    if (!suggested.complete || suggested.reading.isEmpty())
+        return;
+    Edit11->setText(suggested.reading);
+    Edit11->setFocus();
+    Edit11->selectAll();
 }
 
 void TK_touroku1::Button4Click() {

@@ -60,6 +60,8 @@ protected:
 private:
     TDM& dm_;
     RecipientFields fields() const;
+    // A surname typed without its reading: the suggested reading goes into ふりがな, selected.
+    void offerReading();
     void clearFields();
     void applyTelephoneGate();
     std::optional<RecipientRecord> opened_;

@@ -1,5 +1,6 @@
 #include "import_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -48,6 +49,12 @@ ImportDialog::ImportDialog(const ImportTable& table, QWidget* parent) : QDialog(
     }
     preview->resizeColumnsToContents();
     layout->addWidget(preview, 1);
+    suggestReadings = new QCheckBox(
+        QStringLiteral("ふりがなのない行は、読みを推定して取り込む（取り込む前に一覧で示します）"),
+        this);
+    suggestReadings->setObjectName(QStringLiteral("suggestReadings"));
+    suggestReadings->setChecked(true);
+    layout->addWidget(suggestReadings);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("取り込む"));

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QVector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QTableWidget;
@@ -21,6 +22,8 @@ public:
     QTableWidget* preview;
     QVector<QComboBox*> targetBoxes; // one per column of the file
     QLabel* summary;
+    // Rows without a reading take a suggested one, shown for review before anything is written.
+    QCheckBox* suggestReadings;
 
     QVector<Target> targets() const;
 };

@@ -9,6 +9,7 @@
 #include "schema.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -144,6 +145,7 @@ void ToolsMenu::importBook(const QString& fileName) {
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QVector<Target> targets = dialog.targets();
+    const ImportOptions store(ImportMode::Store, dialog.suggestReadings->isChecked());
     // Read again a piece at a time, for the check and for the import: never held whole.
     ImportReader reader = ImportReader::open(fileName);
     // Rows that cannot be stored are named before anything is written; the user decides.
@@ -151,7 +153,8 @@ void ToolsMenu::importBook(const QString& fileName) {
         ProgressDialog checking(window_, QStringLiteral("取り込む行を確かめています"),
                                 QStringLiteral("%"));
         const ImportReport check =
-            importFile(dm_, reader, targets, percentOf(checking.progress()), ImportMode::Check);
+            importFile(dm_, reader, targets, percentOf(checking.progress()),
+                       ImportOptions(ImportMode::Check, store.suggestReadings));
         if (check.stopped)
             return;
         if (!check.refused.isEmpty() &&
@@ -163,10 +166,22 @@ void ToolsMenu::importBook(const QString& fileName) {
                     .arg(check.imported)
                     .arg(check.refused.mid(0, 20).join(QLatin1Char('\n')))))
             return;
+        if (!check.suggested.isEmpty() &&
+            !MessageService::confirm(
+                window_,
+                QStringLiteral("次の %1 行はふりがながないため、読みを推定しました。この読みで"
+                               "取り込みますか？\n（いいえ: 何も取り込みません）\n%2%3")
+                    .arg(check.suggested.size())
+                    .arg(check.suggested.mid(0, 20).join(QLatin1Char('\n')))
+                    .arg(check.suggested.size() > 20
+                             ? QStringLiteral("\nほか %1 行").arg(check.suggested.size() - 20)
+                             : QString())))
+            return;
     }
     ProgressDialog progress(window_, QStringLiteral("宛名を取り込んでいます"), QStringLiteral("%"));
     MessageService::information(
-        window_, importSummary(importFile(dm_, reader, targets, percentOf(progress.progress()))));
+        window_,
+        importSummary(importFile(dm_, reader, targets, percentOf(progress.progress()), store)));
 }
 
 void ToolsMenu::importPostal(const QString& fileName) {

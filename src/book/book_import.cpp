@@ -3,6 +3,7 @@
 #include "book_tables.h"
 #include "dm.h"
 #include "errors.h"
+#include "reading_suggestion.h"
 #include "recipient_store.h"
 #include "schema.h"
 
@@ -15,6 +16,13 @@ QString importSummary(const ImportReport& report, int refusalsShown) {
     if (report.stopped)
         return QStringLiteral("取り込みを中止しました。宛名は一件も取り込んでいません。");
     QString text = QStringLiteral("%1 件の宛名を取り込みました。").arg(report.imported);
+    if (!report.suggested.isEmpty()) {
+        text += QStringLiteral("\n読みを推定した行（%1 行。宛名一覧から開いて確かめてください）:\n")
+                    .arg(report.suggested.size()) +
+                report.suggested.mid(0, refusalsShown).join(QLatin1Char('\n'));
+        if (report.suggested.size() > refusalsShown)
+            text += QStringLiteral("\nほか %1 行").arg(report.suggested.size() - refusalsShown);
+    }
     if (!report.refused.isEmpty()) {
         text += QStringLiteral("\n取り込まなかった行（%1 行）:\n").arg(report.refused.size()) +
                 report.refused.mid(0, refusalsShown).join(QLatin1Char('\n'));
@@ -47,7 +55,7 @@ int countStored(TDM& dm, const QVector<qint64>& keys) {
 } // namespace
 
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress,
-                        ImportMode mode) {
+                        ImportOptions options) {
     qsizetype next = 0;
     return importRows(
         dm,
@@ -59,11 +67,12 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
         },
         progress ? Progress([&](qint64 done, qint64) { return progress(done, rows.size()); })
                  : Progress(),
-        mode);
+        options);
 }
 
 ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress& progress,
-                        ImportMode mode) {
+                        ImportOptions options) {
+    const ImportMode mode = options.mode;
     ImportReport report;
     if (mode == ImportMode::Store) {
         UnitOfWork trigger(dm);
@@ -99,7 +108,7 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
     ImportRow row;
     for (qint64 done = 0;; ++done) {
         if (progress && !progress(done, -1))
-            return ImportReport{0, {}, true};
+            return ImportReport{0, {}, {}, true};
         if (!nextRow(row))
             break;
         auto refuseRow = [&](const QString& why) {
@@ -109,10 +118,28 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
             refuseRow(QStringLiteral("姓がありません。"));
             continue;
         }
+        QString suggestion;
         if (row.values.value(QStringLiteral("HURIGANA")).isEmpty()) {
-            refuseRow(
-                QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"));
-            continue;
+            const QString surname = row.values.value(QStringLiteral("NAMAE"));
+            const QString givenName = row.values.value(QStringLiteral("NAMAE2"));
+            const SuggestedReading suggested = suggestReading(surname, givenName);
+            if (!suggested.complete) {
+                refuseRow(QStringLiteral("ふりがながありません。読みを推定できない文字「%1」があり"
+                                         "ます。")
+                              .arg(suggested.unread));
+                continue;
+            }
+            if (!options.suggestReadings) {
+                refuseRow(QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ま"
+                                         "せん）。推定した読み: %1")
+                              .arg(suggested.reading));
+                continue;
+            }
+            row.values.insert(QStringLiteral("HURIGANA"), suggested.reading);
+            suggestion =
+                QStringLiteral("%1 行目: %2 → %3")
+                    .arg(row.line)
+                    .arg((surname + QLatin1Char(' ') + givenName).trimmed(), suggested.reading);
         }
         bool valid = true;
         for (const auto& [name, column] : described) {
@@ -154,6 +181,8 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
                 query.ExecSQL();
                 stored.append(query.fieldInteger(QStringLiteral("KEY1")));
             }
+            if (!suggestion.isEmpty())
+                report.suggested.append(suggestion);
         } catch (const ValueRefused& error) {
             refuseRow(error.message().section(QLatin1Char('\n'), 0, 0));
         }

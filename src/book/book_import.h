@@ -26,6 +26,7 @@ struct ImportRow {
 struct ImportReport {
     int imported = 0;
     QStringList refused; // 「5 行目: 姓がありません」
+    QStringList suggested; // 「5 行目: 山田 太郎 → ヤマダタロウ」, readings not in the file
     bool stopped = false;
 };
 
@@ -38,11 +39,19 @@ struct ImportReport {
 // The rows come one at a time from `nextRow` (false: no more), so a large file is never held
 // whole; the progress is told the rows done so far and -1.
 enum class ImportMode { Store, Check };
+struct ImportOptions {
+    ImportOptions(ImportMode mode = ImportMode::Store, bool suggestReadings = false)
+        : mode(mode), suggestReadings(suggestReadings) {}
+    ImportMode mode;
+    // A row without a reading takes the one suggestReading gives, when it reads every part,
+    // and is listed in the report's `suggested` for review; otherwise it is refused.
+    bool suggestReadings;
+};
 using ImportRowSource = std::function<bool(ImportRow& row)>;
 ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress& progress = {},
-                        ImportMode mode = ImportMode::Store);
+                        ImportOptions options = {});
 ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress& progress = {},
-                        ImportMode mode = ImportMode::Store);
+                        ImportOptions options = {});
 // 「12 件の宛名を取り込みました。」 and the first refusals, for a message box or a terminal.
 QString importSummary(const ImportReport& report, int refusalsShown = 20);
 

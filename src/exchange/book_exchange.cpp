@@ -4,6 +4,7 @@
 #include "cp932.h"
 #include "dm.h"
 #include "errors.h"
+#include "reading_suggestion.h"
 #include "safe_output.h"
 #include "schema.h"
 #include "vcard.h"
@@ -90,24 +91,6 @@ void appendValue(QMap<QString, QString>& values, const QString& column, const QS
         return;
     QString& value = values[column];
     value = value.isEmpty() ? text : value + QLatin1Char(' ') + text;
-}
-
-// Half-width katakana (ﾔﾏﾀﾞ, as older phones and Outlook write readings) in full width, with
-// their sound marks joined (ﾀﾞ → ダ); nothing else changes.
-QString widenHalfWidthKatakana(const QString& text) {
-    QString wide;
-    for (qsizetype i = 0; i < text.size();) {
-        qsizetype end = i;
-        while (end < text.size() && text[end].unicode() >= 0xFF61 && text[end].unicode() <= 0xFF9F)
-            ++end;
-        if (end == i) {
-            wide += text[i++];
-            continue;
-        }
-        wide += text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
-        i = end;
-    }
-    return wide;
 }
 
 // What other programs' files carry that the book does not: half-width readings and line breaks
@@ -242,7 +225,7 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
 }
 
 ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,
-                        const Progress& progress, ImportMode mode) {
+                        const Progress& progress, ImportOptions options) {
     reader.rewind();
     CsvRecord record;
     return importRows(
@@ -256,7 +239,7 @@ ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& ta
         progress
             ? Progress([&](qint64, qint64) { return progress(reader.position(), reader.size()); })
             : Progress(),
-        mode);
+        options);
 }
 
 int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Progress& progress) {

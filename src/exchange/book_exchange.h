@@ -112,6 +112,6 @@ QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targ
 
 // Maps and stores every record of the reader (importRows, one pass, one transaction).
 ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,
-                        const Progress& progress = {}, ImportMode mode = ImportMode::Store);
+                        const Progress& progress = {}, ImportOptions options = {});
 
 } // namespace velta

@@ -162,7 +162,12 @@ TEST_F(EntryWindow, NewRecipientGetsLargestKeyPlusOneAsSecondKey) {
 TEST_F(EntryWindow, MissingSurnameOrReadingWritesNothingAndKeepsTheWindowOpen) {
     openNew();
     window.Edit1->setText("山田");
+    window.Edit13->setText("花子");
     QTest::mouseClick(window.Button2, Qt::LeftButton);
+    // The reading is offered for review, not stored.
+    EXPECT_EQ(window.Edit11->text(), "ヤマダハナコ");
+    EXPECT_EQ(window.Edit11->selectedText(), "ヤマダハナコ");
+    EXPECT_EQ(count(), 0);
     window.Edit1->clear();
     window.Edit11->setText("ヤマダ");
     QTest::mouseClick(window.Button2, Qt::LeftButton);

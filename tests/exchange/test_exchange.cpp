@@ -121,9 +121,12 @@ TEST(BookExchange, OtherProgramsCsvIsMatchedByItsHeadersAndRefusalsNameTheirLine
     auto dm = database.connect();
     ImportReport report = importRows(*dm, mapRows(table, matchHeaders(table.headers)));
     EXPECT_EQ(report.imported, 2);
-    EXPECT_EQ(report.refused,
-              QStringList({"3 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。",
-                           "4 行目: 姓がありません。"}));
+    EXPECT_EQ(
+        report.refused,
+        QStringList(
+            {"3 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。推定した読み: "
+             "ナマエナシ",
+             "4 行目: 姓がありません。"}));
     EXPECT_EQ(
         database.scalar("select count(*) from MST_KOKYAKU where NAMAE = '山田' and "
                         "NAMAE2 = '太郎' and HURIGANA = 'ヤマダ タロウ' and YUBINNO = "
@@ -157,9 +160,9 @@ TEST(BookExchange, VCardsOfPhonesAndWebBooksBringTheirReadings) {
     TestDatabase database;
     const ImportReport report = importFile(database, writeFile(folder, "contacts.vcf", cards));
     EXPECT_EQ(report.imported, 2);
-    EXPECT_EQ(
-        report.refused,
-        QStringList({"19 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"}));
+    EXPECT_EQ(report.refused,
+              QStringList({"19 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"
+                           "推定した読み: ヨミノナイヒト"}));
     auto dm = database.connect();
     TIBQuery& q = dm->IBQuery1;
     q.Clear();
@@ -483,4 +486,45 @@ TEST(BookExchange, BrokenUtf16IsRefusedNotPatched) {
                                                 "B",
                                                 5)})
         EXPECT_TRUE(refusal(broken).contains("UTF-16")) << refusal(broken).toStdString();
+}
+
+TEST(BookExchange, PhoneContactsWithoutReadingsAreStoredOnlyWithSuggestedReadingsListed) {
+    // As an iPhone exports contacts (vCard 3.0, no phonetic names), one the dictionary cannot read.
+    const QByteArray cards =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Apple Inc.//iPhone OS 17.1//EN\r\n"
+        "N:山田;太郎;;;\r\nFN:山田 太郎\r\n"
+        "item1.ADR;type=HOME;type=pref:;;丸の内1-1-1;千代田区;東京都;100-0005;日本\r\n"
+        "item1.X-ABADR:jp\r\nTEL;type=CELL;type=VOICE;type=pref:090-1234-5678\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:𠮷野;一;;;\r\nFN:𠮷野 一\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:佐藤;花子;;;\r\nFN:佐藤 花子\r\n"
+        "X-PHONETIC-LAST-NAME:サトウ\r\nX-PHONETIC-FIRST-NAME:ハナコ\r\nEND:VCARD\r\n";
+    TestDatabase database(velta::test::Backend::Embedded, [] {
+        SchemaOptions unicode;
+        unicode.characterSet = "UTF8";
+        return unicode;
+    }());
+    auto dm = database.connect();
+    ImportReader reader(cards);
+    const QVector<Target> targets = matchHeaders(reader.headers());
+    const ImportReport plain = importFile(*dm, reader, targets);
+    EXPECT_EQ(plain.imported, 1);
+    ASSERT_EQ(plain.refused.size(), 2);
+    EXPECT_TRUE(plain.refused[0].contains("推定した読み: ヤマダタロウ"))
+        << plain.refused[0].toStdString();
+    EXPECT_TRUE(plain.refused[1].contains("𠮷")) << plain.refused[1].toStdString();
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 1);
+
+    database.execute("delete from MST_KOKYAKU");
+    const ImportReport suggested =
+        importFile(*dm, reader, targets, {}, ImportOptions(ImportMode::Store, true));
+    EXPECT_EQ(suggested.imported, 2);
+    EXPECT_EQ(suggested.suggested, QStringList{"1 行目: 山田 太郎 → ヤマダタロウ"});
+    EXPECT_EQ(suggested.refused.size(), 1); // 𠮷 is never guessed
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where NAMAE = '山田' and "
+                              "HURIGANA = 'ヤマダタロウ' and JYUSYO = '東京都千代田区丸の内1-1-1' "
+                              "and YUBINNO = '100-0005' and TEL = '090-1234-5678'"),
+              1);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where HURIGANA = 'サトウハナコ'"),
+              1);
+    EXPECT_TRUE(importSummary(suggested).contains("読みを推定した行（1 行"));
 }

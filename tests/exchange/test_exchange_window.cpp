@@ -8,6 +8,7 @@
 #include "when_shown.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QMessageBox>
@@ -134,11 +135,11 @@ TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
         return velta::test::runTool(VELTA_BOOK_PATH, work, arguments, out);
     };
     QString out;
-    writeFile(work, "phone.csv", kPhoneCsv + "鈴木,,,,,,\r\n");
+    writeFile(work, "phone.csv", kPhoneCsv + cp932::encode("鈴木,,,,,,\r\n", "test"));
     EXPECT_EQ(run({"import", "phone.csv"}, &out), 0);
     EXPECT_EQ(out, "2 件の宛名を取り込みました。\n取り込まなかった行（1 行）:\n4 行目: "
-                   "ふりがながありません（宛名一覧にもハガキ作成にも出ません）。\n"
-                   "取り込まなかった列: 会社\n");
+                   "ふりがながありません（宛名一覧にもハガキ作成にも出ません）。推定した読み: "
+                   "スズキ\n取り込まなかった列: 会社\n");
     EXPECT_EQ(run({"export", "--encoding", "cp932", "out.csv"}, &out), 0);
     EXPECT_EQ(out, "2 件の宛名を out.csv に書き出しました。\n");
     QFile written(work.filePath("out.csv"));
@@ -147,4 +148,55 @@ TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
     EXPECT_EQ(run({"export", "--encoding", "latin1", "out.csv"}), 2);
     EXPECT_EQ(run({"import"}), 2);
     EXPECT_EQ(run({"import", "missing.csv"}), 1);
+}
+
+TEST_F(ImportWindow, ReadingsSuggestedForRowsWithoutThemAreShownBeforeAnythingIsStored) {
+    // Google Contacts' current layout as a phone's contacts give it: no phonetic names.
+    const QString file = writeFile(
+        folder, "contacts.csv",
+        QByteArray("First Name,Middle Name,Last Name,Phonetic First Name,Phonetic Last Name,"
+                   "Address 1 - Postal Code,Address 1 - Region,Address 1 - City,"
+                   "Address 1 - Street\r\n"
+                   "太郎,,山田,,,100-0005,東京都,千代田区,丸の内1-1\r\n"
+                   "花子,,佐藤,ハナコ,サトウ,530-0001,大阪府,大阪市北区,梅田3-1-1\r\n"));
+    boxes.answer = QMessageBox::No;
+    {
+        OnImportDialog accept([](ImportDialog& dialog) {
+            EXPECT_TRUE(dialog.suggestReadings->isChecked());
+            dialog.accept();
+        });
+        menu.tools->importBook(file);
+    }
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("2 行目: 山田 太郎 → ヤマダタロウ"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
+
+    boxes.answer = QMessageBox::Yes;
+    {
+        OnImportDialog accept([](ImportDialog& dialog) { dialog.accept(); });
+        menu.tools->importBook(file);
+    }
+    EXPECT_TRUE(boxes.shown.back().text.contains("読みを推定した行（1 行"))
+        << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where HURIGANA = 'ヤマダタロウ' "
+                              "and JYUSYO = '東京都千代田区丸の内1-1'"),
+              1);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where HURIGANA = 'サトウハナコ'"),
+              1);
+
+    // Without suggestions the row is refused, its suggestion named.
+    database.execute("delete from MST_KOKYAKU");
+    boxes.shown.clear();
+    boxes.answer = QMessageBox::No;
+    {
+        OnImportDialog accept([](ImportDialog& dialog) {
+            dialog.suggestReadings->setChecked(false);
+            dialog.accept();
+        });
+        menu.tools->importBook(file);
+    }
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("推定した読み: ヤマダタロウ"));
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 0);
 }
