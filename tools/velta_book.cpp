@@ -1,8 +1,9 @@
 // The address book of the database connect.ini in the working directory names, in and out:
 //   velta-book export [--encoding utf8|cp932] FILE.csv   every column, a header row first
-//   velta-book import [--suggest-readings] FILE          CSV (any headers) or vCard, detected;
-//                                                        rows without a reading take a suggested
-//                                                        one, each listed
+//   velta-book import [--suggest-readings] [--skip-duplicates] FILE
+//       CSV (any headers) or vCard, detected; rows without a reading take a suggested one, rows
+//       whose name and address the book already has (or an earlier row) are left out; each
+//       listed either way
 // Exit 0, 1 on failure, 2 on bad usage. An import prints how many rows it stored and each row
 // it refused.
 #include "book_exchange.h"
@@ -22,11 +23,17 @@ int main(int argc, char** argv) {
     QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString usage =
         QStringLiteral("使い方: velta-book export [--encoding utf8|cp932] ファイル.csv | "
-                       "velta-book import [--suggest-readings] ファイル");
-    const bool suggestReadings = arguments.size() == 3 && arguments[0] == QLatin1String("import") &&
-                                 arguments[1] == QLatin1String("--suggest-readings");
-    if (suggestReadings)
+                       "velta-book import [--suggest-readings] [--skip-duplicates] ファイル");
+    bool suggestReadings = false, skipDuplicates = false;
+    while (arguments.size() > 2 && arguments[0] == QLatin1String("import")) {
+        if (arguments[1] == QLatin1String("--suggest-readings") && !suggestReadings)
+            suggestReadings = true;
+        else if (arguments[1] == QLatin1String("--skip-duplicates") && !skipDuplicates)
+            skipDuplicates = true;
+        else
+            return failure(usage, 2);
         arguments.removeAt(1);
+    }
     TextEncoding encoding = TextEncoding::Utf8;
     if (arguments.size() == 4 && arguments[0] == QLatin1String("export") &&
         arguments[1] == QLatin1String("--encoding")) {

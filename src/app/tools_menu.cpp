@@ -145,7 +145,7 @@ void ToolsMenu::importBook(const QString& fileName) {
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QVector<Target> targets = dialog.targets();
-    const ImportOptions store(ImportMode::Store, dialog.suggestReadings->isChecked());
+    ImportOptions store(ImportMode::Store, dialog.suggestReadings->isChecked());
     // Read again a piece at a time, for the check and for the import: never held whole.
     ImportReader reader = ImportReader::open(fileName);
     // Rows that cannot be stored are named before anything is written; the user decides.
@@ -164,19 +164,27 @@ void ToolsMenu::importBook(const QString& fileName) {
                                "（いいえ: 何も取り込みません）\n%3")
                     .arg(check.refused.size())
                     .arg(check.imported)
-                    .arg(check.refused.mid(0, 20).join(QLatin1Char('\n')))))
+                    .arg(listedLines(check.refused))))
             return;
         if (!check.suggested.isEmpty() &&
             !MessageService::confirm(
                 window_,
                 QStringLiteral("次の %1 行はふりがながないため、読みを推定しました。この読みで"
-                               "取り込みますか？\n（いいえ: 何も取り込みません）\n%2%3")
+                               "取り込みますか？\n（いいえ: 何も取り込みません）\n%2")
                     .arg(check.suggested.size())
-                    .arg(check.suggested.mid(0, 20).join(QLatin1Char('\n')))
-                    .arg(check.suggested.size() > 20
-                             ? QStringLiteral("\nほか %1 行").arg(check.suggested.size() - 20)
-                             : QString())))
+                    .arg(listedLines(check.suggested))))
             return;
+        if (!check.duplicates.isEmpty())
+            store.duplicates =
+                MessageService::confirm(
+                    window_,
+                    QStringLiteral("次の %1 行は、同じ名前と住所の宛名がすでにあります（または"
+                                   "ファイルの中で重なっています）。これらの行を飛ばして取り込み"
+                                   "ますか？\n（はい: 飛ばす　いいえ: そのまま追加する）\n%2")
+                        .arg(check.duplicates.size())
+                        .arg(listedLines(check.duplicates)))
+                    ? Duplicates::Skip
+                    : Duplicates::Add;
     }
     ProgressDialog progress(window_, QStringLiteral("宛名を取り込んでいます"), QStringLiteral("%"));
     MessageService::information(

@@ -528,3 +528,35 @@ TEST(BookExchange, PhoneContactsWithoutReadingsAreStoredOnlyWithSuggestedReading
               1);
     EXPECT_TRUE(importSummary(suggested).contains("読みを推定した行（1 行"));
 }
+
+TEST(BookExchange, DuplicatesOfStoredRecipientsAndOfEarlierRowsAreListedAndSkippedOrAdded) {
+    TestDatabase database;
+    database.execute("insert into MST_KOKYAKU (KEY1, NAMAE, NAMAE2, HURIGANA, JYUSYO, JYUSYO2) "
+                     "values (0, '山田', '太郎', 'ヤマダ', '東京都港区１－２', 'ハイツ　１０１')");
+    // Widths and spaces differ from the stored row; 佐藤 comes twice in the file.
+    const QByteArray csv = "姓,名,ふりがな,住所1,住所2\r\n"
+                           "山田,太郎,ヤマダ,東京都港区1-2,ハイツ 101\r\n"
+                           "佐藤,花子,サトウ,大阪府大阪市,\r\n"
+                           "佐藤,花子,サトウ,大阪府大阪市,\r\n"
+                           "山田,次郎,ヤマダ,東京都港区1-2,ハイツ 101\r\n";
+    auto dm = database.connect();
+    ImportReader reader(csv);
+    const QVector<Target> targets = matchHeaders(reader.headers());
+    const ImportReport check = importFile(*dm, reader, targets, {}, ImportMode::Check);
+    EXPECT_EQ(check.duplicates, QStringList({"2 行目: 山田 太郎（宛名帳にすでにあります）",
+                                             "4 行目: 佐藤 花子（3 行目と同じ）"}));
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 1);
+
+    const ImportReport skipped = importFile(
+        *dm, reader, targets, {}, ImportOptions(ImportMode::Store, false, Duplicates::Skip));
+    EXPECT_EQ(skipped.imported, 2);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where NAMAE = '山田'"), 2);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU where NAMAE = '佐藤'"), 1);
+    EXPECT_TRUE(importSummary(skipped).contains("名前と住所がほかの宛名と重なった行（2 行）"));
+
+    // Added anyway: every row goes in; the same file a second time finds all four again.
+    const ImportReport added = importFile(*dm, reader, targets);
+    EXPECT_EQ(added.imported, 4);
+    EXPECT_EQ(added.duplicates.size(), 4);
+    EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 7);
+}
