@@ -27,33 +27,40 @@ QString headerKey(const QString& header) {
 // Usual names of the columns in other programs' files, compared by headerKey.
 const QVector<std::pair<Target, QStringList>>& synonyms() {
     static const QVector<std::pair<Target, QStringList>> list = {
-        {Target::Surname, {"姓", "苗字", "名字", "姓（苗字）", "last name", "family name"}},
-        {Target::GivenName, {"名", "名前", "名（名前）", "first name", "given name"}},
-        {Target::FullName, {"氏名", "宛名", "フルネーム", "name", "full name"}},
+        {Target::Surname,
+         {"姓", "苗字", "名字", "姓（苗字）", "氏名（姓）", "姓1", "last name", "family name"}},
+        {Target::GivenName,
+         {"名", "名前", "名（名前）", "氏名（名）", "名1", "first name", "given name"}},
+        {Target::FullName, {"氏名", "宛名", "フルネーム", "name", "full name", "display name"}},
         {Target::Reading,
-         {"ふりがな", "フリガナ", "よみ", "ヨミ", "読み", "よみがな", "ヨミガナ", "読み仮名"}},
+         {"ふりがな", "フリガナ", "よみ", "ヨミ", "読み", "よみがな", "ヨミガナ", "読み仮名",
+          "名前フリガナ", "氏名フリガナ", "yomi name"}},
         {Target::ReadingSurname,
-         {"姓（ふりがな）", "姓ふりがな", "姓フリガナ", "セイ", "せい", "姓よみ",
-          "phonetic last name", "family name yomi"}},
+         {"姓（ふりがな）", "姓ふりがな", "姓フリガナ", "フリガナ（姓）", "ふりがな（姓）", "セイ",
+          "せい", "姓よみ", "よみ（姓）", "phonetic last name", "family name yomi"}},
         {Target::ReadingGiven,
-         {"名（ふりがな）", "名ふりがな", "名フリガナ", "メイ", "めい", "名よみ",
-          "phonetic first name", "given name yomi"}},
+         {"名（ふりがな）", "名ふりがな", "名フリガナ", "フリガナ（名）", "ふりがな（名）", "メイ",
+          "めい", "名よみ", "よみ（名）", "phonetic first name", "given name yomi"}},
         {Target::PostalCode,
          {"郵便番号", "〒", "郵便", "postal code", "zip", "zip code", "address 1 - postal code",
-          "home postal code"}},
-        {Target::Address1, {"住所", "住所1", "自宅住所", "address"}},
-        // Google Contacts and Outlook keep an address in parts; so do many Japanese lists.
-        {Target::Prefecture, {"都道府県", "address 1 - region", "home state"}},
-        {Target::City, {"市区町村", "address 1 - city", "home city"}},
-        {Target::Street, {"番地", "町域番地", "address 1 - street", "home street"}},
-        {Target::FormattedAddress, {"address 1 - formatted", "home address"}},
+          "home postal code", "home zipcode"}},
+        {Target::Address1, {"住所", "住所1", "address"}},
+        // Google Contacts, Outlook and Thunderbird keep an address in parts; so do many
+        // Japanese lists.
+        {Target::Prefecture, {"都道府県", "住所（都道府県）", "address 1 - region", "home state"}},
+        {Target::City, {"市区町村", "市町村", "住所（市区町村）", "address 1 - city", "home city"}},
+        {Target::Street,
+         {"番地", "町域番地", "町名番地", "住所（番地）", "address 1 - street", "home street",
+          "home address"}},
+        {Target::FormattedAddress, {"address 1 - formatted"}},
         {Target::Address2,
-         {"住所2", "建物", "建物名", "address 1 - extended address", "home street 2"}},
-        {Target::Joint1, {"連名1"}},
-        {Target::Joint2, {"連名2"}},
+         {"住所2", "建物", "建物名", "住所（建物名）", "番地2", "address 1 - extended address",
+          "home street 2", "home address 2"}},
+        {Target::Joint1, {"連名1", "名2"}},
+        {Target::Joint2, {"連名2", "名3"}},
         {Target::Telephone,
          {"電話", "電話番号", "tel", "携帯", "携帯電話", "phone", "phone 1 - value", "home phone",
-          "mobile phone"}},
+          "mobile phone", "mobile number"}},
         {Target::Memo, {"メモ", "備考", "ノート", "note", "notes"}},
     };
     return list;
@@ -86,11 +93,11 @@ const char* columnOf(Target target) {
     }
 }
 
-void appendValue(QMap<QString, QString>& values, const QString& column, const QString& text) {
-    if (text.isEmpty())
-        return;
-    QString& value = values[column];
-    value = value.isEmpty() ? text : value + QLatin1Char(' ') + text;
+// Two columns that fill one field are alternatives (Thunderbird's Home Phone and Mobile
+// Number): the first that holds something is taken, never both joined.
+void takeValue(QMap<QString, QString>& values, const QString& column, const QString& text) {
+    if (!text.isEmpty() && values.value(column).isEmpty())
+        values.insert(column, text);
 }
 
 // What other programs' files carry that the book does not: half-width readings and line breaks
@@ -129,6 +136,15 @@ const QVector<std::pair<Target, QString>>& targetCaptions() {
     return list;
 }
 
+// A home column's key without the word that says so (郵便番号(自宅欄), 自宅住所(都道府県), 番地
+// (自宅), 電話 (自宅)): home columns fill the book; work columns keep their word and match none.
+static QString homeKey(const QString& key) {
+    static const QRegularExpression home(QStringLiteral("自宅欄|自宅|個人"));
+    QString stripped = key;
+    stripped.remove(home);
+    return stripped.isEmpty() ? key : stripped;
+}
+
 // The synonyms' keys, made once: header key → what the column fills.
 static const QHash<QString, Target>& synonymKeys() {
     static const QHash<QString, Target> keys = [] {
@@ -156,7 +172,7 @@ QVector<Target> matchHeaders(const QStringList& headers) {
             target = jointSeen ? Target::Joint2 : Target::Joint1; // 連名, 連名
             jointSeen = true;
         } else
-            target = synonymKeys().value(key, Target::Ignore);
+            target = synonymKeys().value(homeKey(key), Target::Ignore);
         targets.append(target);
     }
     // A full name beside its parts (Google's Name, Given Name, Family Name) is not taken twice.
@@ -178,11 +194,9 @@ ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
                 break;
             case Target::FullName: {
                 const qsizetype space = text.indexOf(QRegularExpression(QStringLiteral("[ 　]")));
-                appendValue(row.values, QStringLiteral("NAMAE"),
-                            space < 0 ? text : text.left(space));
+                takeValue(row.values, QStringLiteral("NAMAE"), space < 0 ? text : text.left(space));
                 if (space >= 0)
-                    appendValue(row.values, QStringLiteral("NAMAE2"),
-                                text.mid(space + 1).trimmed());
+                    takeValue(row.values, QStringLiteral("NAMAE2"), text.mid(space + 1).trimmed());
                 break;
             }
             case Target::ReadingSurname:
@@ -199,19 +213,19 @@ ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
                 row.values[headers.value(c).trimmed()] = text;
                 break;
             default:
-                appendValue(row.values, QString::fromLatin1(columnOf(targets[c])), text);
+                takeValue(row.values, QString::fromLatin1(columnOf(targets[c])), text);
             }
         }
         if (!row.values.contains(QStringLiteral("HURIGANA")))
-            appendValue(row.values, QStringLiteral("HURIGANA"),
-                        parts[Target::ReadingSurname] + parts[Target::ReadingGiven]);
+            takeValue(row.values, QStringLiteral("HURIGANA"),
+                      parts[Target::ReadingSurname] + parts[Target::ReadingGiven]);
         if (!ownExport) // our own export comes back exactly as it went out
             tidyImportedValues(row.values);
         // Japanese addresses are written prefecture first, with no space between the parts.
-        appendValue(row.values, QStringLiteral("JYUSYO"),
-                    parts[Target::Prefecture] + parts[Target::City] + parts[Target::Street]);
+        takeValue(row.values, QStringLiteral("JYUSYO"),
+                  parts[Target::Prefecture] + parts[Target::City] + parts[Target::Street]);
         if (!row.values.contains(QStringLiteral("JYUSYO")))
-            appendValue(row.values, QStringLiteral("JYUSYO"), parts[Target::FormattedAddress]);
+            takeValue(row.values, QStringLiteral("JYUSYO"), parts[Target::FormattedAddress]);
         return row;
     }
 }

@@ -560,3 +560,73 @@ TEST(BookExchange, DuplicatesOfStoredRecipientsAndOfEarlierRowsAreListedAndSkipp
     EXPECT_EQ(added.duplicates.size(), 4);
     EXPECT_EQ(database.scalar("select count(*) from MST_KOKYAKU"), 7);
 }
+
+TEST(BookExchange, LayoutsOfOtherProgramsFillEveryFieldOnceAndLeaveWorkColumnsOut) {
+    struct Layout {
+        const char* name;
+        QByteArray file;
+        QStringList expected; // NAMAE … TEL as read back
+        QStringList notImported;
+    };
+    const QStringList yamada = {
+        "山田", "太郎", "ヤマダタロウ", "100-0005", "東京都千代田区丸の内1-1", "丸の内ハイツ101",
+        "花子", "一郎", "03-1111-2222"};
+    const Layout layouts[] = {
+        {"Thunderbird",
+         "First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,Screen Name,"
+         "Work Phone,Home Phone,Fax Number,Pager Number,Mobile Number,Home Address,Home Address 2,"
+         "Home City,Home State,Home ZipCode,Home Country,Work Address,Work Address 2,Work City,"
+         "Work State,Work ZipCode,Work Country,Job Title,Department,Organization,Web Page 1,"
+         "Web Page 2,Birth Year,Birth Month,Birth Day,Custom 1,Custom 2,Custom 3,Custom "
+         "4,Notes,\r\n"
+         "太郎,山田,山田 太郎,,taro@example.jp,,,03-9999-0000,,,,03-1111-2222,丸の内1-1,"
+         "丸の内ハイツ101,千代田区,東京都,100-0005,日本,大手町1-1,,千代田区,東京都,100-0004,日本,"
+         ",,山田商事,,,,,,,,,,\r\n",
+         {"山田", "太郎", "", "100-0005", "東京都千代田区丸の内1-1", "丸の内ハイツ101", "", "",
+          "03-1111-2222"},
+         {"Work Address", "Organization"}},
+        {"postcard design kit",
+         cp932::encode("氏名(姓),氏名(名),フリガナ(姓),フリガナ(名),郵便番号(自宅欄),"
+                       "自宅住所(都道府県),自宅住所(市区町村),自宅住所(番地),自宅住所(建物名),"
+                       "連名1,連名2,連名3,電話番号\r\n"
+                       "山田,太郎,ヤマダ,タロウ,100-0005,東京都,千代田区,丸の内1-1,"
+                       "丸の内ハイツ101,花子,一郎,次郎,03-1111-2222\r\n",
+                       "test"),
+         yamada,
+         {"連名3"}},
+        {"print shop",
+         cp932::encode("姓1,名1,敬称1,名2,敬称2,名3,敬称3,フリガナ,郵便番号,住所1,住所2,電話\r\n"
+                       "山田,太郎,様,花子,様,一郎,くん,ヤマダタロウ,100-0005,"
+                       "東京都千代田区丸の内1-1,丸の内ハイツ101,03-1111-2222\r\n",
+                       "test"),
+         yamada,
+         {"敬称1", "敬称2", "敬称3"}},
+        {"Outlook, Japanese headers",
+         cp932::encode("姓,名,姓 (フリガナ),名 (フリガナ),会社名,番地 (会社),郵便番号 (会社),"
+                       "番地 (自宅),番地 2 (自宅),市町村 (自宅),都道府県 (自宅),郵便番号 (自宅),"
+                       "電話 (自宅),携帯電話\r\n"
+                       "山田,太郎,ﾔﾏﾀﾞ,ﾀﾛｳ,山田商事,大手町1-1,100-0004,丸の内1-1,丸の内ハイツ101,"
+                       "千代田区,東京都,100-0005,03-1111-2222,090-0000-0000\r\n",
+                       "test"),
+         {"山田", "太郎", "ヤマダタロウ", "100-0005", "東京都千代田区丸の内1-1", "丸の内ハイツ101",
+          "", "", "03-1111-2222"},
+         {"会社名", "番地 (会社)", "郵便番号 (会社)"}},
+    };
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        TestDatabase database;
+        auto dm = database.connect();
+        ImportReader reader(layout.file);
+        const QVector<Target> targets = matchHeaders(reader.headers());
+        for (const QString& header : layout.notImported)
+            EXPECT_EQ(targets.value(reader.headers().indexOf(header)), Target::Ignore)
+                << header.toStdString();
+        importFile(*dm, reader, targets, {}, ImportOptions(ImportMode::Store, true));
+        const QList<QStringList> stored = everyColumn(database);
+        ASSERT_EQ(stored.size(), 1);
+        QStringList expected = layout.expected;
+        if (expected[2].isEmpty())
+            expected[2] = "ヤマダタロウ"; // suggested, the file having none
+        EXPECT_EQ(stored[0].mid(0, 9), expected);
+    }
+}
