@@ -134,10 +134,10 @@ QList<QStringList> TK_ichiran1::gridRows() const {
 
 void TK_ichiran1::Button2Click() {
     ProgressDialog reading(this, QStringLiteral("宛名を読み込んでいます"));
-    dm_.open();
+    UnitOfWork work(dm_);
     const QList<RecipientRecord> rows =
         listRecipients(dm_, listingStatement(), {}, {}, reading.progress());
-    dm_.close();
+    work.commit();
     if (reading.canceled())
         return; // the list stays as it was
     resetGrid(18, 2);
@@ -207,9 +207,9 @@ void TK_ichiran1::refillAfterEntry() {
     // Refilled also after a delete (the entry window is then in new-recipient mode): the
     // recipients that remain are listed, never an empty grid.
     resetGrid(2, 1);
-    dm_.open();
+    UnitOfWork work(dm_);
     appendRows(listRecipients(dm_, listingStatement()));
-    dm_.close();
+    work.commit();
     orderAndCompact();
     if (SGrid1->RowCount() <= 16)
         SGrid1->setRowCount(17);

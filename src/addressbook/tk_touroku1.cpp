@@ -156,12 +156,12 @@ void TK_touroku1::showEvent(QShowEvent* event) {
 }
 
 void TK_touroku1::applyTelephoneGate() {
-    dm_.open();
+    UnitOfWork work(dm_);
     const bool usable = hasVersionTable(userTables(dm_)) && entryFormVersionReading(dm_) > 112;
+    work.commit();
     Edit9->setEnabled(usable);
     if (!usable)
         Edit9->setText(TelephoneUnavailable);
-    dm_.close();
     gateApplied_ = true;
 }
 

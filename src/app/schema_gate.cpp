@@ -8,7 +8,7 @@ namespace velta {
 
 GateResult runSchemaGate(TDM& dm) {
     GateResult result;
-    dm.open();
+    UnitOfWork work(dm);
     ensureKeyTriggerActive(dm);
     if (!hasVersionTable(userTables(dm))) {
         result.addressListEnabled = false;
@@ -16,7 +16,7 @@ GateResult runSchemaGate(TDM& dm) {
         result.addressListEnabled = false;
         result.addressEntryEnabled = false;
     }
-    dm.close();
+    work.commit();
     return result;
 }
 

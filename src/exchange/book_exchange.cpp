@@ -288,41 +288,32 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
     if (encoding == TextEncoding::Utf8)
         file.device().write("\xEF\xBB\xBF");
     write(csvLine(headers), 0);
+    UnitOfWork work(dm);
     const qint64 total = readInteger(dm, QStringLiteral("select count(*) as N from MST_KOKYAKU"),
                                      QStringLiteral("N"));
-    TIBQuery& query = dm.IBQuery1;
-    query.Clear();
+    StoreStatement query(dm);
     query.Add(QStringLiteral("select %1 from MST_KOKYAKU order by KEY1")
                   .arg(names.join(QStringLiteral(", "))));
     int rows = 0;
-    try {
-        for (query.Open(); !query.Eof(); query.Next()) {
-            if (progress && !progress(rows, total)) {
-                query.Close();
-                dm.close();
-                return -1;
-            }
-            QStringList fields;
-            for (const QString& name : names) {
-                const ParamValue value = query.fieldValue(name);
-                if (const auto* time = std::get_if<QDateTime>(&value))
-                    fields.append(time->toString(kExchangeTimestampFormat));
-                else if (const auto* number = std::get_if<qint64>(&value))
-                    fields.append(QString::number(*number));
-                else if (const auto* text = std::get_if<QString>(&value))
-                    fields.append(*text);
-                else
-                    fields.append(QString());
-            }
-            write(csvLine(fields), ++rows);
+    for (query.Open(); !query.Eof(); query.Next()) {
+        if (progress && !progress(rows, total))
+            return -1; // the file under its own name stays as it was
+        QStringList fields;
+        for (const QString& name : names) {
+            const ParamValue value = query.fieldValue(name);
+            if (const auto* time = std::get_if<QDateTime>(&value))
+                fields.append(time->toString(kExchangeTimestampFormat));
+            else if (const auto* number = std::get_if<qint64>(&value))
+                fields.append(QString::number(*number));
+            else if (const auto* text = std::get_if<QString>(&value))
+                fields.append(*text);
+            else
+                fields.append(QString());
         }
-    } catch (...) {
-        query.Close();
-        dm.close();
-        throw;
+        write(csvLine(fields), ++rows);
     }
     query.Close();
-    dm.close();
+    work.commit();
     if (!file.commit())
         throw ExchangeError(
             QStringLiteral("「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
