@@ -110,6 +110,7 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     enterMovesToNextField(this);
     InputMethodLayer::onFocusChange(
         Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
+    ReadingCapture::install(Edit11, {Edit1, Edit13});
     connect(Button2, &QPushButton::clicked, this, &TK_touroku1::Button2Click);
     connect(Button4, &QPushButton::clicked, this, &TK_touroku1::Button4Click);
     connect(Button1, &QPushButton::clicked, this, &TK_touroku1::Button1Click);

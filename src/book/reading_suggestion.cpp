@@ -1,5 +1,7 @@
 #include "reading_suggestion.h"
 
+#include "kana.h"
+
 #include <QStringList>
 
 #include <mecab.h>
@@ -9,12 +11,6 @@
 
 namespace velta {
 namespace {
-
-bool isKana(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 0x3041 && u <= 0x3096) || (u >= 0x30A1 && u <= 0x30FA) || u == 0x30FC ||
-           u == 0x30FB || u == 0x309D || u == 0x309E || u == 0x30FD || u == 0x30FE;
-}
 
 bool isLatin(QChar c) {
     return c.unicode() < 0x250 && (c.isLetter() || c == QLatin1Char('\'') ||
@@ -66,7 +62,7 @@ private:
 SuggestedReading readName(const QString& name) {
     SuggestedReading result{QString(), true, QString()};
     const QString text = name.normalized(QString::NormalizationForm_KC).simplified();
-    if (text.isEmpty() || all(QString(text).remove(QLatin1Char(' ')), isKana) ||
+    if (text.isEmpty() || isAllKana(QString(text).remove(QLatin1Char(' '))) ||
         all(QString(text).remove(QLatin1Char(' ')), isLatin)) {
         result.reading = toFullWidthKatakana(text);
         return result;
@@ -74,7 +70,7 @@ SuggestedReading readName(const QString& name) {
     for (const auto& [surface, reading] : Tagger::instance().readings(text)) {
         if (!reading.isEmpty()) {
             result.reading += reading;
-        } else if (all(surface, isKana) || all(surface, isLatin)) {
+        } else if (isAllKana(surface) || all(surface, isLatin)) {
             result.reading += toFullWidthKatakana(surface);
         } else {
             result.reading += surface;
@@ -86,31 +82,6 @@ SuggestedReading readName(const QString& name) {
 }
 
 } // namespace
-
-QString widenHalfWidthKatakana(const QString& text) {
-    QString wide;
-    for (qsizetype i = 0; i < text.size();) {
-        qsizetype end = i;
-        while (end < text.size() && text[end].unicode() >= 0xFF61 && text[end].unicode() <= 0xFF9F)
-            ++end;
-        if (end == i) {
-            wide += text[i++];
-            continue;
-        }
-        wide += text.mid(i, end - i).normalized(QString::NormalizationForm_KC);
-        i = end;
-    }
-    return wide;
-}
-
-QString toFullWidthKatakana(const QString& text) {
-    QString katakana = widenHalfWidthKatakana(text);
-    for (QChar& c : katakana)
-        if (const char16_t u = c.unicode();
-            (u >= 0x3041 && u <= 0x3096) || u == 0x309D || u == 0x309E)
-            c = QChar(static_cast<char16_t>(u + 0x60));
-    return katakana;
-}
 
 SuggestedReading suggestReading(const QString& surname, const QString& givenName) {
     const SuggestedReading family = readName(surname);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kana.h"
+
 #include <QString>
 
 namespace velta {
@@ -15,11 +17,5 @@ struct SuggestedReading {
     QString unread; // the parts left as written
 };
 SuggestedReading suggestReading(const QString& surname, const QString& givenName);
-
-// Half-width katakana (ﾔﾏﾀﾞ, as older phones and Outlook write readings) in full width, with
-// their sound marks joined (ﾀﾞ → ダ); nothing else changes.
-QString widenHalfWidthKatakana(const QString& text);
-// The same, and hiragana as katakana.
-QString toFullWidthKatakana(const QString& text);
 
 } // namespace velta

@@ -1,8 +1,12 @@
 #include "input_method.h"
 
 #include "input_method_backend.h"
+#include "kana.h"
+#include "key_filter.h"
 
 #include <QEvent>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QVariant>
 #include <QWidget>
 
@@ -73,6 +77,14 @@ void InputMethodLayer::attach(QWidget* field, ImeMode mode) {
     if (mode == ImeMode::Disabled)
         ime::disable(field);
     field->installEventFilter(new FocusModeFilter(field));
+    // Whatever an input method still commits is kept in the field's own form: an engine that
+    // cannot be told the mode (or a user who switches it back) loses nothing.
+    if (mode == ImeMode::Disabled || mode == ImeMode::Off)
+        CommitRewriter::install(
+            field, [](QWidget*, const QString& commit) { return foldForNumberField(commit); });
+    else if (mode == ImeMode::FullWidthKatakana)
+        CommitRewriter::install(
+            field, [](QWidget*, const QString& commit) { return toFullWidthKatakana(commit); });
 }
 
 ImeMode InputMethodLayer::modeOf(const QWidget* field) {
@@ -118,6 +130,60 @@ void InputMethodLayer::setObserver(Observer value) {
 void InputMethodLayer::notify(QWidget* field, const QString& what) {
     if (observer())
         observer()({field, what});
+}
+
+ReadingCapture::ReadingCapture(QLineEdit* reading, const QList<QLineEdit*>& names)
+    : QObject(reading), reading_(reading) {
+    for (QLineEdit* name : names) {
+        captures_.append({name, {}, {}});
+        name->installEventFilter(this);
+        connect(name, &QLineEdit::textChanged, this, [this, name](const QString& text) {
+            if (text.isEmpty()) // a name typed again starts its reading again
+                captureOf(name).kana.clear();
+        });
+    }
+}
+
+void ReadingCapture::install(QLineEdit* reading, const QList<QLineEdit*>& names) {
+    new ReadingCapture(reading, names);
+}
+
+ReadingCapture::Capture& ReadingCapture::captureOf(QObject* name) {
+    for (Capture& capture : captures_)
+        if (capture.name == name)
+            return capture;
+    return captures_.first();
+}
+
+bool ReadingCapture::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::InputMethod)
+        return false;
+    const auto* input = static_cast<const QInputMethodEvent*>(event);
+    Capture& capture = captureOf(watched);
+    // Mozc shows the kana as they are typed (やまｄ while a letter waits), then the conversion:
+    // the last preedit that is kana alone is what was read.
+    if (isAllKana(input->preeditString()))
+        capture.pending = input->preeditString();
+    if (input->commitString().isEmpty())
+        return false;
+    capture.kana += capture.pending.isEmpty() && isAllKana(input->commitString())
+                        ? input->commitString()
+                        : capture.pending;
+    capture.pending.clear();
+    fillReading();
+    return false;
+}
+
+void ReadingCapture::fillReading() {
+    // A reading the user typed is theirs: it is filled only while empty or as last filled.
+    if (!reading_->text().isEmpty() && reading_->text() != filled_)
+        return;
+    QStringList parts;
+    for (const Capture& capture : captures_)
+        if (!capture.kana.isEmpty())
+            parts.append(toFullWidthKatakana(capture.kana));
+    filled_ = parts.join(QLatin1Char(' '));
+    reading_->setText(filled_);
 }
 
 } // namespace velta

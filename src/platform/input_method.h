@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 
 namespace velta {
@@ -43,6 +45,30 @@ private:
     friend class FocusModeFilter;
     static void apply(QWidget* field, ImeMode mode);
     static void notify(QWidget* field, const QString& what);
+};
+
+// ふりがな that fills itself: the kana typed through an input method into the name fields,
+// before conversion, become the reading (the names in order, a space between) in full-width
+// katakana, unless the user has typed a reading of their own.
+class ReadingCapture : public QObject {
+public:
+    static void install(QLineEdit* reading, const QList<QLineEdit*>& names);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Capture {
+        QObject* name;
+        QString kana;    // read for what the field holds
+        QString pending; // the composition's kana, not yet committed
+    };
+    ReadingCapture(QLineEdit* reading, const QList<QLineEdit*>& names);
+    Capture& captureOf(QObject* name);
+    void fillReading();
+    QLineEdit* reading_;
+    QList<Capture> captures_;
+    QString filled_;
 };
 
 } // namespace velta

@@ -71,6 +71,7 @@ Thonnin1::Thonnin1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     enterMovesToNextField(this);
     InputMethodLayer::onFocusChange(
         Edit11, [this] { Edit11Enter(); }, [this] { Edit11Exit(); });
+    ReadingCapture::install(Edit11, {Edit1, Edit2});
     connect(Button2, &QPushButton::clicked, this, &Thonnin1::Button2Click);
     connect(Button4, &QPushButton::clicked, this, &Thonnin1::Button4Click);
     connect(Button1, &QPushButton::clicked, this, &Thonnin1::Button1Click);

@@ -6,12 +6,14 @@
 #include "tk_touroku1.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -411,4 +413,66 @@ TEST_F(EntryWindow, CloseButtonAnnouncesItselfAndClosesWithoutWriting) {
     EXPECT_EQ(announced, 1);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(count(), 0);
+}
+
+namespace {
+
+// What Mozc sends while a word is typed in romaji and converted: the kana as they build up (a
+// letter that waits shows full width), the conversion, then its commit.
+void typeThroughMozc(QWidget* field, const QStringList& preedits, const QString& commit) {
+    field->setFocus();
+    for (const QString& preedit : preedits) {
+        QInputMethodEvent composing(preedit, {});
+        QCoreApplication::sendEvent(field, &composing);
+    }
+    QInputMethodEvent committed;
+    committed.setCommitString(commit);
+    QCoreApplication::sendEvent(field, &committed);
+}
+
+} // namespace
+
+TEST_F(EntryWindow, ReadingFillsItselfFromTheKanaTypedIntoTheNamesUnlessTypedByTheUser) {
+    openNew();
+    typeThroughMozc(window.Edit1, {"ｙ", "や", "やｍ", "やま", "やまｄ", "やまだ", "山田"}, "山田");
+    EXPECT_EQ(window.Edit1->text(), "山田");
+    EXPECT_EQ(window.Edit11->text(), "ヤマダ");
+    typeThroughMozc(window.Edit13, {"ｔ", "た", "たｒ", "たろ", "たろう", "太郎"}, "太郎");
+    EXPECT_EQ(window.Edit11->text(), "ヤマダ タロウ");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(column("NAMAE"), "山田");
+    EXPECT_EQ(column("HURIGANA"), "ヤマダ タロウ");
+
+    // A reading of the user's own is never replaced.
+    openNew();
+    window.Edit11->setText("ヤマダ　タロー");
+    typeThroughMozc(window.Edit1, {"や", "やま", "やまだ", "山田"}, "山田");
+    EXPECT_EQ(window.Edit11->text(), "ヤマダ　タロー");
+}
+
+TEST_F(EntryWindow, WhatAnInputMethodCommitsIsKeptInEachFieldsFormNeverDroppedSilently) {
+    openNew();
+    // The reading field holds katakana whatever mode the engine is in.
+    typeThroughMozc(window.Edit11, {"や", "やまだ"}, "やまだ");
+    EXPECT_EQ(window.Edit11->text(), "ヤマダ");
+    typeThroughMozc(window.Edit1, {}, "山田");
+    // Digit fields take full-width digits and hyphen-like marks as the field's own.
+    typeThroughMozc(window.Edit3, {"１５０", "１５００００２"}, "１５００００２");
+    EXPECT_EQ(window.Edit3->text(), "1500002");
+    typeThroughMozc(window.Edit9, {"０３ー１２３４ー５６７８"}, "０３ー１２３４ー５６７８");
+    EXPECT_EQ(window.Edit9->text(), "03-1234-5678");
+    window.Edit5->clear();
+    typeThroughMozc(window.Edit5, {"２０２６"}, "２０２６");
+    EXPECT_EQ(window.Edit5->text(), "2026");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(column("YUBINNO"), "1500002");
+    EXPECT_EQ(column("TEL"), "03-1234-5678");
+    EXPECT_EQ(column("YEAR1"), "2026");
+    EXPECT_EQ(column("HURIGANA"), "ヤマダ");
+
+    // A character the telephone field cannot take is named at the field, the rest kept.
+    openNew();
+    typeThroughMozc(window.Edit9, {}, "０３（内線）");
+    EXPECT_EQ(window.Edit9->text(), "03");
+    EXPECT_TRUE(QToolTip::text().contains("（内線）")) << QToolTip::text().toStdString();
 }
