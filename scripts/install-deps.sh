@@ -16,7 +16,8 @@ packages=(
   libmecab-dev mecab-ipadic-utf8
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(firebird3.0-server firebird3.0-utils cups cups-client cups-bsd printer-driver-cups-pdf)
+  packages+=(firebird3.0-server firebird3.0-utils cups cups-client cups-bsd printer-driver-cups-pdf
+    dbus fcitx5 fcitx5-mozc fcitx5-frontend-qt6 xdotool)
 fi
 missing=()
 for package in "${packages[@]}"; do

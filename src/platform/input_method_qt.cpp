@@ -8,6 +8,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QPointer>
@@ -26,20 +28,39 @@ bool fcitx5Running() {
            bus.interface()->isServiceRegistered(QStringLiteral("org.fcitx.Fcitx5")).value();
 }
 
-// Asks fcitx5 to open or close the input method once the field's focus has reached it, if the
-// field still has the focus then.
-void tellFcitx5(QWidget* field, bool open) {
+QDBusMessage controllerCall(const QString& method) {
+    return QDBusMessage::createMethodCall(QStringLiteral("org.fcitx.Fcitx5"),
+                                          QStringLiteral("/controller"),
+                                          QStringLiteral("org.fcitx.Fcitx.Controller1"), method);
+}
+
+// Asks fcitx5 to open or close the input method once the field's focus has reached it, while
+// the field still has the focus. fcitx5 acts on the input context it last saw focused, and a
+// window's first context is made only after its first focus: so the state is read back and
+// the request repeated until it holds (State: 1 closed, 2 open), for a second or two at most.
+void tellFcitx5(QWidget* field, bool open, int attemptsLeft = 12) {
     static const bool running = fcitx5Running();
-    if (!running)
+    if (!running || attemptsLeft == 0)
         return;
-    QTimer::singleShot(0, field, [guarded = QPointer<QWidget>(field), open] {
-        if (!guarded || !guarded->hasFocus())
-            return;
-        QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
-            QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
-            QStringLiteral("org.fcitx.Fcitx.Controller1"),
-            open ? QStringLiteral("Activate") : QStringLiteral("Deactivate")));
-    });
+    QTimer::singleShot(
+        attemptsLeft == 12 ? 0 : 150, field,
+        [guarded = QPointer<QWidget>(field), open, attemptsLeft] {
+            if (!guarded || !guarded->hasFocus())
+                return;
+            QDBusConnection bus = QDBusConnection::sessionBus();
+            bus.asyncCall(
+                controllerCall(open ? QStringLiteral("Activate") : QStringLiteral("Deactivate")));
+            auto* watcher = new QDBusPendingCallWatcher(
+                bus.asyncCall(controllerCall(QStringLiteral("State"))), guarded);
+            QObject::connect(watcher, &QDBusPendingCallWatcher::finished, guarded,
+                             [guarded, open, attemptsLeft](QDBusPendingCallWatcher* call) {
+                                 call->deleteLater();
+                                 const QDBusPendingReply<int> state = *call;
+                                 const bool done = state.isValid() && (state.value() == 2) == open;
+                                 if (!done && guarded)
+                                     tellFcitx5(guarded, open, attemptsLeft - 1);
+                             });
+        });
 }
 
 void enable(QWidget* field, Qt::InputMethodHints hints) {
