@@ -415,22 +415,7 @@ TEST_F(EntryWindow, CloseButtonAnnouncesItselfAndClosesWithoutWriting) {
     EXPECT_EQ(count(), 0);
 }
 
-namespace {
-
-// What Mozc sends while a word is typed in romaji and converted: the kana as they build up (a
-// letter that waits shows full width), the conversion, then its commit.
-void typeThroughMozc(QWidget* field, const QStringList& preedits, const QString& commit) {
-    field->setFocus();
-    for (const QString& preedit : preedits) {
-        QInputMethodEvent composing(preedit, {});
-        QCoreApplication::sendEvent(field, &composing);
-    }
-    QInputMethodEvent committed;
-    committed.setCommitString(commit);
-    QCoreApplication::sendEvent(field, &committed);
-}
-
-} // namespace
+using velta::test::typeThroughMozc;
 
 TEST_F(EntryWindow, ReadingFillsItselfFromTheKanaTypedIntoTheNamesUnlessTypedByTheUser) {
     openNew();

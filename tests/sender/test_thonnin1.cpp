@@ -190,3 +190,19 @@ TEST_F(SenderWindow, PostalCodeTakesDigitsOnlyAndTelephoneTakesAnything) {
     velta::test::typeText(window.Edit9, "+81 (3) 1234-5678");
     EXPECT_EQ(window.Edit9->text(), "+81 (3) 1234-5678");
 }
+
+TEST_F(SenderWindow, ReadingFillsItselfAndInputMethodDigitsAreKept) {
+    open();
+    window.Edit3->clear();
+    velta::test::typeThroughMozc(window.Edit1, {"す", "すず", "すずき", "鈴木"}, "鈴木");
+    velta::test::typeThroughMozc(window.Edit2, {"い", "いち", "いちろう", "一郎"}, "一郎");
+    EXPECT_EQ(window.Edit11->text(), "スズキ イチロウ");
+    // The sender's postal code takes digits only: Mozc's full-width digits are kept, its
+    // hyphen named at the field.
+    velta::test::typeThroughMozc(window.Edit3, {}, "１５０－０００２");
+    EXPECT_EQ(window.Edit3->text(), "1500002");
+    window.Edit4->setText("東京都渋谷区渋谷");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(column("HURIGANA"), "スズキ イチロウ");
+    EXPECT_EQ(column("YUBINNO"), "1500002");
+}

@@ -48,6 +48,7 @@ public:
 
 } // namespace velta::test
 
+#include <QInputMethodEvent>
 #include <QTest>
 
 namespace velta::test {
@@ -60,6 +61,19 @@ inline void typeText(QWidget* widget, const QString& text) {
         else
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
+}
+
+// What Mozc sends while a word is typed in romaji and converted: the kana as they build up (a
+// letter that waits shows full width), the conversion, then its commit.
+inline void typeThroughMozc(QWidget* field, const QStringList& preedits, const QString& commit) {
+    field->setFocus();
+    for (const QString& preedit : preedits) {
+        QInputMethodEvent composing(preedit, {});
+        QCoreApplication::sendEvent(field, &composing);
+    }
+    QInputMethodEvent committed;
+    committed.setCommitString(commit);
+    QCoreApplication::sendEvent(field, &committed);
 }
 
 } // namespace velta::test
