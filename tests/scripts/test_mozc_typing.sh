@@ -56,6 +56,10 @@ Layout=
 PROFILE
 [ -z "$user" ] || chown -R "$user" "$work/home"
 
+# Where X servers put their sockets; made as the system makes it when nothing has yet.
+if [ ! -d /tmp/.X11-unix ] && [ "$(id -u)" -eq 0 ]; then
+  mkdir -m 1777 /tmp/.X11-unix
+fi
 display=90
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
 as_user Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
