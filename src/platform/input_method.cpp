@@ -135,11 +135,18 @@ void InputMethodLayer::notify(QWidget* field, const QString& what) {
 ReadingCapture::ReadingCapture(QLineEdit* reading, const QList<QLineEdit*>& names)
     : QObject(reading), reading_(reading) {
     for (QLineEdit* name : names) {
-        captures_.append({name, {}, {}});
+        captures_.append({name, {}, {}, name->text(), false});
         name->installEventFilter(this);
         connect(name, &QLineEdit::textChanged, this, [this, name](const QString& text) {
-            if (text.isEmpty()) // a name typed again starts its reading again
-                captureOf(name).kana.clear();
+            Capture& capture = captureOf(name);
+            if (text.isEmpty()) { // a name typed again starts its reading again
+                capture.kana.clear();
+                capture.edited = false;
+            } else if (!text.startsWith(capture.text)) {
+                // Deleted or changed inside: the kana no longer say what the name holds.
+                capture.edited = true;
+            }
+            capture.text = text;
         });
     }
 }
@@ -175,9 +182,13 @@ bool ReadingCapture::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ReadingCapture::fillReading() {
-    // A reading the user typed is theirs: it is filled only while empty or as last filled.
+    // A reading the user typed is theirs: it is filled only while empty or as last filled, and
+    // never from a name changed other than by typing on.
     if (!reading_->text().isEmpty() && reading_->text() != filled_)
         return;
+    for (const Capture& capture : captures_)
+        if (capture.edited)
+            return;
     QStringList parts;
     for (const Capture& capture : captures_)
         if (!capture.kana.isEmpty())

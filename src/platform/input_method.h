@@ -62,6 +62,8 @@ private:
         QObject* name;
         QString kana;    // read for what the field holds
         QString pending; // the composition's kana, not yet committed
+        QString text;    // the name as last seen
+        bool edited;     // changed other than by typing on since it was empty
     };
     ReadingCapture(QLineEdit* reading, const QList<QLineEdit*>& names);
     Capture& captureOf(QObject* name);

@@ -428,6 +428,15 @@ TEST_F(EntryWindow, ReadingFillsItselfFromTheKanaTypedIntoTheNamesUnlessTypedByT
     EXPECT_EQ(column("NAMAE"), "山田");
     EXPECT_EQ(column("HURIGANA"), "ヤマダ タロウ");
 
+    // A name changed inside (山田 → 山 → 山本) no longer fills the reading: its kana would not
+    // be the name's.
+    openNew();
+    typeThroughMozc(window.Edit1, {"や", "やまだ", "山田"}, "山田");
+    window.Edit1->backspace();
+    typeThroughMozc(window.Edit1, {"も", "もと", "本"}, "本");
+    EXPECT_EQ(window.Edit1->text(), "山本");
+    EXPECT_EQ(window.Edit11->text(), "ヤマダ"); // left as it was, for the user to correct
+
     // A reading of the user's own is never replaced.
     openNew();
     window.Edit11->setText("ヤマダ　タロー");
