@@ -38,12 +38,15 @@ QDBusMessage controllerCall(const QString& method) {
 // the field still has the focus. fcitx5 acts on the input context it last saw focused, and a
 // window's first context is made only after its first focus: so the state is read back and
 // the request repeated until it holds (State: 1 closed, 2 open), for a second or two at most.
-void tellFcitx5(QWidget* field, bool open, int attemptsLeft = 12) {
+constexpr int kFcitx5Attempts = 12;
+constexpr int kFcitx5RetryMs = 150;
+
+void tellFcitx5(QWidget* field, bool open, int attemptsLeft = kFcitx5Attempts) {
     static const bool running = fcitx5Running();
     if (!running || attemptsLeft == 0)
         return;
     QTimer::singleShot(
-        attemptsLeft == 12 ? 0 : 150, field,
+        attemptsLeft == kFcitx5Attempts ? 0 : kFcitx5RetryMs, field,
         [guarded = QPointer<QWidget>(field), open, attemptsLeft] {
             if (!guarded || !guarded->hasFocus())
                 return;
