@@ -101,32 +101,45 @@ QString searchParameter(SearchColumn column) {
     return QString::fromLatin1(searchForm(column).parameter);
 }
 
-QList<RecipientRecord> listRecipients(TDM& dm, const QStringList& statement,
-                                      const QString& textParameter, const QString& pattern,
-                                      const Progress& progress) {
-    QList<RecipientRecord> records;
+namespace {
+
+// The rows of a per-key statement whose surname is set, each made by `make` from the query; an
+// empty list when the progress stops the reading.
+template <typename Row, typename Make>
+QList<Row> rowsWithSurname(TDM& dm, const QStringList& statement, const QString& textParameter,
+                           const QString& pattern, const Progress& progress, Make make) {
+    QList<Row> rows;
     qint64 read = 0;
     bool stopped = false;
     readInKeyOrder(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
-        stopped = progress && !progress(++read, -1);
-        if (stopped)
+        if ((stopped = progress && !progress(++read, -1)))
             return false;
-        RecipientRecord record;
-        record.surname = query.fieldString(QStringLiteral("NAMAE"));
-        if (record.surname.isEmpty())
-            return true;
-        record.key = query.fieldInteger(QStringLiteral("KEY1"));
-        record.givenName = query.fieldString(QStringLiteral("NAMAE2"));
-        record.reading = query.fieldString(QStringLiteral("hurigana"));
-        record.postalCode = query.fieldString(QStringLiteral("YUBINNO"));
-        record.address1 = query.fieldString(QStringLiteral("JYUSYO"));
-        record.address2 = query.fieldString(QStringLiteral("JYUSYO2"));
-        record.memo = query.fieldString(QStringLiteral("memo"));
-        record.telephone = query.fieldString(QStringLiteral("tel"));
-        records.append(std::move(record));
+        if (!query.fieldString(QStringLiteral("NAMAE")).isEmpty())
+            rows.append(make(query));
         return true;
     });
-    return stopped ? QList<RecipientRecord>() : records;
+    return stopped ? QList<Row>() : rows;
+}
+
+} // namespace
+
+QList<RecipientRecord> listRecipients(TDM& dm, const QStringList& statement,
+                                      const QString& textParameter, const QString& pattern,
+                                      const Progress& progress) {
+    return rowsWithSurname<RecipientRecord>(
+        dm, statement, textParameter, pattern, progress, [](const TIBQuery& query) {
+            RecipientRecord record;
+            record.key = query.fieldInteger(QStringLiteral("KEY1"));
+            record.surname = query.fieldString(QStringLiteral("NAMAE"));
+            record.givenName = query.fieldString(QStringLiteral("NAMAE2"));
+            record.reading = query.fieldString(QStringLiteral("hurigana"));
+            record.postalCode = query.fieldString(QStringLiteral("YUBINNO"));
+            record.address1 = query.fieldString(QStringLiteral("JYUSYO"));
+            record.address2 = query.fieldString(QStringLiteral("JYUSYO2"));
+            record.memo = query.fieldString(QStringLiteral("memo"));
+            record.telephone = query.fieldString(QStringLiteral("tel"));
+            return record;
+        });
 }
 
 QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QString& text,
@@ -143,30 +156,22 @@ QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QStrin
         lines.append(QStringLiteral("   MEMO      Like :MEMO      )"));
         parameter = QStringLiteral("MEMO");
     }
-    QList<CardRecipient> cards;
-    qint64 read = 0;
-    bool stopped = false;
-    readInKeyOrder(dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'),
-                   [&](const TIBQuery& q) {
-                       if ((stopped = progress && !progress(++read, -1)))
-                           return false;
-                       CardRecipient card;
-                       card.surname = q.fieldString(QStringLiteral("NAMAE"));
-                       if (card.surname.isEmpty())
-                           return true;
-                       card.key = q.fieldInteger(QStringLiteral("KEY1"));
-                       card.postalCode = q.fieldString(QStringLiteral("YUBINNO"));
-                       card.address1 = q.fieldString(QStringLiteral("JYUSYO"));
-                       card.address2 = q.fieldString(QStringLiteral("JYUSYO2"));
-                       card.givenName = q.fieldString(QStringLiteral("NAMAE2"));
-                       card.jointName1 = q.fieldString(QStringLiteral("renmei1"));
-                       card.jointName2 = q.fieldString(QStringLiteral("renmei2"));
-                       card.memo = q.fieldString(QStringLiteral("MEMO"));
-                       card.reading = q.fieldString(QStringLiteral("hurigana"));
-                       cards.append(std::move(card));
-                       return true;
-                   });
-    return stopped ? QList<CardRecipient>() : cards;
+    return rowsWithSurname<CardRecipient>(
+        dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'), progress,
+        [](const TIBQuery& query) {
+            CardRecipient card;
+            card.key = query.fieldInteger(QStringLiteral("KEY1"));
+            card.postalCode = query.fieldString(QStringLiteral("YUBINNO"));
+            card.address1 = query.fieldString(QStringLiteral("JYUSYO"));
+            card.address2 = query.fieldString(QStringLiteral("JYUSYO2"));
+            card.surname = query.fieldString(QStringLiteral("NAMAE"));
+            card.givenName = query.fieldString(QStringLiteral("NAMAE2"));
+            card.jointName1 = query.fieldString(QStringLiteral("renmei1"));
+            card.jointName2 = query.fieldString(QStringLiteral("renmei2"));
+            card.memo = query.fieldString(QStringLiteral("MEMO"));
+            card.reading = query.fieldString(QStringLiteral("hurigana"));
+            return card;
+        });
 }
 
 } // namespace velta

@@ -78,16 +78,124 @@ QByteArray digest(const QString& key) {
     return QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1);
 }
 
-QSet<QByteArray> storedRecipientKeys(TDM& dm) {
-    QSet<QByteArray> keys;
-    StoreStatement query(dm);
-    query.Add(QStringLiteral("select NAMAE, NAMAE2, JYUSYO, JYUSYO2 from MST_KOKYAKU"));
-    for (query.Open(); !query.Eof(); query.Next())
-        keys.insert(digest(duplicateKey(query.fieldString(0), query.fieldString(1),
-                                        query.fieldString(2), query.fieldString(3))));
-    query.Close();
-    return keys;
+// Rows that repeat a stored recipient or an earlier row of the file.
+class DuplicateFinder {
+public:
+    explicit DuplicateFinder(TDM& dm) {
+        StoreStatement query(dm);
+        query.Add(QStringLiteral("select NAMAE, NAMAE2, JYUSYO, JYUSYO2 from MST_KOKYAKU"));
+        for (query.Open(); !query.Eof(); query.Next())
+            stored_.insert(digest(duplicateKey(query.fieldString(0), query.fieldString(1),
+                                               query.fieldString(2), query.fieldString(3))));
+        query.Close();
+    }
+    // What the row repeats (「宛名帳にすでにあります」, 「3 行目と同じ」); empty for a new one.
+    QString repeated(const ImportRow& row) {
+        const QByteArray key = digest(duplicateKey(row.values.value(QStringLiteral("NAMAE")),
+                                                   row.values.value(QStringLiteral("NAMAE2")),
+                                                   row.values.value(QStringLiteral("JYUSYO")),
+                                                   row.values.value(QStringLiteral("JYUSYO2"))));
+        if (const int sameAs = file_.value(key, 0); sameAs > 0)
+            return QStringLiteral("%1 行目と同じ").arg(sameAs);
+        if (stored_.contains(key))
+            return QStringLiteral("宛名帳にすでにあります");
+        file_.insert(key, row.line);
+        return {};
+    }
+
+private:
+    QSet<QByteArray> stored_;
+    QHash<QByteArray, int> file_; // rows of this file, by their first line
+};
+
+QString nameOf(const ImportRow& row) {
+    return (row.values.value(QStringLiteral("NAMAE")) + QLatin1Char(' ') +
+            row.values.value(QStringLiteral("NAMAE2")))
+        .trimmed();
 }
+
+// A row without a reading: the suggested one goes into it when suggestions are taken (`listed`
+// then says so for the report); otherwise the refusal, naming the suggestion or what cannot be
+// read.
+QString takeSuggestedReading(ImportRow& row, bool suggestReadings, QString& listed) {
+    const SuggestedReading suggested = suggestReading(row.values.value(QStringLiteral("NAMAE")),
+                                                      row.values.value(QStringLiteral("NAMAE2")));
+    if (!suggested.complete)
+        return QStringLiteral("ふりがながありません。読みを推定できない文字「%1」があります。")
+            .arg(suggested.unread);
+    if (!suggestReadings)
+        return QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"
+                              "推定した読み: %1")
+            .arg(suggested.reading);
+    row.values.insert(QStringLiteral("HURIGANA"), suggested.reading);
+    listed = QStringLiteral("%1 行目: %2 → %3").arg(row.line).arg(nameOf(row), suggested.reading);
+    return {};
+}
+
+// The insert of imported rows: every column but KEY1, with what the entry window writes where a
+// file says nothing.
+class ImportStatement {
+public:
+    explicit ImportStatement(TDM& dm) : query_(dm) {
+        QStringList columns = recipientTable().columnNames();
+        columns.removeOne(QStringLiteral("KEY1")); // given by the trigger
+        for (const QString& name : columns)
+            columns_.append({name, recipientTable().column(name)});
+        query_.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
+                       .arg(columns.join(QStringLiteral(", "))));
+        query_.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
+        query_.Add(QStringLiteral("returning KEY1"));
+        setFieldCaptions(query_);
+        // Today's date (the list and the entry window rely on it), zero flags, the time of the
+        // import.
+        const QDate today = QDate::currentDate();
+        defaults_ = {{QStringLiteral("YEAR1"), qint64(today.year())},
+                     {QStringLiteral("MONTH1"), qint64(today.month())},
+                     {QStringLiteral("DAY1"), qint64(today.day())},
+                     {QStringLiteral("LTIME"), QDateTime::currentDateTime()}};
+        for (const char* flag : {"IDNUM", "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE",
+                                 "SEI_SONOTA", "SORI_AGO", "SORI_MAYU"})
+            defaults_.insert(QString::fromLatin1(flag), qint64(0));
+    }
+
+    // Sets every parameter from the row; the refusal of a value that is no number or time.
+    QString bind(const ImportRow& row) {
+        for (const auto& [name, column] : columns_) {
+            const auto given = row.values.constFind(name);
+            if (given == row.values.cend()) {
+                query_.setValue(name, column->kind == ColumnKind::Text ? ParamValue(QString())
+                                                                       : defaults_.value(name));
+            } else if (column->kind == ColumnKind::Text) {
+                query_.setString(name, *given);
+            } else if (given->isEmpty()) {
+                query_.setValue(name, ParamValue());
+            } else if (column->kind == ColumnKind::Integer) {
+                bool ok = false;
+                query_.setInteger(name, given->toLongLong(&ok));
+                if (!ok)
+                    return QStringLiteral("%1「%2」は数ではありません。").arg(name, *given);
+            } else {
+                const QDateTime time = QDateTime::fromString(*given, kExchangeTimestampFormat);
+                if (!time.isValid())
+                    return QStringLiteral("%1「%2」は日時ではありません。").arg(name, *given);
+                query_.setDateTime(name, time);
+            }
+        }
+        return {};
+    }
+    // Every value is encoded as it would be stored before anything is sent: a refused one
+    // (ValueRefused) leaves the transaction as it was.
+    void check() { query_.Check(); }
+    qint64 insert() {
+        query_.ExecSQL();
+        return query_.fieldInteger(QStringLiteral("KEY1"));
+    }
+
+private:
+    StoreStatement query_;
+    QList<std::pair<QString, const ColumnDescription*>> columns_;
+    QHash<QString, ParamValue> defaults_;
+};
 
 } // namespace
 
@@ -119,31 +227,9 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
     // Everything below is one transaction: a stop, a check, a file found unreadable halfway
     // or a database failure ends it without a row written.
     UnitOfWork work(dm);
-    const QSet<QByteArray> storedKeys = storedRecipientKeys(dm);
-    QHash<QByteArray, int> fileKeys; // rows of this file, by their first line
-    StoreStatement query(dm);
-    QStringList columns = recipientTable().columnNames();
-    columns.removeOne(QStringLiteral("KEY1")); // given by the trigger
-    query.Add(QStringLiteral("insert into MST_KOKYAKU (KEY1, %1)")
-                  .arg(columns.join(QStringLiteral(", "))));
-    query.Add(QStringLiteral("values (0, :%1)").arg(columns.join(QStringLiteral(", :"))));
-    query.Add(QStringLiteral("returning KEY1"));
+    DuplicateFinder duplicates(dm);
+    ImportStatement statement(dm);
     QVector<qint64> stored; // the keys given, to count what is there after the commit
-    setFieldCaptions(query);
-    // What the entry window writes for a new recipient where the file says nothing: today's
-    // date (the list and the entry window rely on it), zero flags, the time of the import.
-    const QDate today = QDate::currentDate();
-    QHash<QString, ParamValue> entryDefaults{
-        {QStringLiteral("YEAR1"), qint64(today.year())},
-        {QStringLiteral("MONTH1"), qint64(today.month())},
-        {QStringLiteral("DAY1"), qint64(today.day())},
-        {QStringLiteral("LTIME"), QDateTime::currentDateTime()}};
-    for (const char* flag : {"IDNUM", "SEIBETU", "SEI_JEL", "SEI_MUUSU", "SEI_SUPURE", "SEI_SONOTA",
-                             "SORI_AGO", "SORI_MAYU"})
-        entryDefaults.insert(QString::fromLatin1(flag), qint64(0));
-    QList<std::pair<QString, const ColumnDescription*>> described;
-    for (const QString& name : columns)
-        described.append({name, recipientTable().column(name)});
     ImportRow row;
     for (qint64 done = 0;; ++done) {
         if (progress && !progress(done, -1))
@@ -159,85 +245,28 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
         }
         QString suggestion;
         if (row.values.value(QStringLiteral("HURIGANA")).isEmpty()) {
-            const QString surname = row.values.value(QStringLiteral("NAMAE"));
-            const QString givenName = row.values.value(QStringLiteral("NAMAE2"));
-            const SuggestedReading suggested = suggestReading(surname, givenName);
-            if (!suggested.complete) {
-                refuseRow(QStringLiteral("ふりがながありません。読みを推定できない文字「%1」があり"
-                                         "ます。")
-                              .arg(suggested.unread));
+            if (const QString why = takeSuggestedReading(row, options.suggestReadings, suggestion);
+                !why.isEmpty()) {
+                refuseRow(why);
                 continue;
             }
-            if (!options.suggestReadings) {
-                refuseRow(QStringLiteral("ふりがながありません（宛名一覧にもハガキ作成にも出ま"
-                                         "せん）。推定した読み: %1")
-                              .arg(suggested.reading));
-                continue;
-            }
-            row.values.insert(QStringLiteral("HURIGANA"), suggested.reading);
-            suggestion =
-                QStringLiteral("%1 行目: %2 → %3")
-                    .arg(row.line)
-                    .arg((surname + QLatin1Char(' ') + givenName).trimmed(), suggested.reading);
         }
-        const QByteArray key = digest(duplicateKey(row.values.value(QStringLiteral("NAMAE")),
-                                                   row.values.value(QStringLiteral("NAMAE2")),
-                                                   row.values.value(QStringLiteral("JYUSYO")),
-                                                   row.values.value(QStringLiteral("JYUSYO2"))));
-        const int sameAs = fileKeys.value(key, 0);
-        if (storedKeys.contains(key) || sameAs > 0) {
+        if (const QString repeated = duplicates.repeated(row); !repeated.isEmpty()) {
             report.duplicates.append(
-                QStringLiteral("%1 行目: %2（%3）")
-                    .arg(row.line)
-                    .arg((row.values.value(QStringLiteral("NAMAE")) + QLatin1Char(' ') +
-                          row.values.value(QStringLiteral("NAMAE2")))
-                             .trimmed(),
-                         sameAs > 0 ? QStringLiteral("%1 行目と同じ").arg(sameAs)
-                                    : QStringLiteral("宛名帳にすでにあります")));
+                QStringLiteral("%1 行目: %2（%3）").arg(row.line).arg(nameOf(row), repeated));
             if (options.duplicates == Duplicates::Skip)
                 continue;
-        } else {
-            fileKeys.insert(key, row.line);
         }
-        bool valid = true;
-        for (const auto& [name, column] : described) {
-            const auto given = row.values.constFind(name);
-            if (given == row.values.cend()) {
-                query.setValue(name, column->kind == ColumnKind::Text ? ParamValue(QString())
-                                                                      : entryDefaults.value(name));
-                continue;
-            }
-            const QString& text = *given;
-            if (column->kind == ColumnKind::Text) {
-                query.setString(name, text);
-            } else if (text.isEmpty()) {
-                query.setValue(name, ParamValue());
-            } else if (column->kind == ColumnKind::Integer) {
-                bool ok = false;
-                const qint64 number = text.toLongLong(&ok);
-                valid = valid && ok;
-                if (!ok)
-                    refuseRow(QStringLiteral("%1「%2」は数ではありません。").arg(name, text));
-                query.setInteger(name, number);
-            } else {
-                const QDateTime time = QDateTime::fromString(text, kExchangeTimestampFormat);
-                valid = valid && time.isValid();
-                if (!time.isValid())
-                    refuseRow(QStringLiteral("%1「%2」は日時ではありません。").arg(name, text));
-                query.setDateTime(name, time);
-            }
-        }
-        if (!valid)
+        if (const QString why = statement.bind(row); !why.isEmpty()) {
+            refuseRow(why);
             continue;
-        // Every value is encoded as it would be stored before anything is sent: a refused one
-        // leaves the transaction as it was.
+        }
         try {
             if (mode == ImportMode::Check) {
-                query.Check();
+                statement.check();
                 ++report.imported;
             } else {
-                query.ExecSQL();
-                stored.append(query.fieldInteger(QStringLiteral("KEY1")));
+                stored.append(statement.insert());
             }
             if (!suggestion.isEmpty())
                 report.suggested.append(suggestion);

@@ -3,6 +3,7 @@
 #include "dm.h"
 #include "errors.h"
 #include "schema.h"
+#include "statement_lines.h"
 
 #include <QStringList>
 
@@ -46,22 +47,6 @@ const char* const kReadLines[] = {"SELECT",
                                   "  MST_KOKYAKU",
                                   "WHERE",
                                   "  (KEY1       = :KEY1      )"};
-
-void addInsertStatement(TIBQuery& query) {
-    query.Clear();
-    query.Add(QStringLiteral("INSERT INTO MST_KOKYAKU"));
-    query.Add(QStringLiteral("("));
-    for (qsizetype i = 0; i < kColumns.size(); ++i)
-        query.Add(QStringLiteral("  ") + kColumns[i] +
-                  (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
-    query.Add(QStringLiteral(")"));
-    query.Add(QStringLiteral("VALUES"));
-    query.Add(QStringLiteral("("));
-    for (qsizetype i = 0; i < kColumns.size(); ++i)
-        query.Add(QStringLiteral("  :") + kColumns[i] +
-                  (i + 1 < kColumns.size() ? QStringLiteral(",") : QString()));
-    query.Add(QStringLiteral(");"));
-}
 
 // The same columns written over the row in place: the key stays as it is, no trigger runs.
 void addUpdateStatement(TIBQuery& query) {
@@ -203,7 +188,8 @@ std::optional<RecipientRecord> RecipientStore::read(qint64 key, bool lock) {
 void RecipientStore::insertNew(const RecipientRecord& record, qint64 largestKey) {
     ensureKeyTriggerActive(dm_);
     TIBQuery& query = dm_.IBQuery1;
-    addInsertStatement(query);
+    query.Clear();
+    addInsertLines(query, QStringLiteral("MST_KOKYAKU"), kColumns);
     RecipientRecord stored = record;
     stored.key2 = largestKey + 1;
     setParameters(query, stored);

@@ -2,6 +2,7 @@
 
 #include "dm.h"
 #include "schema.h"
+#include "statement_lines.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -12,12 +13,6 @@ namespace {
 const QStringList kInsertColumns = {"KEY1", "NAMAE",   "NAMAE2",  "YUBINNO", "JYUSYO",  "LMONEY",
                                     "MEMO", "YEAR1",   "MONTH1",  "DAY1",    "LTIME",   "TEL",
                                     "KEY2", "JYUSYO2", "renmei1", "renmei2", "HURIGANA"};
-
-void addColumnLines(TIBQuery& query, const QString& prefix) {
-    for (qsizetype i = 0; i < kInsertColumns.size(); ++i)
-        query.Add(QStringLiteral("  ") + prefix + kInsertColumns[i] +
-                  (i + 1 < kInsertColumns.size() ? QStringLiteral(",") : QString()));
-}
 
 } // namespace
 
@@ -66,14 +61,7 @@ void SenderStore::save(const SenderRecord& f) {
     TIBQuery& query = dm_.IBQuery1;
     deleteRow();
     query.Clear();
-    query.Add(QStringLiteral("INSERT INTO MST_SASIDASI"));
-    query.Add(QStringLiteral("("));
-    addColumnLines(query, QString());
-    query.Add(QStringLiteral(")"));
-    query.Add(QStringLiteral("VALUES"));
-    query.Add(QStringLiteral("("));
-    addColumnLines(query, QStringLiteral(":"));
-    query.Add(QStringLiteral(");"));
+    addInsertLines(query, QStringLiteral("MST_SASIDASI"), kInsertColumns);
     query.setInteger(QStringLiteral("KEY1"), 1);
     query.setString(QStringLiteral("NAMAE"), f.surname);
     query.setString(QStringLiteral("NAMAE2"), f.givenName);

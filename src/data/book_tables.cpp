@@ -35,25 +35,26 @@ const ColumnDescription kRecipientColumns[] = {
     {"LTIME", "TIMESTAMP", K::Timestamp},
 };
 
-// The sender's date is text, as another program of the family writes it.
+// The sender's date is text, as another program of the family writes it. Its fields take the
+// recipient's captions (setFieldCaptions names the columns both tables share).
 const ColumnDescription kSenderColumns[] = {
     {"KEY1", "INTEGER NOT NULL PRIMARY KEY", K::Integer},
-    {"NAMAE", "VARCHAR(1000)", K::Text, "姓（苗字）"},
-    {"NAMAE2", "VARCHAR(1000)", K::Text, "名（名前）"},
-    {"YUBINNO", "VARCHAR(40)", K::Text, "郵便番号"},
-    {"JYUSYO", "VARCHAR(1000)", K::Text, "住所1"},
+    {"NAMAE", "VARCHAR(1000)", K::Text},
+    {"NAMAE2", "VARCHAR(1000)", K::Text},
+    {"YUBINNO", "VARCHAR(40)", K::Text},
+    {"JYUSYO", "VARCHAR(1000)", K::Text},
     {"LMONEY", "VARCHAR(100)", K::Text},
-    {"MEMO", "VARCHAR(2000)", K::Text, "メモ"},
+    {"MEMO", "VARCHAR(2000)", K::Text},
     {"YEAR1", "VARCHAR(10)", K::Text},
     {"MONTH1", "VARCHAR(10)", K::Text},
     {"DAY1", "VARCHAR(10)", K::Text},
     {"LTIME", "TIMESTAMP", K::Timestamp},
-    {"TEL", "VARCHAR(100)", K::Text, "電話番号"},
+    {"TEL", "VARCHAR(100)", K::Text},
     {"KEY2", "INTEGER", K::Integer},
-    {"JYUSYO2", "VARCHAR(1000)", K::Text, "住所2"},
-    {"RENMEI1", "VARCHAR(1000)", K::Text, "連名1"},
-    {"RENMEI2", "VARCHAR(1000)", K::Text, "連名2"},
-    {"HURIGANA", "VARCHAR(1000)", K::Text, "ふりがな"},
+    {"JYUSYO2", "VARCHAR(1000)", K::Text},
+    {"RENMEI1", "VARCHAR(1000)", K::Text},
+    {"RENMEI2", "VARCHAR(1000)", K::Text},
+    {"HURIGANA", "VARCHAR(1000)", K::Text},
 };
 
 } // namespace

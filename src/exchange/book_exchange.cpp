@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
 
 namespace velta {
 namespace {
@@ -230,14 +231,6 @@ ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
     }
 }
 
-QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets) {
-    QVector<ImportRow> rows;
-    rows.reserve(table.rows.size());
-    for (const CsvRecord& record : table.rows)
-        rows.append(mapRecord(record, table.headers, targets));
-    return rows;
-}
-
 ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,
                         const Progress& progress, ImportOptions options) {
     reader.rewind();
@@ -325,11 +318,12 @@ namespace {
 
 constexpr qsizetype kPieceBytes = 1 << 20;
 
-ImportTable wholeTable(ImportReader& reader) {
+// The reader's headers, its first `keptRows` records and the number of all of them.
+ImportTable tableOf(ImportReader& reader, qsizetype keptRows) {
     ImportTable table{reader.kind(), reader.headers(), {}};
-    for (CsvRecord record; reader.next(record);)
-        table.rows.append(std::move(record));
-    table.rowCount = table.rows.size();
+    for (CsvRecord record; reader.next(record); ++table.rowCount)
+        if (table.rows.size() < keptRows)
+            table.rows.append(std::move(record));
     return table;
 }
 
@@ -409,21 +403,12 @@ void ImportReader::rewind() {
 
 ImportTable readImportBytes(const QByteArray& bytes) {
     ImportReader reader(bytes);
-    return wholeTable(reader);
+    return tableOf(reader, std::numeric_limits<qsizetype>::max());
 }
 
 ImportTable readImportPreview(const QString& fileName, int previewRows) {
     ImportReader reader = ImportReader::open(fileName);
-    ImportTable table{reader.kind(), reader.headers(), {}};
-    for (CsvRecord record; reader.next(record); ++table.rowCount)
-        if (table.rows.size() < previewRows)
-            table.rows.append(std::move(record));
-    return table;
-}
-
-ImportTable readImportFile(const QString& fileName) {
-    ImportReader reader = ImportReader::open(fileName);
-    return wholeTable(reader);
+    return tableOf(reader, previewRows);
 }
 
 } // namespace velta

@@ -40,7 +40,6 @@ struct ImportTable {
 };
 // An address book of 100,000 recipients is about 30 MB of CSV.
 constexpr qint64 kMaxImportFile = 128ll * 1024 * 1024;
-ImportTable readImportFile(const QString& fileName);
 ImportTable readImportBytes(const QByteArray& bytes);
 
 // An import file read a record at a time: its bytes are held as the file has them and its text
@@ -108,7 +107,6 @@ QVector<Target> matchHeaders(const QStringList& headers);
 // A record as the book's columns, by the targets of the file's headers.
 ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
                     const QVector<Target>& targets);
-QVector<ImportRow> mapRows(const ImportTable& table, const QVector<Target>& targets);
 
 // Maps and stores every record of the reader (importRows, one pass, one transaction).
 ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,

@@ -41,6 +41,15 @@ void focus(QLineEdit* field) {
     QTest::qWait(700); // the mode reaches fcitx5 after the focus
 }
 
+// Types a word in romaji into the field, converts it (space) and commits it (Enter).
+void typeAndConvert(QLineEdit* field, const char* romaji) {
+    focus(field);
+    xdotool({"type", "--delay", "80", romaji});
+    xdotool({"key", "space"});
+    QTest::qWait(500);
+    xdotool({"key", "Return"});
+}
+
 } // namespace
 
 TEST(MozcTyping, RomajiTypedIntoTheEntryWindowIsStoredAsAJapaneseUserMeansIt) {
@@ -56,17 +65,9 @@ TEST(MozcTyping, RomajiTypedIntoTheEntryWindowIsStoredAsAJapaneseUserMeansIt) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
     // 姓 opens the input method: romaji become kana, space converts, Enter commits.
-    focus(window.Edit1);
-    xdotool({"type", "--delay", "80", "yamada"});
-    xdotool({"key", "space"});
-    QTest::qWait(500);
-    xdotool({"key", "Return"});
+    typeAndConvert(window.Edit1, "yamada");
     EXPECT_TRUE(waitForText(window.Edit1, "山田")) << window.Edit1->text().toStdString();
-    focus(window.Edit13);
-    xdotool({"type", "--delay", "80", "tarou"});
-    xdotool({"key", "space"});
-    QTest::qWait(500);
-    xdotool({"key", "Return"});
+    typeAndConvert(window.Edit13, "tarou");
     EXPECT_TRUE(waitForText(window.Edit13, "太郎")) << window.Edit13->text().toStdString();
     // The reading filled itself from the kana typed before conversion.
     EXPECT_EQ(window.Edit11->text(), "ヤマダ タロウ");

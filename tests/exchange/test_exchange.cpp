@@ -51,8 +51,8 @@ void addFull(const TestDatabase& database, const QString& surname, const QString
 
 ImportReport importFile(const TestDatabase& database, const QString& file) {
     auto dm = database.connect();
-    const ImportTable table = readImportFile(file);
-    return importRows(*dm, mapRows(table, matchHeaders(table.headers)));
+    ImportReader reader = ImportReader::open(file);
+    return velta::importFile(*dm, reader, matchHeaders(reader.headers()));
 }
 
 } // namespace
@@ -111,15 +111,15 @@ TEST(BookExchange, OtherProgramsCsvIsMatchedByItsHeadersAndRefusalsNameTheirLine
     QTemporaryDir folder;
     const QString file =
         writeFile(folder, "other.csv", cp932::encode(QString(csv).replace("髙", "高"), "x"));
-    const ImportTable table = readImportFile(file);
-    EXPECT_EQ(table.kind, "CSV（Shift-JIS）");
-    EXPECT_EQ(matchHeaders(table.headers),
+    ImportReader reader = ImportReader::open(file);
+    EXPECT_EQ(reader.kind(), "CSV（Shift-JIS）");
+    EXPECT_EQ(matchHeaders(reader.headers()),
               QVector<Target>({Target::FullName, Target::Reading, Target::PostalCode,
                                Target::Address1, Target::Address2, Target::Joint1, Target::Joint2,
                                Target::Telephone, Target::Memo, Target::Ignore}));
     TestDatabase database;
     auto dm = database.connect();
-    ImportReport report = importRows(*dm, mapRows(table, matchHeaders(table.headers)));
+    ImportReport report = velta::importFile(*dm, reader, matchHeaders(reader.headers()));
     EXPECT_EQ(report.imported, 2);
     EXPECT_EQ(
         report.refused,
@@ -353,8 +353,8 @@ namespace {
 QStringList importedFrom(const QByteArray& bytes) {
     TestDatabase database;
     auto dm = database.connect();
-    const ImportTable table = readImportBytes(bytes);
-    importRows(*dm, mapRows(table, matchHeaders(table.headers)));
+    ImportReader reader(bytes);
+    velta::importFile(*dm, reader, matchHeaders(reader.headers()));
     QStringList stored;
     TIBQuery& q = dm->IBQuery1;
     q.Clear();

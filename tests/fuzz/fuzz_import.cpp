@@ -6,8 +6,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     try {
-        const velta::ImportTable table = velta::readImportBytes(bytes);
-        velta::mapRows(table, velta::matchHeaders(table.headers));
+        velta::ImportReader reader(bytes);
+        const QVector<velta::Target> targets = velta::matchHeaders(reader.headers());
+        for (velta::CsvRecord record; reader.next(record);)
+            velta::mapRecord(record, reader.headers(), targets);
     } catch (const velta::ExchangeError&) {
     }
     return 0;
