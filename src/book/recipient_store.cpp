@@ -1,5 +1,7 @@
 #include "recipient_store.h"
 
+#include "detail_store.h"
+
 #include "dm.h"
 #include "errors.h"
 #include "schema.h"
@@ -185,16 +187,29 @@ std::optional<RecipientRecord> RecipientStore::read(qint64 key, bool lock) {
     return record;
 }
 
-void RecipientStore::insertNew(const RecipientRecord& record, qint64 largestKey) {
+qint64 RecipientStore::insertNew(const RecipientRecord& record, qint64 largestKey) {
     ensureKeyTriggerActive(dm_);
     TIBQuery& query = dm_.IBQuery1;
     query.Clear();
     addInsertLines(query, QStringLiteral("MST_KOKYAKU"), kColumns);
     RecipientRecord stored = record;
     stored.key2 = largestKey + 1;
+    stored.modified = QDateTime::currentDateTime();
     setParameters(query, stored);
+    query.setDateTime(QStringLiteral("LTIME"), stored.modified);
     query.setInteger(QStringLiteral("KEY1"), 0);
     query.ExecSQL();
+    // The statement is the one other programs of the family run, without RETURNING: the row is
+    // found again by its second key and the time just written.
+    StoreStatement find(dm_);
+    find.Add(QStringLiteral("select max(KEY1) as KEY1 from MST_KOKYAKU where KEY2 = :KEY2 and "
+                            "LTIME = :LTIME"));
+    find.setInteger(QStringLiteral("KEY2"), *stored.key2);
+    find.setDateTime(QStringLiteral("LTIME"), stored.modified);
+    find.Open();
+    const qint64 key = find.fieldInteger(QStringLiteral("KEY1"));
+    find.Close();
+    return key;
 }
 
 void RecipientStore::replaceStored(const RecipientRecord& record, const RecipientRecord& opened) {
@@ -223,6 +238,7 @@ void RecipientStore::remove(qint64 key) {
     query.Add(QStringLiteral("  (KEY1   = :KEY1  );"));
     query.setInteger(QStringLiteral("KEY1"), key);
     query.ExecSQL();
+    DetailStore(dm_).remove(key);
 }
 
 void ensureKeyTriggerActive(TDM& dm) {

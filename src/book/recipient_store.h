@@ -42,12 +42,13 @@ public:
     // The stored recipient, read by the address list's statement; empty when there is no such
     // row. With lock, the row stays locked until the unit of work ends.
     std::optional<RecipientRecord> read(qint64 key, bool lock = false);
-    // Inserts a new recipient; the trigger gives it its key (switched on first if another
-    // program left it off), KEY2 is largestKey + 1, LTIME now.
-    void insertNew(const RecipientRecord& record, qint64 largestKey);
+    // Inserts a new recipient and returns the key the trigger gave it (switched on first if
+    // another program left it off); KEY2 is largestKey + 1, LTIME now.
+    qint64 insertNew(const RecipientRecord& record, qint64 largestKey);
     // Writes the record over the stored recipient in place (its key stays), LTIME now. Refused,
     // writing nothing, when the row is gone or no longer holds what `opened` read.
     void replaceStored(const RecipientRecord& record, const RecipientRecord& opened);
+    // Deletes the recipient and its details together.
     void remove(qint64 key);
 
 private:

@@ -57,6 +57,53 @@ const ColumnDescription kSenderColumns[] = {
     {"HURIGANA", "VARCHAR(1000)", K::Text},
 };
 
+// One row per recipient that has details; a recipient without one has the defaults (様, no
+// company, …). 連名1–2 keep their names in MST_KOKYAKU; their 敬称 and readings are here.
+const ColumnDescription kDetailColumns[] = {
+    {"KEY1", "INTEGER NOT NULL PRIMARY KEY", K::Integer},
+    {"HONORIFIC", "VARCHAR(40)", K::Text, "敬称"},
+    {"COMPANY", "VARCHAR(500)", K::Text, "会社名"},
+    {"DEPARTMENT1", "VARCHAR(500)", K::Text, "部署名1"},
+    {"DEPARTMENT2", "VARCHAR(500)", K::Text, "部署名2"},
+    {"TITLE", "VARCHAR(200)", K::Text, "役職"},
+    {"RENMEI3", "VARCHAR(1000)", K::Text, "連名3"},
+    {"RENMEI4", "VARCHAR(1000)", K::Text, "連名4"},
+    {"RENMEI5", "VARCHAR(1000)", K::Text, "連名5"},
+    {"HONORIFIC1", "VARCHAR(40)", K::Text, "連名1の敬称"},
+    {"HONORIFIC2", "VARCHAR(40)", K::Text, "連名2の敬称"},
+    {"HONORIFIC3", "VARCHAR(40)", K::Text, "連名3の敬称"},
+    {"HONORIFIC4", "VARCHAR(40)", K::Text, "連名4の敬称"},
+    {"HONORIFIC5", "VARCHAR(40)", K::Text, "連名5の敬称"},
+    {"READING1", "VARCHAR(1000)", K::Text, "連名1のふりがな"},
+    {"READING2", "VARCHAR(1000)", K::Text, "連名2のふりがな"},
+    {"READING3", "VARCHAR(1000)", K::Text, "連名3のふりがな"},
+    {"READING4", "VARCHAR(1000)", K::Text, "連名4のふりがな"},
+    {"READING5", "VARCHAR(1000)", K::Text, "連名5のふりがな"},
+};
+
+const ColumnDescription kGroupColumns[] = {
+    {"NAME", "VARCHAR(100) NOT NULL PRIMARY KEY", K::Text, "グループ名"},
+    {"SORT_ORDER", "INTEGER", K::Integer},
+};
+
+const ColumnDescription kGroupMemberColumns[] = {
+    {"KEY1", "INTEGER NOT NULL", K::Integer},
+    {"NAME", "VARCHAR(100) NOT NULL", K::Text, "グループ名"},
+};
+
+// CARD_YEAR is the year a 年賀状 greets (2027 for the cards written in December 2026): its 出
+// and 受, the 喪中 that stops it, and the 寒中見舞い / 喪中はがき sent or received instead.
+const ColumnDescription kYearMarkColumns[] = {
+    {"KEY1", "INTEGER NOT NULL", K::Integer},
+    {"CARD_YEAR", "INTEGER NOT NULL", K::Integer},
+    {"NENGA_SENT", "SMALLINT", K::Integer},
+    {"NENGA_RECEIVED", "SMALLINT", K::Integer},
+    {"KANCHU_SENT", "SMALLINT", K::Integer},
+    {"KANCHU_RECEIVED", "SMALLINT", K::Integer},
+    {"MOURNING", "SMALLINT", K::Integer},
+    {"MOURNING_NOTE", "VARCHAR(1000)", K::Text, "喪中のメモ"},
+};
+
 } // namespace
 
 const ColumnDescription* TableDescription::column(QStringView columnName) const {
@@ -77,6 +124,8 @@ QString TableDescription::createStatement() const {
     QStringList definitions;
     for (const ColumnDescription& column : columns)
         definitions.append(column.columnName() + QLatin1Char(' ') + QLatin1String(column.sqlType));
+    if (constraint)
+        definitions.append(QString::fromLatin1(constraint));
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName(), definitions.join(", "));
 }
 
@@ -100,6 +149,34 @@ const TableDescription& recipientTable() {
 const TableDescription& senderTable() {
     static const TableDescription table{"MST_SASIDASI", kSenderColumns};
     return table;
+}
+
+const TableDescription& detailTable() {
+    static const TableDescription table{"VELTA_DETAIL", kDetailColumns};
+    return table;
+}
+
+const TableDescription& groupTable() {
+    static const TableDescription table{"VELTA_GROUP", kGroupColumns};
+    return table;
+}
+
+const TableDescription& groupMemberTable() {
+    static const TableDescription table{"VELTA_GROUP_MEMBER", kGroupMemberColumns,
+                                        "PRIMARY KEY (KEY1, NAME)"};
+    return table;
+}
+
+const TableDescription& yearMarkTable() {
+    static const TableDescription table{"VELTA_YEAR_MARK", kYearMarkColumns,
+                                        "PRIMARY KEY (KEY1, CARD_YEAR)"};
+    return table;
+}
+
+std::span<const TableDescription* const> detailTables() {
+    static const TableDescription* const tables[] = {&detailTable(), &groupTable(),
+                                                     &groupMemberTable(), &yearMarkTable()};
+    return tables;
 }
 
 } // namespace velta

@@ -29,6 +29,7 @@ struct ColumnDescription {
 struct TableDescription {
     const char* name;
     std::span<const ColumnDescription> columns;
+    const char* constraint = nullptr; // a table constraint (a primary key of two columns)
 
     QString tableName() const { return QString::fromLatin1(name); }
     // The column of that name, whatever its letter case; null when the table has none.
@@ -41,5 +42,14 @@ struct TableDescription {
 
 const TableDescription& recipientTable(); // MST_KOKYAKU
 const TableDescription& senderTable();    // MST_SASIDASI
+
+// The program's own tables beside the book's, keyed by the recipient's KEY1. Other programs
+// read MST_KOKYAKU as they always have; these hold what it has no column for.
+const TableDescription& detailTable();      // VELTA_DETAIL: 敬称, company, 連名3–5, …
+const TableDescription& groupTable();       // VELTA_GROUP: the user's groups, in their order
+const TableDescription& groupMemberTable(); // VELTA_GROUP_MEMBER: recipient × group
+const TableDescription& yearMarkTable();    // VELTA_YEAR_MARK: each year's 出・受・喪中
+// All four, in the order they are made and copied.
+std::span<const TableDescription* const> detailTables();
 
 } // namespace velta

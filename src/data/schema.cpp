@@ -96,6 +96,17 @@ void run(TDM& dm, const QString& sql) {
     dm.IBQuery1.ExecSQL();
 }
 
+// What a copy takes of a table: the details of recipients that are gone (another program
+// deleted them) stay behind, so no new recipient could inherit them.
+QString copiedRows(const TableDescription& table) {
+    const bool ofRecipients =
+        table.column(u"KEY1") && &table != &recipientTable() && &table != &senderTable();
+    return QStringLiteral("from %1%2")
+        .arg(table.tableName(),
+             ofRecipients ? QStringLiteral(" where KEY1 in (select KEY1 from MST_KOKYAKU)")
+                          : QString());
+}
+
 // Every row of a table, every column as it is stored; false when stopped.
 bool copyRows(TDM& source, TDM& target, const TableDescription& table, qint64& done, qint64 total,
               const std::function<bool(qint64, qint64)>& progress) {
@@ -103,12 +114,12 @@ bool copyRows(TDM& source, TDM& target, const TableDescription& table, qint64& d
     TIBQuery& in = source.IBQuery1;
     TIBQuery& out = target.IBQuery1;
     in.Clear();
-    in.Add(QStringLiteral("select %1 from %2 order by KEY1")
-               .arg(columns.join(", "), table.tableName()));
+    in.Add(QStringLiteral("select %1 %2 order by %3")
+               .arg(columns.join(", "), copiedRows(table), columns.first()));
     out.Clear();
     out.Add(QStringLiteral("insert into %1 (%2) values (:%3)")
                 .arg(table.tableName(), columns.join(", "), columns.join(", :")));
-    setFieldCaptions(out);
+    setFieldCaptions(out, table);
     for (in.Open(); !in.Eof(); in.Next()) {
         if (progress && !progress(done, total)) {
             in.Close();
@@ -153,23 +164,35 @@ qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions
             options.versionRows.append(q.fieldString(0));
         q.Close();
     }
-    const qint64 total = readInteger(
+    const qint64 recipients = readInteger(
         source, QStringLiteral("select count(*) as N from MST_KOKYAKU"), QStringLiteral("N"));
+    // The program's own tables go with the book, made in the copy as the source has them.
+    QList<const TableDescription*> tables = {&recipientTable(), &senderTable()};
+    qint64 total = 0;
+    for (const TableDescription* table : detailTables())
+        if (tableExists(source, table->tableName()))
+            tables.append(table);
+    for (const TableDescription* table : tables)
+        total +=
+            readInteger(source, QStringLiteral("select count(*) as N %1").arg(copiedRows(*table)),
+                        QStringLiteral("N"));
     createVeltaDatabase(part, options);
     try {
         TDM copy(part, true);
         try {
             // Keys are copied as they are: the key trigger rests while the rows go in.
             run(copy, QStringLiteral("ALTER TRIGGER TRG_ID INACTIVE"));
+            for (const TableDescription* table : tables.mid(2))
+                run(copy, table->createStatement());
             copy.close();
             qint64 done = 0;
-            if (!copyRows(source, copy, recipientTable(), done, total, progress) ||
-                !copyRows(source, copy, senderTable(), done, total, progress)) {
-                copy.IBDatabase1.Abandon();
-                source.close();
-                dropVeltaDatabase(part);
-                return -1;
-            }
+            for (const TableDescription* table : tables)
+                if (!copyRows(source, copy, *table, done, total, progress)) {
+                    copy.IBDatabase1.Abandon();
+                    source.close();
+                    dropVeltaDatabase(part);
+                    return -1;
+                }
             copy.close(); // the rows, in one transaction
             const qint64 largest = readInteger(
                 copy, QStringLiteral("select coalesce(max(KEY1), 0) as N from MST_KOKYAKU"),
@@ -188,7 +211,7 @@ qint64 copyVeltaDatabase(TDM& source, const QString& target, const SchemaOptions
                         QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0)
             throw DbError(QStringLiteral("写したデータベースを「%1」という名前にできません。\n%2")
                               .arg(target, QString::fromLocal8Bit(std::strerror(errno))));
-        return total;
+        return recipients;
     } catch (...) {
         source.IBDatabase1.Abandon();
         try {
@@ -206,7 +229,11 @@ void dropVeltaDatabase(const QString& databaseName) {
 }
 
 void setFieldCaptions(TIBQuery& query) {
-    for (const ColumnDescription& column : recipientTable().columns)
+    setFieldCaptions(query, recipientTable());
+}
+
+void setFieldCaptions(TIBQuery& query, const TableDescription& table) {
+    for (const ColumnDescription& column : table.columns)
         if (column.caption)
             query.setCaption(column.columnName(), QString::fromUtf8(column.caption));
 }

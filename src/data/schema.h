@@ -24,7 +24,7 @@ struct SchemaOptions {
 // sequence and the trigger TRG_ID. Refuses to overwrite an existing database.
 void createVeltaDatabase(const QString& databaseName, const SchemaOptions& options = {});
 
-// Copies the address book (recipients, sender, versions, postal-code dictionary) of `source`
+// Copies the address book (recipients, sender, versions, the recipients' details) of `source`
 // into a new database file `target` made with `options`, keys included; the source is only
 // read. The copy is made under `target` + ".part", finished (rows, key sequence, TRG_ID on)
 // and closed there, and only then renamed to `target`: a program killed at any moment leaves
@@ -43,5 +43,8 @@ class TIBQuery;
 // Names the entry windows' captions (姓（苗字）, 住所1, メモ, …) for the address and sender
 // columns a statement sets, so a refused character points at the field the user typed in.
 void setFieldCaptions(TIBQuery& query);
+struct TableDescription;
+// The same for one of the program's own tables, by the captions its description gives.
+void setFieldCaptions(TIBQuery& query, const TableDescription& table);
 
 } // namespace velta

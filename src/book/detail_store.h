@@ -1,0 +1,61 @@
+#pragma once
+
+#include "recipient_details.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+namespace velta {
+
+class TDM;
+
+// The user's groups of a new book.
+const QStringList& startingGroups(); // 家族, 親戚, 友人, 会社
+
+// Makes the detail tables a database lacks, each committed on its own (a book made by an older
+// build gets them on the first save of a detail). Call with no unit of work open.
+void ensureDetailTables(TDM& dm);
+bool hasDetailTables(TDM& dm);
+
+// Why a group name cannot be used (empty, too long, holding 、); empty when it can.
+QString groupNameProblem(const QString& name);
+
+// A change of one mark for many recipients, with what they held before, so it can be undone.
+struct MarkChange {
+    int year = 0;
+    QList<std::pair<qint64, YearMarks>> before;
+};
+
+// The details of recipients, in the caller's unit of work. Reads of a book without the tables
+// give the defaults; writes need the tables (ensureDetailTables).
+class DetailStore {
+public:
+    explicit DetailStore(TDM& dm) : dm_(dm) {}
+
+    RecipientDetails read(qint64 key);
+    // Every recipient that has a detail other than the defaults, by key.
+    QHash<qint64, RecipientDetails> readAll();
+    // Replaces everything stored for the key (what a deleted recipient may have left under it
+    // included).
+    void write(qint64 key, const RecipientDetails& details);
+    void remove(qint64 key);
+
+    // The groups in the user's order; a new book starts with startingGroups.
+    QStringList groupNames();
+    void addGroup(const QString& name);    // refused with groupNameProblem's text
+    void removeGroup(const QString& name); // and every membership of it
+
+    // Sets one mark (&YearMarks::nengaSent, …) of a year for the recipients.
+    MarkChange setMark(const QList<qint64>& keys, int year, bool YearMarks::*mark, bool value);
+    void undo(const MarkChange& change);
+
+private:
+    YearMarks readYear(qint64 key, int year);
+    void writeYear(qint64 key, const YearMarks& marks);
+    bool available();
+    TDM& dm_;
+    int available_ = -1;
+};
+
+} // namespace velta
