@@ -1,6 +1,7 @@
 #include "book_import.h"
 
 #include "book_tables.h"
+#include "detail_store.h"
 #include "dm.h"
 #include "errors.h"
 #include "reading_suggestion.h"
@@ -223,12 +224,15 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
         UnitOfWork trigger(dm);
         ensureKeyTriggerActive(dm);
         trigger.commit();
+        if (options.withDetails)
+            ensureDetailTables(dm);
     }
     // Everything below is one transaction: a stop, a check, a file found unreadable halfway
     // or a database failure ends it without a row written.
     UnitOfWork work(dm);
     DuplicateFinder duplicates(dm);
     ImportStatement statement(dm);
+    DetailStore details(dm);
     QVector<qint64> stored; // the keys given, to count what is there after the commit
     ImportRow row;
     for (qint64 done = 0;; ++done) {
@@ -241,6 +245,10 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
         };
         if (row.values.value(QStringLiteral("NAMAE")).isEmpty()) {
             refuseRow(QStringLiteral("姓がありません。"));
+            continue;
+        }
+        if (!row.refusal.isEmpty()) {
+            refuseRow(row.refusal);
             continue;
         }
         QString suggestion;
@@ -262,11 +270,14 @@ ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress&
             continue;
         }
         try {
+            // Details are checked before the row goes in: a refused one writes neither.
+            details.check(row.details);
             if (mode == ImportMode::Check) {
                 statement.check();
                 ++report.imported;
             } else {
                 stored.append(statement.insert());
+                details.write(stored.back(), row.details);
             }
             if (!suggestion.isEmpty())
                 report.suggested.append(suggestion);

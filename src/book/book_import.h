@@ -1,6 +1,7 @@
 #pragma once
 
 #include "progress.h"
+#include "recipient_details.h"
 
 #include <QMap>
 #include <QString>
@@ -19,8 +20,12 @@ inline const QString kExchangeTimestampFormat = QStringLiteral("yyyy-MM-dd HH:mm
 // A row of an exchange file mapped to the book's columns (NAMAE, HURIGANA, …), with the file's
 // line for the messages that name it.
 struct ImportRow {
-    int line = 0;
+    ImportRow(int line = 0, QMap<QString, QString> values = {})
+        : line(line), values(std::move(values)) {}
+    int line;
     QMap<QString, QString> values;
+    RecipientDetails details; // stored beside the row when not the defaults
+    QString refusal;          // a value the file holds that cannot be read (a year, …)
 };
 
 struct ImportReport {
@@ -53,6 +58,8 @@ struct ImportOptions {
     bool suggestReadings;
     // Duplicates are listed either way; Skip leaves them out.
     Duplicates duplicates;
+    // The file has columns of details (敬称, 会社名, …): their tables are made if need be.
+    bool withDetails = false;
 };
 using ImportRowSource = std::function<bool(ImportRow& row)>;
 ImportReport importRows(TDM& dm, const ImportRowSource& nextRow, const Progress& progress = {},

@@ -45,13 +45,6 @@ QString selectAll(const TableDescription& table, const QString& where) {
         .arg(table.columnNames().join(QStringLiteral(", ")), table.tableName(), where);
 }
 
-void removeRows(TDM& dm, const TableDescription& table, qint64 key) {
-    StoreStatement query(dm);
-    query.Add(QStringLiteral("delete from %1 where KEY1 = :KEY1").arg(table.tableName()));
-    query.setInteger(QStringLiteral("KEY1"), key);
-    query.ExecSQL();
-}
-
 } // namespace
 
 const QStringList& startingGroups() {
@@ -104,6 +97,21 @@ QString groupNameProblem(const QString& name) {
     return {};
 }
 
+DetailStore::DetailStore(TDM& dm) : dm_(dm) {}
+DetailStore::~DetailStore() = default;
+
+StoreStatement& DetailStore::statement(const QString& text) {
+    std::unique_ptr<StoreStatement>& made = statements_[text];
+    if (!made) {
+        made = std::make_unique<StoreStatement>(dm_);
+        made->Add(text);
+        for (const TableDescription* table : detailTables())
+            if (text.contains(table->tableName() + QLatin1Char(' ')))
+                setFieldCaptions(*made, *table);
+    }
+    return *made;
+}
+
 bool DetailStore::available() {
     if (available_ < 0)
         available_ = hasDetailTables(dm_) ? 1 : 0;
@@ -114,22 +122,20 @@ RecipientDetails DetailStore::read(qint64 key) {
     RecipientDetails details;
     if (!available())
         return details;
-    StoreStatement query(dm_);
-    query.Add(selectAll(detailTable(), QStringLiteral("where KEY1 = :KEY1")));
-    query.setInteger(QStringLiteral("KEY1"), key);
-    query.Open();
-    if (!query.Eof())
-        readDetailRow(query, details);
-    query.Close();
-    StoreStatement groups(dm_);
-    groups.Add(
+    StoreStatement& row = statement(selectAll(detailTable(), QStringLiteral("where KEY1 = :KEY1")));
+    row.setInteger(QStringLiteral("KEY1"), key);
+    row.Open();
+    if (!row.Eof())
+        readDetailRow(row, details);
+    row.Close();
+    StoreStatement& groups = statement(
         QStringLiteral("select NAME from VELTA_GROUP_MEMBER where KEY1 = :KEY1 order by NAME"));
     groups.setInteger(QStringLiteral("KEY1"), key);
     for (groups.Open(); !groups.Eof(); groups.Next())
         details.groups.append(groups.fieldString(0));
     groups.Close();
-    StoreStatement years(dm_);
-    years.Add(selectAll(yearMarkTable(), QStringLiteral("where KEY1 = :KEY1 order by CARD_YEAR")));
+    StoreStatement& years = statement(
+        selectAll(yearMarkTable(), QStringLiteral("where KEY1 = :KEY1 order by CARD_YEAR")));
     years.setInteger(QStringLiteral("KEY1"), key);
     for (years.Open(); !years.Eof(); years.Next())
         details.setMarks(yearFrom(years));
@@ -141,23 +147,68 @@ QHash<qint64, RecipientDetails> DetailStore::readAll() {
     QHash<qint64, RecipientDetails> all;
     if (!available())
         return all;
-    StoreStatement query(dm_);
-    query.Add(selectAll(detailTable(), {}));
-    for (query.Open(); !query.Eof(); query.Next()) {
-        readDetailRow(query, all[query.fieldInteger(QStringLiteral("KEY1"))]);
-    }
-    query.Close();
-    StoreStatement groups(dm_);
-    groups.Add(QStringLiteral("select KEY1, NAME from VELTA_GROUP_MEMBER order by KEY1, NAME"));
+    StoreStatement& rows = statement(selectAll(detailTable(), {}));
+    for (rows.Open(); !rows.Eof(); rows.Next())
+        readDetailRow(rows, all[rows.fieldInteger(QStringLiteral("KEY1"))]);
+    rows.Close();
+    StoreStatement& groups =
+        statement(QStringLiteral("select KEY1, NAME from VELTA_GROUP_MEMBER order by KEY1, NAME"));
     for (groups.Open(); !groups.Eof(); groups.Next())
         all[groups.fieldInteger(0)].groups.append(groups.fieldString(1));
     groups.Close();
-    StoreStatement years(dm_);
-    years.Add(selectAll(yearMarkTable(), QStringLiteral("order by KEY1, CARD_YEAR")));
+    StoreStatement& years =
+        statement(selectAll(yearMarkTable(), QStringLiteral("order by KEY1, CARD_YEAR")));
     for (years.Open(); !years.Eof(); years.Next())
         all[years.fieldInteger(QStringLiteral("KEY1"))].setMarks(yearFrom(years));
     years.Close();
     return all;
+}
+
+StoreStatement& DetailStore::bindDetailRow(qint64 key, const RecipientDetails& details) {
+    const QStringList columns = detailTable().columnNames();
+    StoreStatement& insert = statement(
+        QStringLiteral("insert into VELTA_DETAIL (%1) values (:%2)")
+            .arg(columns.join(QStringLiteral(", ")), columns.join(QStringLiteral(", :"))));
+    insert.setInteger(QStringLiteral("KEY1"), key);
+    for (qsizetype i = 1; i < columns.size(); ++i)
+        insert.setString(columns[i], detailText(details, DetailField(i - 1)));
+    return insert;
+}
+
+StoreStatement& DetailStore::bindMember(qint64 key, const QString& group) {
+    StoreStatement& member = statement(
+        QStringLiteral("insert into VELTA_GROUP_MEMBER (KEY1, NAME) values (:KEY1, :NAME)"));
+    member.setInteger(QStringLiteral("KEY1"), key);
+    member.setString(QStringLiteral("NAME"), group);
+    return member;
+}
+
+StoreStatement& DetailStore::bindYear(qint64 key, const YearMarks& marks) {
+    const QStringList columns = yearMarkTable().columnNames();
+    StoreStatement& query = statement(
+        QStringLiteral("update or insert into VELTA_YEAR_MARK (%1) values (:%2) matching "
+                       "(KEY1, CARD_YEAR)")
+            .arg(columns.join(QStringLiteral(", ")), columns.join(QStringLiteral(", :"))));
+    for (const auto& [column, flag] : kYearFlags)
+        query.setInteger(QString::fromLatin1(column), marks.*flag ? 1 : 0);
+    query.setString(QStringLiteral("MOURNING_NOTE"), marks.mourningNote);
+    query.setInteger(QStringLiteral("KEY1"), key);
+    query.setInteger(QStringLiteral("CARD_YEAR"), marks.year);
+    return query;
+}
+
+void DetailStore::check(const RecipientDetails& details) {
+    for (const QString& group : details.groups)
+        if (const QString problem = groupNameProblem(group); !problem.isEmpty())
+            throw ValueRefused(problem);
+    if (details.isDefault() || !available())
+        return;
+    if (hasOwnRow(details))
+        bindDetailRow(0, details).Check();
+    for (const QString& group : details.groups)
+        bindMember(0, group).Check();
+    for (const YearMarks& marks : details.years)
+        bindYear(0, marks).Check();
 }
 
 void DetailStore::write(qint64 key, const RecipientDetails& details) {
@@ -166,48 +217,39 @@ void DetailStore::write(qint64 key, const RecipientDetails& details) {
             return; // nothing stored, nothing to store
         throw DbError(QStringLiteral("詳細の表がありません。"));
     }
+    check(details);
     remove(key);
-    if (hasOwnRow(details)) {
-        StoreStatement insert(dm_);
-        const QStringList columns = detailTable().columnNames();
-        insert.Add(
-            QStringLiteral("insert into VELTA_DETAIL (%1) values (:%2)")
-                .arg(columns.join(QStringLiteral(", ")), columns.join(QStringLiteral(", :"))));
-        setFieldCaptions(insert, detailTable());
-        insert.setInteger(QStringLiteral("KEY1"), key);
-        for (qsizetype i = 1; i < columns.size(); ++i)
-            insert.setString(columns[i], detailText(details, DetailField(i - 1)));
-        insert.ExecSQL();
-    }
-    const QStringList known = groupNames();
-    for (const QString& group : details.groups) {
-        if (!known.contains(group))
-            addGroup(group);
-        StoreStatement member(dm_);
-        member.Add(
-            QStringLiteral("insert into VELTA_GROUP_MEMBER (KEY1, NAME) values (:KEY1, :NAME)"));
-        setFieldCaptions(member, groupMemberTable());
-        member.setInteger(QStringLiteral("KEY1"), key);
-        member.setString(QStringLiteral("NAME"), group);
-        member.ExecSQL();
+    if (hasOwnRow(details))
+        bindDetailRow(key, details).ExecSQL();
+    if (!details.groups.isEmpty()) {
+        const QStringList known = groupNames();
+        for (const QString& group : details.groups) {
+            if (!known.contains(group))
+                addGroup(group);
+            bindMember(key, group).ExecSQL();
+        }
     }
     for (const YearMarks& marks : details.years)
-        writeYear(key, marks);
+        bindYear(key, marks).ExecSQL();
 }
 
 void DetailStore::remove(qint64 key) {
     if (!available())
         return;
-    for (const TableDescription* table : {&detailTable(), &groupMemberTable(), &yearMarkTable()})
-        removeRows(dm_, *table, key);
+    for (const TableDescription* table : {&detailTable(), &groupMemberTable(), &yearMarkTable()}) {
+        StoreStatement& query =
+            statement(QStringLiteral("delete from %1 where KEY1 = :KEY1").arg(table->tableName()));
+        query.setInteger(QStringLiteral("KEY1"), key);
+        query.ExecSQL();
+    }
 }
 
 QStringList DetailStore::groupNames() {
     if (!available())
         return startingGroups();
     QStringList names;
-    StoreStatement query(dm_);
-    query.Add(QStringLiteral("select NAME from VELTA_GROUP order by SORT_ORDER, NAME"));
+    StoreStatement& query =
+        statement(QStringLiteral("select NAME from VELTA_GROUP order by SORT_ORDER, NAME"));
     for (query.Open(); !query.Eof(); query.Next())
         names.append(query.fieldString(0));
     query.Close();
@@ -219,18 +261,17 @@ void DetailStore::addGroup(const QString& name) {
         throw ValueRefused(problem);
     if (groupNames().contains(name))
         return;
-    StoreStatement insert(dm_);
-    insert.Add(QStringLiteral("insert into VELTA_GROUP (NAME, SORT_ORDER) select :NAME, "
-                              "coalesce(max(SORT_ORDER), 0) + 1 from VELTA_GROUP"));
-    setFieldCaptions(insert, groupTable());
+    StoreStatement& insert =
+        statement(QStringLiteral("insert into VELTA_GROUP (NAME, SORT_ORDER) select :NAME, "
+                                 "coalesce(max(SORT_ORDER), 0) + 1 from VELTA_GROUP"));
     insert.setString(QStringLiteral("NAME"), name);
     insert.ExecSQL();
 }
 
 void DetailStore::removeGroup(const QString& name) {
     for (const char* table : {"VELTA_GROUP_MEMBER", "VELTA_GROUP"}) {
-        StoreStatement query(dm_);
-        query.Add(QStringLiteral("delete from %1 where NAME = :NAME").arg(QLatin1String(table)));
+        StoreStatement& query = statement(
+            QStringLiteral("delete from %1 where NAME = :NAME").arg(QLatin1String(table)));
         query.setString(QStringLiteral("NAME"), name);
         query.ExecSQL();
     }
@@ -239,9 +280,8 @@ void DetailStore::removeGroup(const QString& name) {
 YearMarks DetailStore::readYear(qint64 key, int year) {
     YearMarks marks;
     marks.year = year;
-    StoreStatement query(dm_);
-    query.Add(selectAll(yearMarkTable(),
-                        QStringLiteral("where KEY1 = :KEY1 and CARD_YEAR = :CARD_YEAR")));
+    StoreStatement& query = statement(selectAll(
+        yearMarkTable(), QStringLiteral("where KEY1 = :KEY1 and CARD_YEAR = :CARD_YEAR")));
     query.setInteger(QStringLiteral("KEY1"), key);
     query.setInteger(QStringLiteral("CARD_YEAR"), year);
     query.Open();
@@ -252,24 +292,15 @@ YearMarks DetailStore::readYear(qint64 key, int year) {
 }
 
 void DetailStore::writeYear(qint64 key, const YearMarks& marks) {
-    StoreStatement query(dm_);
-    if (marks.isEmpty()) {
-        query.Add(QStringLiteral("delete from VELTA_YEAR_MARK where KEY1 = :KEY1 and CARD_YEAR = "
-                                 ":CARD_YEAR"));
-    } else {
-        const QStringList columns = yearMarkTable().columnNames();
-        query.Add(
-            QStringLiteral("update or insert into VELTA_YEAR_MARK (%1) values (:%2) matching "
-                           "(KEY1, CARD_YEAR)")
-                .arg(columns.join(QStringLiteral(", ")), columns.join(QStringLiteral(", :"))));
-        setFieldCaptions(query, yearMarkTable());
-        for (const auto& [column, flag] : kYearFlags)
-            query.setInteger(QString::fromLatin1(column), marks.*flag ? 1 : 0);
-        query.setString(QStringLiteral("MOURNING_NOTE"), marks.mourningNote);
+    if (!marks.isEmpty()) {
+        bindYear(key, marks).ExecSQL();
+        return;
     }
-    query.setInteger(QStringLiteral("KEY1"), key);
-    query.setInteger(QStringLiteral("CARD_YEAR"), marks.year);
-    query.ExecSQL();
+    StoreStatement& remove = statement(QStringLiteral(
+        "delete from VELTA_YEAR_MARK where KEY1 = :KEY1 and CARD_YEAR = :CARD_YEAR"));
+    remove.setInteger(QStringLiteral("KEY1"), key);
+    remove.setInteger(QStringLiteral("CARD_YEAR"), marks.year);
+    remove.ExecSQL();
 }
 
 MarkChange DetailStore::setMark(const QList<qint64>& keys, int year, bool YearMarks::*mark,

@@ -6,9 +6,13 @@
 #include <QList>
 #include <QStringList>
 
+#include <map>
+#include <memory>
+
 namespace velta {
 
 class TDM;
+class StoreStatement;
 
 // The user's groups of a new book.
 const QStringList& startingGroups(); // 家族, 親戚, 友人, 会社
@@ -31,7 +35,10 @@ struct MarkChange {
 // give the defaults; writes need the tables (ensureDetailTables).
 class DetailStore {
 public:
-    explicit DetailStore(TDM& dm) : dm_(dm) {}
+    explicit DetailStore(TDM& dm);
+    ~DetailStore();
+    DetailStore(const DetailStore&) = delete;
+    DetailStore& operator=(const DetailStore&) = delete;
 
     RecipientDetails read(qint64 key);
     // Every recipient that has a detail other than the defaults, by key.
@@ -39,6 +46,9 @@ public:
     // Replaces everything stored for the key (what a deleted recipient may have left under it
     // included).
     void write(qint64 key, const RecipientDetails& details);
+    // Refuses (ValueRefused, naming the field) what write would refuse, writing nothing; a book
+    // without the tables refuses only bad group names.
+    void check(const RecipientDetails& details);
     void remove(qint64 key);
 
     // The groups in the user's order; a new book starts with startingGroups.
@@ -51,11 +61,18 @@ public:
     void undo(const MarkChange& change);
 
 private:
+    // A statement of the store's own for the text, prepared once while the store lives (an
+    // import writes many rows through the same few).
+    StoreStatement& statement(const QString& text);
+    StoreStatement& bindDetailRow(qint64 key, const RecipientDetails& details);
+    StoreStatement& bindMember(qint64 key, const QString& group);
+    StoreStatement& bindYear(qint64 key, const YearMarks& marks);
     YearMarks readYear(qint64 key, int year);
     void writeYear(qint64 key, const YearMarks& marks);
     bool available();
     TDM& dm_;
     int available_ = -1;
+    std::map<QString, std::unique_ptr<StoreStatement>> statements_;
 };
 
 } // namespace velta

@@ -2,6 +2,7 @@
 
 #include "book_tables.h"
 #include "cp932.h"
+#include "detail_store.h"
 #include "dm.h"
 #include "errors.h"
 #include "reading_suggestion.h"
@@ -63,8 +64,31 @@ const QVector<std::pair<Target, QStringList>>& synonyms() {
          {"電話", "電話番号", "tel", "携帯", "携帯電話", "phone", "phone 1 - value", "home phone",
           "mobile phone", "mobile number"}},
         {Target::Memo, {"メモ", "備考", "ノート", "note", "notes"}},
+        // Print shops take six names, each with its 敬称 (姓1 名1 敬称1, 名2 敬称2, …); the
+        // postcard design kits 連名1–3; address books a company, department and title.
+        {detailTarget(DetailField::Honorific), {"敬称", "敬称1", "宛名敬称"}},
+        {detailTarget(DetailField::Company),
+         {"会社名", "会社", "勤務先", "勤務先名", "organization", "company"}},
+        {detailTarget(DetailField::Department1), {"部署名", "部署", "部門", "department"}},
+        {detailTarget(DetailField::Title), {"役職", "役職名", "肩書", "肩書き", "job title"}},
+        {detailTarget(DetailField::JointName3), {"名4"}},
+        {detailTarget(DetailField::JointName4), {"名5"}},
+        {detailTarget(DetailField::JointName5), {"名6"}},
+        {detailTarget(DetailField::JointHonorific1), {"連名1敬称", "敬称2"}},
+        {detailTarget(DetailField(int(DetailField::JointHonorific1) + 1)), {"連名2敬称", "敬称3"}},
+        {detailTarget(DetailField(int(DetailField::JointHonorific1) + 2)), {"連名3敬称", "敬称4"}},
+        {detailTarget(DetailField(int(DetailField::JointHonorific1) + 3)), {"連名4敬称", "敬称5"}},
+        {detailTarget(DetailField(int(DetailField::JointHonorific1) + 4)), {"連名5敬称", "敬称6"}},
     };
     return list;
+}
+
+// Our own export's headers of the details, each the name of its field.
+QList<std::pair<Target, QString>> detailHeaders() {
+    QList<std::pair<Target, QString>> headers;
+    for (int f = 0; f < int(DetailField::Count); ++f)
+        headers.append({detailTarget(DetailField(f)), detailHeader(DetailField(f))});
+    return headers;
 }
 
 const char* columnOf(Target target) {
@@ -113,6 +137,15 @@ void tidyImportedValues(QMap<QString, QString>& values) {
 
 } // namespace
 
+Target detailTarget(DetailField field) {
+    return Target(int(Target::FirstDetail) + int(field));
+}
+
+DetailField detailOf(Target target) {
+    const int field = int(target) - int(Target::FirstDetail);
+    return field >= 0 && field < int(DetailField::Count) ? DetailField(field) : DetailField::Count;
+}
+
 const QVector<std::pair<Target, QString>>& targetCaptions() {
     static const QVector<std::pair<Target, QString>> list = {
         {Target::Ignore, "取り込まない"},
@@ -134,7 +167,13 @@ const QVector<std::pair<Target, QString>>& targetCaptions() {
         {Target::Telephone, "電話番号"},
         {Target::Memo, "メモ"},
     };
-    return list;
+    static const QVector<std::pair<Target, QString>> withDetails = [] {
+        QVector<std::pair<Target, QString>> all = list;
+        for (const auto& header : detailHeaders())
+            all.append(header);
+        return all;
+    }();
+    return withDetails;
 }
 
 // A home column's key without the word that says so (郵便番号(自宅欄), 自宅住所(都道府県), 番地
@@ -153,6 +192,8 @@ static const QHash<QString, Target>& synonymKeys() {
         for (const auto& [candidate, names] : synonyms())
             for (const QString& name : names)
                 made.insert(headerKey(name), candidate); // a later synonym wins, as before
+        for (const auto& [candidate, header] : detailHeaders())
+            made.insert(headerKey(header), candidate);
         return made;
     }();
     return keys;
@@ -186,7 +227,7 @@ ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
                     const QVector<Target>& targets) {
     const bool ownExport = targets.contains(Target::OtherColumn);
     {
-        ImportRow row{record.line, {}};
+        ImportRow row(record.line);
         QMap<Target, QString> parts;
         for (qsizetype c = 0; c < record.fields.size() && c < targets.size(); ++c) {
             const QString text = record.fields[c].trimmed();
@@ -214,6 +255,17 @@ ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
                 row.values[headers.value(c).trimmed()] = text;
                 break;
             default:
+                if (const DetailField field = detailOf(targets[c]); field != DetailField::Count) {
+                    // Another program's empty 敬称 says nothing: the name keeps its 様. Ours
+                    // means none.
+                    if (text.isEmpty() && !ownExport &&
+                        detailText(RecipientDetails{}, field) == kDefaultHonorific)
+                        break;
+                    if (const QString why = setDetailText(row.details, field, text);
+                        !why.isEmpty() && row.refusal.isEmpty())
+                        row.refusal = why;
+                    break;
+                }
                 takeValue(row.values, QString::fromLatin1(columnOf(targets[c])), text);
             }
         }
@@ -233,6 +285,9 @@ ImportRow mapRecord(const CsvRecord& record, const QStringList& headers,
 
 ImportReport importFile(TDM& dm, ImportReader& reader, const QVector<Target>& targets,
                         const Progress& progress, ImportOptions options) {
+    options.withDetails = std::any_of(targets.begin(), targets.end(), [](Target target) {
+        return detailOf(target) != DetailField::Count;
+    });
     reader.rewind();
     CsvRecord record;
     return importRows(
@@ -278,10 +333,13 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
                                "です。\n%2")
                     .arg(fileName, file.errorString()));
     };
+    for (int f = 0; f < int(DetailField::Count); ++f)
+        headers.append(detailHeader(DetailField(f)));
     if (encoding == TextEncoding::Utf8)
         file.device().write("\xEF\xBB\xBF");
     write(csvLine(headers), 0);
     UnitOfWork work(dm);
+    const QHash<qint64, RecipientDetails> details = DetailStore(dm).readAll();
     const qint64 total = readInteger(dm, QStringLiteral("select count(*) as N from MST_KOKYAKU"),
                                      QStringLiteral("N"));
     StoreStatement query(dm);
@@ -303,6 +361,10 @@ int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding, const Pr
             else
                 fields.append(QString());
         }
+        const RecipientDetails recipient =
+            details.value(query.fieldInteger(QStringLiteral("KEY1")));
+        for (int f = 0; f < int(DetailField::Count); ++f)
+            fields.append(detailText(recipient, DetailField(f)));
         write(csvLine(fields), ++rows);
     }
     query.Close();

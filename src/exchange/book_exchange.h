@@ -24,7 +24,8 @@ public:
 enum class TextEncoding { Utf8, Cp932 }; // UTF-8 with BOM, or Shift-JIS (code page 932)
 
 // Writes every column of every recipient, a header row first (姓, 名, ふりがな, 郵便番号, 住所1,
-// 住所2, 連名1, 連名2, 電話番号, メモ, then the other columns by their names), in key order.
+// 住所2, 連名1, 連名2, 電話番号, メモ, then the other columns by their names, then the details:
+// 敬称, 会社名, …, グループ, each year's marks), in key order.
 // The file replaces the old one only when whole. Returns the rows written, -1 when stopped.
 // A character Shift-JIS cannot hold stops the export with its row and field named.
 int exportBook(TDM& dm, const QString& fileName, TextEncoding encoding,
@@ -97,8 +98,12 @@ enum class Target {
     Joint2,
     Telephone,
     Memo,
-    OtherColumn // a column of our own export (IDNUM, YEAR1, …), named by its header
+    OtherColumn, // a column of our own export (IDNUM, YEAR1, …), named by its header
+    FirstDetail  // then one target per DetailField, in its order (detailTarget)
 };
+Target detailTarget(DetailField field);
+// The detail a target fills; Count for the book's own columns.
+DetailField detailOf(Target target);
 // The targets in the order the mapping dialog lists them, with their captions.
 const QVector<std::pair<Target, QString>>& targetCaptions();
 // Each header's target by its usual Japanese (and English) names; the rest are ignored.

@@ -117,10 +117,11 @@ Property property(const QString& line) {
     return p;
 }
 
-const QStringList kHeaders = {QStringLiteral("姓"),       QStringLiteral("名"),
-                              QStringLiteral("ふりがな"), QStringLiteral("郵便番号"),
-                              QStringLiteral("住所1"),    QStringLiteral("住所2"),
-                              QStringLiteral("電話番号"), QStringLiteral("メモ")};
+const QStringList kHeaders = {
+    QStringLiteral("姓"),       QStringLiteral("名"),      QStringLiteral("ふりがな"),
+    QStringLiteral("郵便番号"), QStringLiteral("住所1"),   QStringLiteral("住所2"),
+    QStringLiteral("電話番号"), QStringLiteral("メモ"),    QStringLiteral("会社名"),
+    QStringLiteral("部署名1"),  QStringLiteral("部署名2"), QStringLiteral("役職")};
 
 } // namespace
 
@@ -236,6 +237,14 @@ ImportTable readVCards(const QString& text) {
             f[6] = p.value.trimmed().remove(QStringLiteral("tel:"));
         } else if (p.name == QLatin1String("NOTE")) {
             f[7] = parts(p.value, QChar()).join(QString());
+        } else if (p.name == QLatin1String("ORG") && f[8].isEmpty()) {
+            // organisation; unit; sub-unit
+            const QStringList org = parts(p.value);
+            f[8] = org.value(0).trimmed();
+            f[9] = org.value(1).trimmed();
+            f[10] = org.value(2).trimmed();
+        } else if (p.name == QLatin1String("TITLE") && f[11].isEmpty()) {
+            f[11] = p.value.trimmed();
         }
     }
     if (inCard) // a file cut short: its last card would be lost without a word

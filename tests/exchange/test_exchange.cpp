@@ -1,5 +1,6 @@
 #include "book_exchange.h"
 #include "cp932.h"
+#include "detail_store.h"
 #include "errors.h"
 #include "test_database.h"
 #include "test_files.h"
@@ -49,6 +50,21 @@ void addFull(const TestDatabase& database, const QString& surname, const QString
             .arg(kAllColumns, surname, memo));
 }
 
+// Each recipient's details by surname.
+QMap<QString, RecipientDetails> detailsBySurname(const TestDatabase& database) {
+    auto dm = database.connect();
+    UnitOfWork work(*dm);
+    QMap<QString, RecipientDetails> result;
+    const QHash<qint64, RecipientDetails> all = DetailStore(*dm).readAll();
+    TIBQuery& q = dm->IBQuery1;
+    q.Clear();
+    q.Add("select KEY1, NAMAE from MST_KOKYAKU");
+    for (q.Open(); !q.Eof(); q.Next())
+        result.insert(q.fieldString(1), all.value(q.fieldInteger(0)));
+    q.Close();
+    return result;
+}
+
 ImportReport importFile(const TestDatabase& database, const QString& file) {
     auto dm = database.connect();
     ImportReader reader = ImportReader::open(file);
@@ -78,6 +94,32 @@ TEST(BookExchange, ExportThenImportGivesBackEveryColumnInBothEncodings) {
     source.execute("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, '鈴木', 'すずき')");
     const QList<QStringList> expected = everyColumn(source);
     ASSERT_EQ(expected.size(), 3);
+    {
+        auto dm = source.connect();
+        ensureDetailTables(*dm);
+        UnitOfWork work(*dm);
+        RecipientDetails company;
+        company.honorific = "御中";
+        company.company = "株式会社山田商事";
+        company.department1 = "総務部";
+        company.department2 = "人事課、庶務係";
+        company.title = "部長";
+        company.moreJointNames = {"一郎", "次郎", "三郎"};
+        company.joints[0] = {"くん", "ハナコ"};
+        company.joints[4] = {"", "サブロウ"};
+        company.groups = {"会社", "取引先"};
+        company.setMarks({2026, true, true, false, false, false, {}});
+        company.setMarks({2027, false, true, true, false, true, "祖父: 十一月"});
+        RecipientDetails none;
+        none.honorific = ""; // printed without a 敬称
+        DetailStore store(*dm);
+        store.write(1, company);
+        store.write(2, none);
+        work.commit();
+    }
+    const QMap<QString, RecipientDetails> expectedDetails = detailsBySurname(source);
+    ASSERT_EQ(expectedDetails.value("山田").company, "株式会社山田商事");
+    ASSERT_EQ(expectedDetails.value("佐藤").honorific, "");
     QTemporaryDir folder;
     for (const TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Cp932}) {
         const QString file = folder.filePath(encoding == TextEncoding::Utf8 ? "u.csv" : "s.csv");
@@ -96,6 +138,7 @@ TEST(BookExchange, ExportThenImportGivesBackEveryColumnInBothEncodings) {
         EXPECT_EQ(report.imported, 3);
         EXPECT_TRUE(report.refused.isEmpty()) << report.refused.join('\n').toStdString();
         EXPECT_EQ(everyColumn(target), expected);
+        EXPECT_EQ(detailsBySurname(target), expectedDetails);
     }
 }
 
@@ -151,7 +194,8 @@ TEST(BookExchange, VCardsOfPhonesAndWebBooksBringTheirReadings) {
         "X-PHONETIC-LAST-NAME:やまだ\r\nX-PHONETIC-FIRST-NAME:たろう\r\n"
         "ADR;TYPE=WORK:;;大手町1-1;千代田区;東京都;100-0004;日本\r\n"
         "ADR;TYPE=HOME:;グランドメゾン101;丸の内1-2\\,3;千代田区;東京都;100-0005;日本\r\n"
-        "TEL;TYPE=CELL:090-1111-2222\r\nNOTE:年賀状\\nありがとう\r\nEND:VCARD\r\n"
+        "TEL;TYPE=CELL:090-1111-2222\r\nNOTE:年賀状\\nありがとう\r\n"
+        "ORG:山田商事;営業部;第二課\r\nTITLE:課長\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:4.0\r\nN;SORT-AS=\"さとう,はなこ\":佐藤;花子;;;\r\n"
         "FN:佐藤 花子\r\nADR:;;梅田3-1-1;大阪市北区;大阪府;530-0001;\r\n"
         "TEL;VALUE=uri:tel:+81-6-0000-0000\r\nEND:VCARD\r\n"
@@ -161,7 +205,7 @@ TEST(BookExchange, VCardsOfPhonesAndWebBooksBringTheirReadings) {
     const ImportReport report = importFile(database, writeFile(folder, "contacts.vcf", cards));
     EXPECT_EQ(report.imported, 2);
     EXPECT_EQ(report.refused,
-              QStringList({"19 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"
+              QStringList({"21 行目: ふりがながありません（宛名一覧にもハガキ作成にも出ません）。"
                            "推定した読み: ヨミノナイヒト"}));
     auto dm = database.connect();
     TIBQuery& q = dm->IBQuery1;
@@ -181,6 +225,10 @@ TEST(BookExchange, VCardsOfPhonesAndWebBooksBringTheirReadings) {
     EXPECT_EQ(q.fieldString(6), "+81-6-0000-0000");
     q.Close();
     dm->close();
+    const RecipientDetails yamada = detailsBySurname(database).value("山田");
+    EXPECT_EQ(QStringList({yamada.company, yamada.department1, yamada.department2, yamada.title}),
+              QStringList({"山田商事", "営業部", "第二課", "課長"}));
+    EXPECT_EQ(yamada.honorific, "様");
 }
 
 TEST(BookExchange, OldPhonesVCard21InShiftJisWithQuotedPrintableNames) {
@@ -567,6 +615,7 @@ TEST(BookExchange, LayoutsOfOtherProgramsFillEveryFieldOnceAndLeaveWorkColumnsOu
         QByteArray file;
         QStringList expected; // NAMAE … TEL as read back
         QStringList notImported;
+        QList<std::pair<DetailField, QString>> details; // as read back
     };
     const QStringList yamada = {
         "山田", "太郎", "ヤマダタロウ", "100-0005", "東京都千代田区丸の内1-1", "丸の内ハイツ101",
@@ -584,7 +633,8 @@ TEST(BookExchange, LayoutsOfOtherProgramsFillEveryFieldOnceAndLeaveWorkColumnsOu
          ",,山田商事,,,,,,,,,,\r\n",
          {"山田", "太郎", "", "100-0005", "東京都千代田区丸の内1-1", "丸の内ハイツ101", "", "",
           "03-1111-2222"},
-         {"Work Address", "Organization"}},
+         {"Work Address"},
+         {{DetailField::Company, "山田商事"}, {DetailField::Honorific, "様"}}},
         {"postcard design kit",
          cp932::encode("氏名(姓),氏名(名),フリガナ(姓),フリガナ(名),郵便番号(自宅欄),"
                        "自宅住所(都道府県),自宅住所(市区町村),自宅住所(番地),自宅住所(建物名),"
@@ -593,14 +643,18 @@ TEST(BookExchange, LayoutsOfOtherProgramsFillEveryFieldOnceAndLeaveWorkColumnsOu
                        "丸の内ハイツ101,花子,一郎,次郎,03-1111-2222\r\n",
                        "test"),
          yamada,
-         {"連名3"}},
+         {},
+         {{DetailField::JointName3, "次郎"}}},
         {"print shop",
          cp932::encode("姓1,名1,敬称1,名2,敬称2,名3,敬称3,フリガナ,郵便番号,住所1,住所2,電話\r\n"
                        "山田,太郎,様,花子,様,一郎,くん,ヤマダタロウ,100-0005,"
                        "東京都千代田区丸の内1-1,丸の内ハイツ101,03-1111-2222\r\n",
                        "test"),
          yamada,
-         {"敬称1", "敬称2", "敬称3"}},
+         {},
+         {{DetailField::Honorific, "様"},
+          {DetailField::JointHonorific1, "様"},
+          {DetailField(int(DetailField::JointHonorific1) + 1), "くん"}}},
         {"Outlook, Japanese headers",
          cp932::encode("姓,名,姓 (フリガナ),名 (フリガナ),会社名,番地 (会社),郵便番号 (会社),"
                        "番地 (自宅),番地 2 (自宅),市町村 (自宅),都道府県 (自宅),郵便番号 (自宅),"
@@ -610,7 +664,8 @@ TEST(BookExchange, LayoutsOfOtherProgramsFillEveryFieldOnceAndLeaveWorkColumnsOu
                        "test"),
          {"山田", "太郎", "ヤマダタロウ", "100-0005", "東京都千代田区丸の内1-1", "丸の内ハイツ101",
           "", "", "03-1111-2222"},
-         {"会社名", "番地 (会社)", "郵便番号 (会社)"}},
+         {"番地 (会社)", "郵便番号 (会社)"},
+         {{DetailField::Company, "山田商事"}}},
     };
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.name);
@@ -628,5 +683,10 @@ TEST(BookExchange, LayoutsOfOtherProgramsFillEveryFieldOnceAndLeaveWorkColumnsOu
         if (expected[2].isEmpty())
             expected[2] = "ヤマダタロウ"; // suggested, the file having none
         EXPECT_EQ(stored[0].mid(0, 9), expected);
+        UnitOfWork work(*dm);
+        const RecipientDetails details =
+            DetailStore(*dm).read(database.scalar("select max(KEY1) from MST_KOKYAKU"));
+        for (const auto& [field, text] : layout.details)
+            EXPECT_EQ(detailText(details, field), text) << detailHeader(field).toStdString();
     }
 }

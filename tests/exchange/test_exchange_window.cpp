@@ -29,7 +29,7 @@ namespace {
 using OnImportDialog = velta::test::WhenShown<ImportDialog>;
 
 const QByteArray kPhoneCsv =
-    cp932::encode("姓,名,セイ,メイ,郵便番号,住所,会社\r\n"
+    cp932::encode("姓,名,セイ,メイ,郵便番号,住所,勤務先住所\r\n"
                   "山田,太郎,ヤマダ,タロウ,1000005,東京都千代田区丸の内1-1,山田商事\r\n"
                   "佐藤,花子,サトウ,ハナコ,5300001,大阪府大阪市北区梅田3-1-1,\r\n",
                   "test");
@@ -52,8 +52,8 @@ TEST_F(ImportWindow, ShowsTheColumnsAndFirstRowsAndImportsAsMapped) {
         EXPECT_EQ(dialog.preview->rowCount(), 3); // the targets and two rows
         EXPECT_EQ(dialog.preview->item(1, 0)->text(), "山田");
         EXPECT_EQ(dialog.targetBoxes[2]->currentText(), "ふりがな（姓）");
-        EXPECT_EQ(dialog.targetBoxes[6]->currentText(), "取り込まない"); // 会社
-        // The user sends 会社 to 住所2.
+        EXPECT_EQ(dialog.targetBoxes[6]->currentText(), "取り込まない"); // 勤務先住所
+        // The user sends it to 住所2.
         dialog.targetBoxes[6]->setCurrentIndex(dialog.targetBoxes[6]->findText("住所2"));
         dialog.accept();
     });
@@ -139,7 +139,7 @@ TEST(VeltaBook, ExportsAndImportsFromTheCommandLine) {
     EXPECT_EQ(run({"import", "phone.csv"}, &out), 0);
     EXPECT_EQ(out, "2 件の宛名を取り込みました。\n取り込まなかった行（1 行）:\n4 行目: "
                    "ふりがながありません（宛名一覧にもハガキ作成にも出ません）。推定した読み: "
-                   "スズキ\n取り込まなかった列: 会社\n");
+                   "スズキ\n取り込まなかった列: 勤務先住所\n");
     EXPECT_EQ(run({"export", "--encoding", "cp932", "out.csv"}, &out), 0);
     EXPECT_EQ(out, "2 件の宛名を out.csv に書き出しました。\n");
     QFile written(work.filePath("out.csv"));

@@ -1,6 +1,7 @@
 // Databases in UTF8 hold names outside JIS X 0208 from the entry window to the printed card.
 #include "book_exchange.h"
 #include "composition.h"
+#include "detail_store.h"
 #include "errors.h"
 #include "pdf_writer.h"
 #include "recorded_boxes.h"
@@ -121,7 +122,29 @@ TEST(UnicodeBook, AShiftJisBookIsCopiedWholeIntoANewUtf8Database) {
     QTemporaryDir folder;
     const QString target = folder.filePath("UTF8.FDB");
     auto dm = old.connect();
+    // Details go with the book; those of the recipient deleted by another program (1) do not.
+    ensureDetailTables(*dm);
+    RecipientDetails details;
+    details.honorific = "先生";
+    details.company = "山田医院";
+    details.groups = {"友人", "恩師"};
+    details.setMarks({2027, true, false, false, false, true, "祖母"});
+    {
+        UnitOfWork work(*dm);
+        DetailStore store(*dm);
+        store.write(1, details);
+        store.write(3, details);
+        work.commit();
+    }
     EXPECT_EQ(copyVeltaDatabase(*dm, target, unicode()), 2);
+    {
+        TDM copied(target, true);
+        UnitOfWork work(copied);
+        DetailStore store(copied);
+        EXPECT_EQ(store.readAll().keys(), QList<qint64>({3}));
+        EXPECT_EQ(store.read(3), details);
+        EXPECT_EQ(store.groupNames(), QStringList({"家族", "親戚", "友人", "会社", "恩師"}));
+    }
 
     TDM copy(target, true);
     auto rows = [](TDM& from) {
