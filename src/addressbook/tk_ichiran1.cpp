@@ -1,5 +1,7 @@
 #include "tk_ichiran1.h"
 
+#include "detail_store.h"
+
 #include "address_listing.h"
 #include "colours.h"
 #include "dm.h"
@@ -190,6 +192,8 @@ bool TK_ichiran1::openRecipient(int row) {
         return false;
     UnitOfWork work(dm_);
     const std::optional<RecipientRecord> stored = RecipientStore(dm_).read(records_[row - 1].key);
+    const RecipientDetails details =
+        stored ? DetailStore(dm_).read(stored->key) : RecipientDetails{};
     work.commit();
     // A recipient deleted meanwhile must not open the entry window with another one's key;
     // any row that is there opens, whatever its columns hold (imported rows included).
@@ -199,7 +203,7 @@ bool TK_ichiran1::openRecipient(int row) {
                                  "削除された可能性があります。「表示」で一覧を更新してください。"));
         return false;
     }
-    entry_.showStoredRecipient(*stored);
+    entry_.showStoredRecipient(*stored, details);
     return true;
 }
 

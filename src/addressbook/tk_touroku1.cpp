@@ -1,6 +1,7 @@
 #include "tk_touroku1.h"
 
 #include "colours.h"
+#include "detail_store.h"
 #include "dm.h"
 #include "errors.h"
 #include "form_widgets.h"
@@ -8,6 +9,7 @@
 #include "message_service.h"
 #include "postal_assist.h"
 #include "reading_suggestion.h"
+#include "recipient_details_panel.h"
 #include "recipient_store.h"
 #include "schema_version.h"
 
@@ -40,7 +42,7 @@ QLabel* hiddenLabel(QWidget* parent, const char* name, const QPoint& position) {
 } // namespace
 
 TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
-    setUpWindow(this, "K_touroku1", QStringLiteral("宛名登録フォーム"), {704, 511});
+    setUpWindow(this, "K_touroku1", QStringLiteral("宛名登録フォーム"), {1096, 511});
 
     captionPanel(this, "Panel8", QStringLiteral("年月日"), {10, 24, 87, 24});
     captionPanel(this, "Panel9", QStringLiteral("年"), {175, 24, 26, 23});
@@ -104,6 +106,10 @@ TK_touroku1::TK_touroku1(TDM& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
                         Edit6, Edit7,  Button2, Button1, Button4};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // The details stand to the right of the form, after its controls in tab order.
+    Details = new RecipientDetailsPanel(this, Edit8, Edit12);
+    Details->setGeometry(708, 2, 380, 506);
+    setTabOrder(Button4, Details->firstControl());
 
     postalAssist = new PostalAssist(this, dm_, Edit3, Edit4, {392, 165, 124, 23});
     KeyFilter::install(Edit9, QStringLiteral("0123456789-"));
@@ -145,7 +151,16 @@ void TK_touroku1::prepareNewRecipient() {
     RadioButton1->setChecked(true);
     Button4->setEnabled(false);
     applyTelephoneGate();
+    showDetails({});
     setBackground(this, kFormBackground);
+}
+
+void TK_touroku1::showDetails(const RecipientDetails& details) {
+    UnitOfWork work(dm_);
+    const QStringList groups = DetailStore(dm_).groupNames();
+    work.commit();
+    Details->showDetails(details, groups, greetingYear(QDate::currentDate()));
+    openedDetails_ = details;
 }
 
 void TK_touroku1::showEvent(QShowEvent* event) {
@@ -187,7 +202,8 @@ RecipientFields TK_touroku1::fields() const {
     return f;
 }
 
-void TK_touroku1::showStoredRecipient(const RecipientRecord& record) {
+void TK_touroku1::showStoredRecipient(const RecipientRecord& record,
+                                      const RecipientDetails& details) {
     auto number = [](const std::optional<qint64>& value) {
         return value ? QString::number(*value) : QString();
     };
@@ -213,6 +229,7 @@ void TK_touroku1::showStoredRecipient(const RecipientRecord& record) {
     setMemoText(Memo1, record.memo);
     Button4->setEnabled(true);
     opened_ = record;
+    showDetails(details);
 }
 
 void TK_touroku1::Button2Click() {
@@ -236,13 +253,25 @@ void TK_touroku1::Button2Click() {
                           ? std::nullopt
                           : std::optional(toInteger(key2, QStringLiteral("KEY2")));
     }
+    const RecipientDetails details = Details->details();
+    if (!details.isDefault())
+        ensureDetailTables(dm_); // a book made before details were kept gets their tables now
     RecipientStore store(dm_);
     {
         UnitOfWork work(dm_);
-        if (closing)
-            store.insertNew(record, store.largestKey());
-        else
+        DetailStore detailStore(dm_);
+        detailStore.check(details); // refused before anything is written
+        if (closing) {
+            record.key = store.insertNew(record, store.largestKey());
+        } else {
             store.replaceStored(record, *opened_);
+            if (detailStore.read(record.key) != openedDetails_)
+                throw DbError(QStringLiteral(
+                    "この宛名の詳細は、開いた後にほかの画面またはプログラムで変更されました。\n"
+                    "上書きせずに中止しました（何も保存されていません）。\n"
+                    "宛名一覧から開き直してください。"));
+        }
+        detailStore.write(record.key, details);
         // Success is told only once it is committed, and no box waits with the connection open.
         work.commit();
     }
@@ -256,6 +285,7 @@ void TK_touroku1::Button2Click() {
     {
         UnitOfWork work(dm_);
         opened_ = store.read(record.key); // a second 登録 replaces what this one wrote
+        openedDetails_ = DetailStore(dm_).read(record.key);
         work.commit();
     }
     MessageService::information(this, QStringLiteral("　　編集が完了しました。　　"));
@@ -292,6 +322,7 @@ void TK_touroku1::Button4Click() {
     clearFields();
     Label15->setText(NewRecipientMarker);
     opened_.reset();
+    showDetails({});
     Button4->setEnabled(false); // the deleted record is gone; nothing is left to delete
     MessageService::information(this, QStringLiteral("　　　　削除しました。　　　　"));
 }

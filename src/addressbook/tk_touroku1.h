@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recipient_details.h"
 #include "recipient_store.h"
 
 #include <optional>
@@ -16,6 +17,7 @@ namespace velta {
 
 // The address entry window: registers, replaces and deletes recipients.
 class PostalAssist;
+class RecipientDetailsPanel;
 
 class TK_touroku1 : public QDialog {
     Q_OBJECT
@@ -32,15 +34,16 @@ public:
     QRadioButton *RadioButton1, *RadioButton2;
     QPushButton *Button1, *Button2, *Button4;
     QLabel *Label15, *Label17, *Label20, *Label14;
-    PostalAssist* postalAssist; // 〒→住所, 住所→〒
+    PostalAssist* postalAssist;     // 〒→住所, 住所→〒
+    RecipientDetailsPanel* Details; // 詳細, beside the form's own controls
 
     // The menu's "宛名登録": empty fields, today's date, the telephone gate. Throws when the
     // database cannot be read; the window is then not shown.
     void prepareNewRecipient();
     bool storedRecipientMode() const;
-    // Shows a stored recipient as the address list read it, for editing: a save is refused
-    // when the row no longer holds it.
-    void showStoredRecipient(const RecipientRecord& record);
+    // Shows a stored recipient and its details as the address list read them, for editing: a
+    // save is refused when the row or its details no longer hold them.
+    void showStoredRecipient(const RecipientRecord& record, const RecipientDetails& details = {});
 
 signals:
     // "閉じる" was pressed: the address list refills before the window goes.
@@ -64,7 +67,9 @@ private:
     void offerReading();
     void clearFields();
     void applyTelephoneGate();
+    void showDetails(const RecipientDetails& details);
     std::optional<RecipientRecord> opened_;
+    RecipientDetails openedDetails_;
     bool gateApplied_ = false; // by the preparation, for the show that follows
 };
 

@@ -1,17 +1,22 @@
+#include "detail_store.h"
 #include "dm.h"
 #include "form_widgets.h"
+#include "recipient_details_panel.h"
 #include "recipient_store.h"
 #include "recorded_boxes.h"
 #include "test_database.h"
 #include "tk_touroku1.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolTip>
 
@@ -40,11 +45,15 @@ protected:
 
     // As the address list does for a stored recipient.
     void openStored(qint64 key, const QString& key2Text) {
-        dm->open();
-        const std::optional<RecipientRecord> record = RecipientStore(*dm).read(key);
-        dm->close();
+        std::optional<RecipientRecord> record;
+        RecipientDetails details;
+        {
+            UnitOfWork work(*dm);
+            record = RecipientStore(*dm).read(key);
+            details = DetailStore(*dm).read(key);
+        }
         ASSERT_TRUE(record);
-        window.showStoredRecipient(*record);
+        window.showStoredRecipient(*record, details);
         window.Label17->setText(key2Text);
         window.show();
     }
@@ -93,7 +102,7 @@ protected:
 TEST_F(EntryWindow, HasTheFormsControlsWhereTheyBelong) {
     EXPECT_EQ(window.windowTitle(), "宛名登録フォーム");
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    EXPECT_EQ(window.size(), QSize(704, 511));
+    EXPECT_EQ(window.size(), QSize(1096, 511)); // the form and its 詳細 beside it
     EXPECT_EQ(window.Edit1->geometry(), QRect(106, 61, 103, 21));
     EXPECT_EQ(window.Edit11->geometry(), QRect(106, 96, 279, 21));
     EXPECT_EQ(window.Memo1->geometry(), QRect(106, 233, 553, 230));
@@ -469,4 +478,97 @@ TEST_F(EntryWindow, WhatAnInputMethodCommitsIsKeptInEachFieldsFormNeverDroppedSi
     typeThroughMozc(window.Edit9, {}, "０３（内線）");
     EXPECT_EQ(window.Edit9->text(), "03");
     EXPECT_TRUE(QToolTip::text().contains("（内線）")) << QToolTip::text().toStdString();
+}
+
+namespace {
+
+RecipientDetails storedDetails(TDM& dm, qint64 key) {
+    UnitOfWork work(dm);
+    return DetailStore(dm).read(key);
+}
+
+QCheckBox* groupBox(const RecipientDetailsPanel& panel, const QString& name) {
+    for (QCheckBox* box : panel.groupBoxes)
+        if (box->text() == name)
+            return box;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(EntryWindow, DetailsAreStoredWithTheRecipientShownAgainAndDeletedWithIt) {
+    openNew();
+    RecipientDetailsPanel& details = *window.Details;
+    EXPECT_EQ(details.ComboHonorific->currentText(), "様");
+    EXPECT_EQ(details.SpinMarkYear->value(), greetingYear(QDate::currentDate()));
+    ASSERT_NE(groupBox(details, "友人"), nullptr); // a new book's groups, before any table exists
+    window.Edit1->setText("山田");
+    window.Edit11->setText("ヤマダ");
+    window.Edit8->setText("花子");
+    EXPECT_EQ(details.jointNames[0]->text(), "花子"); // the row of 連名1 reads whole
+    details.ComboHonorific->setCurrentText("先生");
+    details.EditCompany->setText("山田医院");
+    details.EditTitle->setText("院長");
+    details.jointNames[2]->setText("三郎");
+    details.jointHonorifics[2]->setCurrentText("くん");
+    details.jointReadings[0]->setText("ハナコ");
+    groupBox(details, "友人")->setChecked(true);
+    details.EditNewGroup->setText("ゴルフ仲間");
+    QTest::mouseClick(details.ButtonAddGroup, Qt::LeftButton);
+    details.SpinMarkYear->setValue(2027);
+    details.CheckMourning->setChecked(true);
+    details.EditMourningNote->setText("祖父");
+    details.SpinMarkYear->setValue(2026); // another year's marks, the first kept
+    details.CheckNengaSent->setChecked(true);
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(boxes.texts(), QStringList{kNewDone});
+
+    RecipientDetails expected;
+    expected.honorific = "先生";
+    expected.company = "山田医院";
+    expected.title = "院長";
+    expected.moreJointNames[0] = "三郎";
+    expected.joints[2].honorific = "くん";
+    expected.joints[0].reading = "ハナコ";
+    expected.groups = {"ゴルフ仲間", "友人"};
+    expected.setMarks({2026, true, false, false, false, false, {}});
+    expected.setMarks({2027, false, false, false, false, true, "祖父"});
+    EXPECT_EQ(storedDetails(*dm, 1), expected);
+    EXPECT_EQ(count("KEY1 = 1 and NAMAE = '山田' and RENMEI1 = '花子'"), 1);
+
+    openStored(1, "");
+    EXPECT_EQ(details.ComboHonorific->currentText(), "先生");
+    EXPECT_EQ(details.jointNames[2]->text(), "三郎");
+    EXPECT_TRUE(groupBox(details, "ゴルフ仲間")->isChecked()); // in every list from now on
+    details.SpinMarkYear->setValue(2027);
+    EXPECT_TRUE(details.CheckMourning->isChecked());
+    EXPECT_EQ(details.EditMourningNote->text(), "祖父");
+    details.ComboHonorific->setCurrentText("（なし）");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    expected.honorific = "";
+    EXPECT_EQ(storedDetails(*dm, 1), expected);
+
+    // Another program marks the recipient meanwhile: this window's save would undo it.
+    database.execute("update VELTA_YEAR_MARK set NENGA_RECEIVED = 1 where CARD_YEAR = 2027");
+    boxes.shown.clear();
+    details.EditCompany->setText("上書き");
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains("詳細は、開いた後に"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(storedDetails(*dm, 1).company, "山田医院");
+
+    QTest::mouseClick(window.Button4, Qt::LeftButton);
+    EXPECT_EQ(count(), 0);
+    for (const char* table : {"VELTA_DETAIL", "VELTA_GROUP_MEMBER", "VELTA_YEAR_MARK"})
+        EXPECT_EQ(database.scalar(QString("select count(*) from %1").arg(table)), 0) << table;
+    EXPECT_EQ(details.ComboHonorific->currentText(), "様");
+}
+
+TEST_F(EntryWindow, ARecipientWithoutDetailsLeavesAnOlderBookWithoutTheirTables) {
+    registerNew("山田", "ヤマダ");
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(database.scalar("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME "
+                              "starting with 'VELTA_'"),
+              0);
 }
