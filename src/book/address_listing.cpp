@@ -1,5 +1,7 @@
 #include "address_listing.h"
 
+#include "detail_store.h"
+
 #include "dm.h"
 
 namespace velta {
@@ -172,6 +174,18 @@ QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QStrin
             card.reading = query.fieldString(QStringLiteral("hurigana"));
             return card;
         });
+}
+
+QList<CardRecipient> withDetails(TDM& dm, QList<CardRecipient> cards,
+                                 const RecipientFilter& filter) {
+    const QHash<qint64, RecipientDetails> details = DetailStore(dm).readAll();
+    QList<CardRecipient> kept;
+    for (CardRecipient& card : cards) {
+        card.details = details.value(card.key);
+        if (filter.matches(card.details))
+            kept.append(std::move(card));
+    }
+    return kept;
 }
 
 } // namespace velta

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "progress.h"
+#include "recipient_details.h"
 #include "recipient_record.h"
 
 #include <QList>
@@ -35,5 +36,9 @@ enum class CardSearch { Surname, Address1, Address2, Memo };
 // nothing is returned.
 QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QString& text,
                                         const Progress& progress = {});
+
+// Gives each card its recipient's details and keeps the cards the filter selects.
+QList<CardRecipient> withDetails(TDM& dm, QList<CardRecipient> cards,
+                                 const RecipientFilter& filter = {});
 
 } // namespace velta

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "recipient_details.h"
+
 #include <optional>
 
 namespace velta {
@@ -34,6 +36,7 @@ struct CardRecipient {
     QString surname, givenName;
     QString jointName1, jointName2;
     QString memo, reading;
+    RecipientDetails details; // 敬称, company, 連名3–5, groups, marks
 };
 
 } // namespace velta

@@ -174,14 +174,16 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             const char* name;
             const char* honorific;
             int left;
-        } joints[] = {{&card.jointName1, "連名1", "Memo12", "Memo14", 131},
-                      {&card.jointName2, "連名2", "Memo13", "Memo15", 96}};
+            const JointDetail* detail;
+        } joints[] = {{&card.jointName1, "連名1", "Memo12", "Memo14", 131, &card.details.joints[0]},
+                      {&card.jointName2, "連名2", "Memo13", "Memo15", 96, &card.details.joints[1]}};
         for (const auto& joint : joints) {
             const QString& text = *joint.text;
             const bool present = !text.isEmpty() && text != QString::fromUtf8(joint.heading);
             TextBox* box = report.FindObject(QString::fromLatin1(joint.name));
             TextBox* honorific = report.FindObject(QString::fromLatin1(joint.honorific));
             box->Text = present ? text : QString();
+            honorific->Text = printedHonorific(text, joint.detail->honorific);
             honorific->Visible = present;
             if (present) {
                 box->Left = joint.left;
@@ -201,10 +203,13 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         report.FindObject(QStringLiteral("Memo4"))->Text = widened(card.surname);
         report.FindObject(QStringLiteral("Memo5"))->Text = widened(card.givenName);
         const QString& given = card.givenName;
-        previous = report.currentPage(card.surname +
-                                          (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
-                                          QStringLiteral(" 様"),
-                                      &previous);
+        // The chosen 敬称 (様 unless another was chosen), never a second one after 御中.
+        const QString honorific = printedHonorific(card.surname + given, card.details.honorific);
+        report.FindObject(QStringLiteral("Memo6"))->Text = honorific;
+        previous = report.currentPage(
+            card.surname + (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
+                (honorific.isEmpty() ? QString() : QLatin1Char(' ') + honorific),
+            &previous);
         QStringList problems;
         if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
@@ -214,7 +219,6 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 
         for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6"})
             report.FindObject(QString::fromLatin1(name))->Text.clear();
-        report.FindObject(QStringLiteral("Memo6"))->Text = QStringLiteral("様");
     }
     return true;
 }
@@ -266,11 +270,13 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
         if (!box.overflows)
             continue;
         if (card.isEmpty()) {
-            for (qsizetype i = 0; i < page.boxCount(); ++i)
-                if (const TextBox name = page.box(i);
-                    name.Name == QLatin1String("Memo4") || name.Name == QLatin1String("Memo5"))
-                    card += name.Text.isEmpty() ? QString() : name.Text + QLatin1Char(' ');
-            card += QStringLiteral("様");
+            QStringList parts; // 姓, 名 and the 敬称 as the card prints them
+            for (const char* boxName : {"Memo4", "Memo5", "Memo6"})
+                for (qsizetype i = 0; i < page.boxCount(); ++i)
+                    if (const TextBox name = page.box(i);
+                        name.Name == QLatin1String(boxName) && !name.Text.isEmpty())
+                        parts.append(name.Text);
+            card = parts.join(QLatin1Char(' '));
         }
         warnings.append(QStringLiteral("%1: %2 が枠に収まりません")
                             .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));

@@ -58,14 +58,27 @@ protected:
     QList<CardRecipient> rows(const QVector<Recipient>& recipients) const {
         QList<CardRecipient> cards;
         for (const Recipient& r : recipients)
-            cards.append({cards.size() + 1, r.postal, r.address1, r.address2, r.surname, r.given,
-                          r.joint1, r.joint2, "", "よみ"});
+            cards.append({cards.size() + 1,
+                          r.postal,
+                          r.address1,
+                          r.address2,
+                          r.surname,
+                          r.given,
+                          r.joint1,
+                          r.joint2,
+                          "",
+                          "よみ",
+                          {}});
         return cards;
     }
     TfrxReport compose(CardLayout layout, const QVector<Recipient>& recipients,
                        const CardOptions& options = {}) {
+        return compose(layout, rows(recipients), options);
+    }
+    TfrxReport compose(CardLayout layout, const QList<CardRecipient>& cards,
+                       const CardOptions& options = {}) {
         TfrxReport report = makeCardTemplate(layout);
-        composeCards(report, layout, options, rows(recipients), *dm);
+        composeCards(report, layout, options, cards, *dm);
         dm->close();
         return report;
     }
@@ -229,6 +242,36 @@ TEST_F(CardInk, EveryCharacterIsPrintedWholeAtTheDefaults) {
     EXPECT_GE(hasegawa.scale, kMinimumFitScale);
     ASSERT_EQ(hasegawa.glyphs.size(), 3);
     EXPECT_NEAR(hasegawa.glyphs[0].position.x(), hasegawa.glyphs[2].position.x(), 0.01);
+}
+
+TEST_F(CardInk, EachNamePrintsItsOwnHonorificAndOnchuNeverTakesASecond) {
+    QList<CardRecipient> cards =
+        rows({kRecipients[1], kRecipients[1], kRecipients[0], kRecipients[0]});
+    cards[0].details.honorific = "先生";
+    cards[0].details.joints[0].honorific = "ちゃん";
+    cards[0].details.joints[1].honorific = "くん";
+    cards[1].details.honorific = "";            // none
+    cards[2].surname = "株式会社山田商事 御中"; // as imports give a company
+    cards[2].givenName = "";
+    cards[3].surname = "山田商事";
+    cards[3].givenName = "";
+    cards[3].details.honorific = "御中";
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, cards);
+        QStringList honorifics, titles;
+        for (const PreparedPage& page : report.PreviewPages()) {
+            QHash<QString, QString> printed;
+            for (const LaidOutBox& box : layOutPage(page))
+                printed[box.name] = printedText(box);
+            honorifics.append(printed["Memo6"] + "|" + printed["Memo14"] + "|" + printed["Memo15"]);
+            titles.append(page.title);
+        }
+        EXPECT_EQ(honorifics, QStringList({"先生|ちゃん|くん", "|様|様", "||", "御中||"}));
+        EXPECT_EQ(titles, QStringList({"長谷川 健太郎 先生", "長谷川 健太郎",
+                                       "株式会社山田商事 御中", "山田商事 御中"}));
+        for (const QString& warning : report.Warnings)
+            EXPECT_FALSE(warning.contains("様")) << warning.toStdString();
+    }
 }
 
 TEST_F(CardInk, PostalCodesInFullWidthFillTheSevenBoxes) {
