@@ -41,7 +41,7 @@ bool exportToSpreadsheet(const QList<QStringList>& gridRows, const Progress& pro
     }
     excel->setRangeValue(QStringLiteral("A1"), QStringLiteral("宛名一覧"));
     excel->setRangeValue(QStringLiteral("B2"), QStringLiteral("　　"));
-    const QStringList headers = listHeaders().mid(2);
+    const QStringList headers = listHeaders().mid(2, 8); // the form's columns, not the details'
     for (int i = 0; i < headers.size(); ++i)
         excel->setRangeValue(QString(QChar('C' + i)) + QStringLiteral("2"), headers[i]);
     excel->CellsEntireColumnAutoFit();

@@ -8,6 +8,8 @@
 #include "form_widgets.h"
 #include "message_service.h"
 #include "progress_dialog.h"
+#include "received_entry.h"
+#include "recipient_filter_bar.h"
 #include "reading_order.h"
 #include "recipient_store.h"
 #include "spreadsheet_export.h"
@@ -24,20 +26,9 @@
 namespace velta {
 namespace {
 
-const int kColumnWidths[] = {1, 1, 120, 120, 150, 80, 280, 280, 280, 171};
-
-QStringList listRow(const RecipientRecord& record) {
-    return {QString::number(record.key),
-            QString(),
-            record.surname,
-            record.givenName,
-            record.reading,
-            record.postalCode,
-            record.address1,
-            record.address2,
-            record.memo,
-            record.telephone};
-}
+// The form's ten columns, then the details': groups and the filter year's marks.
+const int kColumnWidths[] = {1, 1, 120, 120, 150, 80, 280, 280, 280, 171, 120, 90};
+constexpr int kColumns = int(std::size(kColumnWidths));
 
 QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
     auto* button = new QRadioButton(text, parent);
@@ -49,13 +40,39 @@ QRadioButton* radio(QWidget* parent, const char* name, const QString& text, cons
 } // namespace
 
 QStringList listHeaders() {
-    return {"KEY",      "MKEY",  "姓（苗字）", "名（名前）", "ふりがな",
-            "郵便番号", "住所1", "住所2",      "メモ",       "TEL"};
+    return {"KEY",   "MKEY",  "姓（苗字）", "名（名前）", "ふりがな", "郵便番号",
+            "住所1", "住所2", "メモ",       "TEL",        "グループ", "出・受・喪中"};
+}
+
+QStringList TK_ichiran1::listRow(const RecipientRecord& record) const {
+    const RecipientDetails details = details_.value(record.key);
+    return {QString::number(record.key),
+            QString(),
+            record.surname,
+            record.givenName,
+            record.reading,
+            record.postalCode,
+            record.address1,
+            record.address2,
+            record.memo,
+            record.telephone,
+            groupsText(details),
+            marksText(details.marksFor(FilterBar->year()))};
+}
+
+QList<RecipientRecord> TK_ichiran1::filtered(const QList<RecipientRecord>& records) {
+    details_ = DetailStore(dm_).readAll();
+    const RecipientFilter filter = FilterBar->filter();
+    QList<RecipientRecord> kept;
+    for (const RecipientRecord& record : records)
+        if (filter.matches(details_.value(record.key)))
+            kept.append(record);
+    return kept;
 }
 
 TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     : QDialog(parent), dm_(dm), entry_(entryWindow) {
-    setUpWindow(this, "K_ichiran1", QStringLiteral("宛名一覧"), {784, 461});
+    setUpWindow(this, "K_ichiran1", QStringLiteral("宛名一覧"), {784, 495});
 
     captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 13, 75, 24})
         ->setObjectName(QStringLiteral("Label3"));
@@ -71,16 +88,24 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     Button3 = pushButton(this, "Button3", QStringLiteral("エクセル出力"), {509, 411, 75, 42});
     Button2 = pushButton(this, "Button2", QStringLiteral("表示"), {600, 411, 75, 42});
     Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {694, 411, 75, 42});
+    ButtonReceived =
+        pushButton(this, "ButtonReceived", QStringLiteral("年賀状の受け取り入力…"), {11, 411, 150, 42});
+    FilterBar = new RecipientFilterBar(this);
+    FilterBar->setGeometry(11, 462, 758, 26);
 
     connect(Button2, &QPushButton::clicked, this, &TK_ichiran1::Button2Click);
     connect(Button4, &QPushButton::clicked, this, &TK_ichiran1::Button4Click);
     connect(Button3, &QPushButton::clicked, this, &TK_ichiran1::Button3Click);
     connect(Button1, &QPushButton::clicked, this, &TK_ichiran1::Button1Click);
     connect(SGrid1, &TStringGrid::cellDoubleClicked, this, &TK_ichiran1::SGrid1DblClick);
+    connect(ButtonReceived, &QPushButton::clicked, this, [this] {
+        ReceivedEntryDialog entry(dm_, FilterBar->year(), this);
+        entry.exec();
+    });
     connect(&entry_, &TK_touroku1::closeButtonPressed, this, &TK_ichiran1::refillAfterEntry);
 
     dm_.close();
-    SGrid1->setColCount(10);
+    SGrid1->setColCount(kColumns);
     SGrid1->setFixedCols(2);
     SGrid1->setRowCount(1);
     SGrid1->setRowCells(0, listHeaders());
@@ -89,12 +114,15 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
 void TK_ichiran1::prepare() {
     Edit1->clear();
     RadioButton1->setChecked(true);
-    SGrid1->setColCount(10);
+    SGrid1->setColCount(kColumns);
     SGrid1->setFixedCols(2);
     SGrid1->setRowCells(0, listHeaders());
     SGrid1->setRowCount(17);
-    for (int c = 0; c < 10; ++c)
+    for (int c = 0; c < kColumns; ++c)
         SGrid1->setColumnWidth(c, kColumnWidths[c]);
+    UnitOfWork work(dm_);
+    FilterBar->setGroups(DetailStore(dm_).groupNames());
+    work.commit();
     setBackground(this, kFormBackground);
 }
 
@@ -120,7 +148,7 @@ void TK_ichiran1::orderAndCompact() {
     records_ = orderedByReading(std::move(records_),
                                 [](const RecipientRecord& record) { return record.reading; });
     SGrid1->clearCells();
-    SGrid1->setColCount(10);
+    SGrid1->setColCount(kColumns);
     SGrid1->setFixedCols(1);
     for (int i = 0; i < records_.size(); ++i)
         SGrid1->setRowCells(i + 1, listRow(records_[i]));
@@ -138,7 +166,7 @@ void TK_ichiran1::Button2Click() {
     ProgressDialog reading(this, QStringLiteral("宛名を読み込んでいます"));
     UnitOfWork work(dm_);
     const QList<RecipientRecord> rows =
-        listRecipients(dm_, listingStatement(), {}, {}, reading.progress());
+        filtered(listRecipients(dm_, listingStatement(), {}, {}, reading.progress()));
     work.commit();
     if (reading.canceled())
         return; // the list stays as it was
@@ -155,9 +183,9 @@ void TK_ichiran1::Button4Click() {
                                                             : SearchColumn::Surname;
     ProgressDialog reading(this, QStringLiteral("宛名を検索しています"));
     dm_.open();
-    const QList<RecipientRecord> rows =
+    const QList<RecipientRecord> rows = filtered(
         listRecipients(dm_, searchStatement(column), searchParameter(column),
-                       QLatin1Char('%') + Edit1->text() + QLatin1Char('%'), reading.progress());
+                       QLatin1Char('%') + Edit1->text() + QLatin1Char('%'), reading.progress()));
     if (reading.canceled())
         return; // the list stays as it was
     resetGrid(2, 2);
@@ -212,7 +240,8 @@ void TK_ichiran1::refillAfterEntry() {
     // recipients that remain are listed, never an empty grid.
     resetGrid(2, 1);
     UnitOfWork work(dm_);
-    appendRows(listRecipients(dm_, listingStatement()));
+    appendRows(filtered(listRecipients(dm_, listingStatement())));
+    FilterBar->setGroups(DetailStore(dm_).groupNames()); // the entry window may have added one
     work.commit();
     orderAndCompact();
     if (SGrid1->RowCount() <= 16)

@@ -2,6 +2,8 @@
 
 #include "recipient_record.h"
 
+#include <QHash>
+
 #include <QDialog>
 
 class QLineEdit;
@@ -13,6 +15,7 @@ namespace velta {
 class TDM;
 class TK_touroku1;
 class TStringGrid;
+class RecipientFilterBar;
 
 // The header row of the list: "KEY", "MKEY", "姓（苗字）", … "TEL".
 QStringList listHeaders();
@@ -28,6 +31,8 @@ public:
     QPushButton *Button1, *Button2, *Button3, *Button4;
     QRadioButton *RadioButton1, *RadioButton2, *RadioButton3, *RadioButton4;
     TStringGrid* SGrid1;
+    RecipientFilterBar* FilterBar; // group and this year's 出・受・喪中
+    QPushButton* ButtonReceived;   // 受け取り入力: January's 年賀状 marked as they come
 
     // The menu's "宛名一覧": empty search text, surname search, the grid's layout.
     void prepare();
@@ -51,7 +56,11 @@ private:
     // The recipients the grid shows, row 1 onwards: a row's record, never its cells, is what
     // opens in the entry window.
     QList<RecipientRecord> records_;
+    QHash<qint64, RecipientDetails> details_; // of every recipient that has any
     void resetGrid(int rows, int fixedCols);
+    // Reads the details in the caller's unit of work and keeps the records the filter selects.
+    QList<RecipientRecord> filtered(const QList<RecipientRecord>& records);
+    QStringList listRow(const RecipientRecord& record) const;
     void appendRows(const QList<RecipientRecord>& records);
     void orderAndCompact();
 };

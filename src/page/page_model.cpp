@@ -71,9 +71,8 @@ void TfrxReport::PrepareReport(bool clearLastReport, const QString& title) {
     pages_.append(currentPage(title, pages_.isEmpty() ? nullptr : &pages_.last()));
 }
 
-void TfrxReport::ShowPreparedReport() {
-    if (previewer())
-        previewer()(pages_, Warnings);
+QList<int> TfrxReport::ShowPreparedReport() {
+    return previewer() ? previewer()(pages_, Warnings) : QList<int>();
 }
 
 void TfrxReport::setPreviewer(Previewer value) {

@@ -100,10 +100,12 @@ public:
         return PreparedPage(Page1, boxes, title, previous);
     }
     void appendPage(const PreparedPage& page) { pages_.append(page); }
-    // Opens the preview over the prepared pages; returns when it closes.
-    void ShowPreparedReport();
+    // Opens the preview over the prepared pages; returns when it closes, with the pages that
+    // were sent to a printer meanwhile (0-based, ascending).
+    QList<int> ShowPreparedReport();
     // The window that shows prepared pages (set by the program; tests may record instead).
-    using Previewer = std::function<void(const QVector<PreparedPage>&, const QStringList&)>;
+    using Previewer =
+        std::function<QList<int>(const QVector<PreparedPage>&, const QStringList&)>;
     static void setPreviewer(Previewer previewer);
 
 private:

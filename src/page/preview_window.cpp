@@ -458,24 +458,39 @@ void TfrxPreviewWindow::setCalibrator(Calibrator value) {
     calibrator() = std::move(value);
 }
 
-QVector<PreparedPage> TfrxPreviewWindow::chosenPages() const {
+QList<int> TfrxPreviewWindow::chosenPages() const {
+    int first = 0, last = static_cast<int>(pages_.size());
     switch (printer_.printRange()) {
     case QPrinter::CurrentPage:
-        return pages_.isEmpty() ? pages_ : QVector<PreparedPage>{pages_[current_]};
-    case QPrinter::PageRange: {
-        const int first = std::max(printer_.fromPage(), 1) - 1;
-        const int last = std::min(printer_.toPage(), static_cast<int>(pages_.size()));
-        return first < last ? pages_.mid(first, last - first) : QVector<PreparedPage>{};
-    }
+        first = current_;
+        last = pages_.isEmpty() ? 0 : current_ + 1;
+        break;
+    case QPrinter::PageRange:
+        first = std::max(printer_.fromPage(), 1) - 1;
+        last = std::min(printer_.toPage(), last);
+        break;
     default:
-        return pages_;
+        break;
     }
+    QList<int> chosen;
+    for (int page = first; page < last; ++page)
+        chosen.append(page);
+    return chosen;
+}
+
+QList<int> TfrxPreviewWindow::printedPages() const {
+    QList<int> pages(printed_.begin(), printed_.end());
+    std::sort(pages.begin(), pages.end());
+    return pages;
 }
 
 void TfrxPreviewWindow::print() {
-    const QVector<PreparedPage> chosen = chosenPages();
-    if (chosen.isEmpty())
+    const QList<int> chosenIndexes = chosenPages();
+    if (chosenIndexes.isEmpty())
         return;
+    QVector<PreparedPage> chosen;
+    for (int page : chosenIndexes)
+        chosen.append(pages_[page]);
     ProgressDialog printing(this, QStringLiteral("印刷しています"), QStringLiteral("枚"));
     // The dialog's 「ファイルに出力」: that PDF is what a printer would have been sent.
     if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty()) {
@@ -493,7 +508,8 @@ void TfrxPreviewWindow::print() {
                           QStringLiteral("VELTA はがき %1 枚").arg(chosen.size()),
                           printer_.copyCount(),
                           printer_.collateCopies()};
-    printPages(job, chosen, printShift_ + printOffset(queue), printing.progress());
+    if (printPages(job, chosen, printShift_ + printOffset(queue), printing.progress()))
+        printed_.unite(QSet<int>(chosenIndexes.begin(), chosenIndexes.end()));
 }
 
 void TfrxPreviewWindow::pageSetup() {
@@ -535,9 +551,10 @@ void TfrxPreviewWindow::exportPdf(const QString& fileName) {
         throw PageFileError(error);
 }
 
-void showPreview(const QVector<PreparedPage>& pages, const QStringList& warnings) {
+QList<int> showPreview(const QVector<PreparedPage>& pages, const QStringList& warnings) {
     TfrxPreviewWindow window(pages, warnings);
     window.exec();
+    return window.printedPages();
 }
 
 } // namespace velta

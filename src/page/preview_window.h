@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QPrinter>
+#include <QSet>
 
 #include <functional>
 
@@ -62,6 +63,8 @@ public:
     void print();
     void pageSetup();
     QPrinter& printer() { return printer_; }
+    // The pages sent to a printer while the window was open (0-based, ascending, each once).
+    QList<int> printedPages() const;
     // What 位置調整 opens (set by the program, which knows the card layouts).
     using Calibrator = std::function<void(QWidget* parent)>;
     static void setCalibrator(Calibrator calibrator);
@@ -82,10 +85,11 @@ private:
     QTabWidget* sides_;
     QPrinter printer_;
     QPointF printShift_; // mm, from the margins changed in 余白
-    QVector<PreparedPage> chosenPages() const;
+    QList<int> chosenPages() const;
+    QSet<int> printed_;
 };
 
-// Shows pages in the modal preview (the program's previewer).
-void showPreview(const QVector<PreparedPage>& pages, const QStringList& warnings);
+// Shows pages in the modal preview (the program's previewer); the pages printed from it.
+QList<int> showPreview(const QVector<PreparedPage>& pages, const QStringList& warnings);
 
 } // namespace velta

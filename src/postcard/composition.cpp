@@ -72,10 +72,10 @@ void setFont(TfrxReport& report, std::initializer_list<const char*> boxes, const
 
 QStringList cardGridHeaders() {
     return {"KEY",        "",      "郵便番号", "住所1", "住所2",   "姓（苗字）",
-            "名（名前）", "連名1", "連名2",    "メモ",  "ふりがな"};
+            "名（名前）", "連名1", "連名2",    "メモ",  "ふりがな", "出・受・喪中"};
 }
 
-QStringList cardGridRow(const CardRecipient& card, bool addressSearch) {
+QStringList cardGridRow(const CardRecipient& card, bool addressSearch, int markYear) {
     auto orSpace = [](const QString& value) {
         return value.isEmpty() ? QStringLiteral("　") : value;
     };
@@ -89,7 +89,8 @@ QStringList cardGridRow(const CardRecipient& card, bool addressSearch) {
             card.jointName1,
             card.jointName2,
             card.memo,
-            card.reading};
+            card.reading,
+            marksText(card.details.marksFor(markYear))};
 }
 
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,

@@ -28,11 +28,12 @@ struct CardOptions {
     bool fitText = true; // "枠に収まるよう縮小": an overflowing text is drawn smaller
 };
 
-// The postcard grid's header and the row that shows a recipient (11 cells: KEY, "", spaced
+// The postcard grid's header and the row that shows a recipient (12 cells: KEY, "", spaced
 // postal code, address 1 and 2 ("　" when empty), surname, given name, joint names 1 and 2,
-// memo, reading). An address search shows a missing code as its placeholder.
+// memo, reading, and the marks of `markYear`). An address search shows a missing code as its
+// placeholder.
 QStringList cardGridHeaders();
-QStringList cardGridRow(const CardRecipient& card, bool addressSearch);
+QStringList cardGridRow(const CardRecipient& card, bool addressSearch, int markYear);
 
 // Fills the template for every recipient and hands each card's page to the sink, which keeps or
 // writes it (false from it stops the run: false), with what the postal-code dictionary finds

@@ -9,7 +9,9 @@
 #include "key_filter.h"
 #include "position_calibration.h"
 #include "postal_code.h"
+#include "message_service.h"
 #include "progress_dialog.h"
+#include "recipient_filter_bar.h"
 #include "reading_order.h"
 #include "string_grid.h"
 
@@ -27,7 +29,9 @@
 namespace velta {
 namespace {
 
-const int kColumnWidths[] = {1, 1, 100, 200, 200, 80, 80, 80, 80, 265, 120};
+// The form's eleven columns, then the marks of the filter's year.
+const int kColumnWidths[] = {1, 1, 100, 200, 200, 80, 80, 80, 80, 265, 120, 90};
+constexpr int kColumns = int(std::size(kColumnWidths));
 
 QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
     auto* button = new QRadioButton(text, parent);
@@ -75,7 +79,7 @@ QLineEdit* positionEdit(QWidget* parent, const char* name, const QPoint& positio
 Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     : QDialog(parent), frxReport1(makeCardTemplate(CardLayout::Type1)),
       frxReport2(makeCardTemplate(CardLayout::Type2)), dm_(dm) {
-    setUpWindow(this, "hagaki_sakusei", QStringLiteral("ハガキ作成"), {884, 611});
+    setUpWindow(this, "hagaki_sakusei", QStringLiteral("ハガキ作成"), {884, 648});
 
     captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 6, 90, 25});
     Edit1 = entryEdit(this, "Edit1", {108, 8, 133, 21}, 0, ImeMode::Unchanged);
@@ -110,6 +114,18 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
     CheckBoxFit->setGeometry(262, 576, 200, 17);
     CheckBoxFit->setChecked(true);
+    // Below the form: which recipients the grid shows, and what printing records.
+    FilterBar = new RecipientFilterBar(this);
+    FilterBar->setGeometry(8, 617, 700, 26);
+    ComboCardKind = new QComboBox(this);
+    ComboCardKind->setObjectName(QStringLiteral("ComboCardKind"));
+    ComboCardKind->addItems(
+        {QStringLiteral("年賀状として記録"), QStringLiteral("寒中・喪中はがきとして記録")});
+    ComboCardKind->setToolTip(QStringLiteral("印刷した後、出したはがきとして記録するときの種類"));
+    ComboCardKind->setGeometry(406, 541, 116, 26);
+    ButtonUndoMarks =
+        pushButton(this, "ButtonUndoMarks", QStringLiteral("出の記録を取り消す"), {712, 615, 164, 28});
+    ButtonUndoMarks->setEnabled(false);
 
     QStringList sizes;
     for (int size = 7; size <= 25; ++size)
@@ -175,14 +191,15 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
         calibration.exec();
     });
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonUndoMarks, &QPushButton::clicked, this, &Thagaki_sakusei::undoMarks);
     connect(SGrid1, &TStringGrid::mousePressed, this, &Thagaki_sakusei::SGrid1MouseDown);
 
     dm_.close();
-    SGrid1->setColCount(11);
+    SGrid1->setColCount(kColumns);
     SGrid1->setFixedCols(2);
     SGrid1->setRowCount(2);
     SGrid1->setRowCells(0, cardGridHeaders());
-    for (int c = 0; c < 11; ++c)
+    for (int c = 0; c < kColumns; ++c)
         SGrid1->setColumnWidth(c, kColumnWidths[c]);
     // The spaced postal code must show all seven digits, full-width ones included.
     const int postalWidth = SGrid1->fontMetrics().horizontalAdvance(
@@ -206,6 +223,11 @@ void Thagaki_sakusei::prepare() {
     for (const auto& [box, text] : defaults)
         box->setEditText(QString::fromUtf8(text));
     CheckBoxFit->setChecked(true);
+    {
+        UnitOfWork work(dm_);
+        FilterBar->setGroups(DetailStore(dm_).groupNames());
+        work.commit();
+    }
     // The grid keeps its rows and marks from the last visit: only a short grid grows to 30.
     if (SGrid1->RowCount() < 30)
         SGrid1->setRowCount(30);
@@ -231,18 +253,73 @@ void Thagaki_sakusei::Button2Click() {
     if (reading.canceled())
         return; // the grid stays as it was
     // The connection stays open: the composition reads the sender over it.
-    cards_ = orderedByReading(found, [](const CardRecipient& card) { return card.reading; });
-    const bool addressSearch = search == CardSearch::Address1 || search == CardSearch::Address2;
-    SGrid1->clearCells();
-    SGrid1->setFixedRows(1);
-    SGrid1->setRowCount(2 + static_cast<int>(found.size()));
-    SGrid1->setColCount(11);
-    SGrid1->setFixedCols(1);
-    for (int i = 0; i < cards_.size(); ++i)
-        SGrid1->setRowCells(i + 1, cardGridRow(cards_[i], addressSearch));
-    SGrid1->setRowCells(0, cardGridHeaders());
+    cards_ = orderedByReading(withDetails(dm_, found, FilterBar->filter()),
+                              [](const CardRecipient& card) { return card.reading; });
+    lastAddressSearch_ = search == CardSearch::Address1 || search == CardSearch::Address2;
+    showRows();
     if (SGrid1->RowCount() <= 16)
         SGrid1->setRowCount(30);
+}
+
+void Thagaki_sakusei::showRows() {
+    SGrid1->clearCells();
+    SGrid1->setFixedRows(1);
+    SGrid1->setRowCount(2 + static_cast<int>(cards_.size()));
+    SGrid1->setColCount(kColumns);
+    SGrid1->setFixedCols(1);
+    for (int i = 0; i < cards_.size(); ++i)
+        SGrid1->setRowCells(i + 1, cardGridRow(cards_[i], lastAddressSearch_, FilterBar->year()));
+    SGrid1->setRowCells(0, cardGridHeaders());
+}
+
+void Thagaki_sakusei::rereadMarks() {
+    UnitOfWork work(dm_);
+    const QHash<qint64, RecipientDetails> details = DetailStore(dm_).readAll();
+    work.commit();
+    for (int i = 0; i < cards_.size(); ++i) {
+        cards_[i].details = details.value(cards_[i].key);
+        SGrid1->setCell(kColumns - 1, i + 1,
+                        marksText(cards_[i].details.marksFor(FilterBar->year())));
+    }
+}
+
+void Thagaki_sakusei::offerToMarkSent(const QList<CardRecipient>& printed) {
+    QList<qint64> keys;
+    for (const CardRecipient& card : printed)
+        if (!keys.contains(card.key))
+            keys.append(card.key);
+    if (keys.isEmpty())
+        return;
+    const bool nenga = ComboCardKind->currentIndex() == 0;
+    const int year = FilterBar->year();
+    if (!MessageService::confirm(
+            this, QStringLiteral("印刷した %1 人を、%2 年の%3を出した人として記録しますか？\n"
+                                 "（記録は「出の記録を取り消す」で元に戻せます）")
+                      .arg(keys.size())
+                      .arg(year)
+                      .arg(nenga ? QStringLiteral("年賀状")
+                                 : QStringLiteral("寒中見舞い・喪中はがき"))))
+        return;
+    ensureDetailTables(dm_);
+    UnitOfWork work(dm_);
+    MarkChange change = DetailStore(dm_).setMark(
+        keys, year, nenga ? &YearMarks::nengaSent : &YearMarks::kanchuSent, true);
+    work.commit();
+    lastMarks_ = std::move(change);
+    ButtonUndoMarks->setEnabled(true);
+    rereadMarks();
+}
+
+void Thagaki_sakusei::undoMarks() {
+    if (!lastMarks_)
+        return;
+    UnitOfWork work(dm_);
+    DetailStore(dm_).undo(*lastMarks_);
+    work.commit();
+    lastMarks_.reset();
+    ButtonUndoMarks->setEnabled(false);
+    rereadMarks();
+    MessageService::information(this, QStringLiteral("出の記録を取り消しました。"));
 }
 
 void Thagaki_sakusei::SGrid1MouseDown(Qt::MouseButton button) {
@@ -289,8 +366,14 @@ void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
         if (size->currentText().isEmpty())
             size->setEditText(QStringLiteral("20"));
     ProgressDialog composing(this, QStringLiteral("はがきを作成しています"), QStringLiteral("枚"));
-    if (composeCards(report, layout, options(), cardRows(), dm_, composing.progress()))
-        report.ShowPreparedReport();
+    const QList<CardRecipient> cards = cardRows();
+    if (!composeCards(report, layout, options(), cards, dm_, composing.progress()))
+        return;
+    QList<CardRecipient> printed; // one page per card, in order
+    for (int page : report.ShowPreparedReport())
+        if (page >= 0 && page < cards.size())
+            printed.append(cards[page]);
+    offerToMarkSent(printed);
 }
 
 void Thagaki_sakusei::Button3Click() {

@@ -2,9 +2,12 @@
 
 #include "card_layouts.h"
 #include "composition.h"
+#include "detail_store.h"
 #include "page_model.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -19,6 +22,7 @@ namespace velta {
 
 class TDM;
 class TStringGrid;
+class RecipientFilterBar;
 
 // The postcard window: fills the recipient grid, marks rows, and composes the cards.
 class Thagaki_sakusei : public QDialog {
@@ -37,11 +41,18 @@ public:
         *SpeedButton6, *SpeedButton7, *SpeedButton8;
     QGroupBox *GroupBox1, *GroupBox2;
     TStringGrid* SGrid1;
+    RecipientFilterBar* FilterBar;  // group and this year's 出・受・喪中
+    QComboBox* ComboCardKind;       // what printing records: 年賀状 or 寒中見舞い・喪中はがき
+    QPushButton* ButtonUndoMarks;   // takes back the last 出 recorded after printing
     TfrxReport frxReport1, frxReport2;
 
     // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.
     void prepare();
     CardOptions options() const;
+    // After printing: asks whether to record the printed recipients as sent for the filter's
+    // year (never without asking), kept so that one undo takes it back.
+    void offerToMarkSent(const QList<CardRecipient>& printed);
+    void undoMarks();
     // The rows that are cards: every recipient row, or the marked ones with CheckBox1.
     QList<CardRecipient> cardRows() const;
 
@@ -55,6 +66,10 @@ private:
     TDM& dm_;
     // The recipients the grid shows, row 1 onwards, in its order.
     QList<CardRecipient> cards_;
+    std::optional<MarkChange> lastMarks_;
+    bool lastAddressSearch_ = false;
+    void showRows();
+    void rereadMarks();
     void compose(TfrxReport& report, CardLayout layout);
     void step(QLineEdit* edit, int delta);
 };

@@ -78,14 +78,14 @@ protected:
 
 TEST_F(ListWindow, VisitLaysOutTheGrid) {
     EXPECT_EQ(list.windowTitle(), "宛名一覧");
-    EXPECT_EQ(list.size(), QSize(784, 461));
+    EXPECT_EQ(list.size(), QSize(784, 495)); // the form and the filters below it
     EXPECT_EQ(list.SGrid1->geometry(), QRect(11, 44, 758, 361));
-    EXPECT_EQ(list.SGrid1->ColCount(), 10);
+    EXPECT_EQ(list.SGrid1->ColCount(), 12);
     EXPECT_EQ(list.SGrid1->RowCount(), 17);
     EXPECT_EQ(list.SGrid1->FixedCols(), 2);
     EXPECT_EQ(list.SGrid1->rowCells(0),
               QStringList({"KEY", "MKEY", "姓（苗字）", "名（名前）", "ふりがな", "郵便番号",
-                           "住所1", "住所2", "メモ", "TEL"}));
+                           "住所1", "住所2", "メモ", "TEL", "グループ", "出・受・喪中"}));
     EXPECT_EQ(list.SGrid1->columnWidth(0), 1);
     EXPECT_EQ(list.SGrid1->columnWidth(6), 280);
     EXPECT_EQ(list.SGrid1->columnWidth(9), 171);
@@ -149,7 +149,7 @@ TEST_F(ListWindow, ListingOrdersByReadingAndDropsRowsWithoutReadingOrSurname) {
     EXPECT_TRUE(shown[3].startsWith("佐藤") && shown[4].startsWith("佐藤"));
     EXPECT_EQ(shown[5], "田中");
     EXPECT_EQ(list.SGrid1->RowCount(), 2 * (18 + 7)); // 7 rows had a surname
-    EXPECT_EQ(list.SGrid1->rowCells(3).mid(2),
+    EXPECT_EQ(list.SGrid1->rowCells(3).mid(2, 8),
               QStringList({"阿部", "名", "あべ", "1000001", "東京都", "", "メモ", "03-1"}));
     EXPECT_EQ(list.SGrid1->cell(1, 3), "");
     EXPECT_EQ(compareReadings("smith", "SMITH"), 0);

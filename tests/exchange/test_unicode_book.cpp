@@ -94,7 +94,10 @@ TEST(UnicodeBook, NamesOutsideJisAreRegisteredListedSearchedExportedAndPrinted) 
     window.prepare();
     QVector<PreparedPage> previewed;
     TfrxReport::setPreviewer(
-        [&](const QVector<PreparedPage>& pages, const QStringList&) { previewed = pages; });
+        [&](const QVector<PreparedPage>& pages, const QStringList&) {
+            previewed = pages;
+            return QList<int>();
+        });
     window.Button2->click();
     window.Button3->click();
     TfrxReport::setPreviewer({});

@@ -43,6 +43,7 @@ protected:
                 previewed = pages;
                 previewWarnings = warnings;
                 ++previews;
+                return printedByPreview; // what the user printed from it
             });
     }
     ~PostcardWindow() override { TfrxReport::setPreviewer({}); }
@@ -90,13 +91,14 @@ protected:
     QVector<PreparedPage> previewed;
     QStringList previewWarnings;
     int previews = 0;
+    QList<int> printedByPreview;
 };
 
 } // namespace
 
 TEST_F(PostcardWindow, VisitSetsTheDefaults) {
     EXPECT_EQ(window.windowTitle(), "ハガキ作成");
-    EXPECT_EQ(window.size(), QSize(884, 611));
+    EXPECT_EQ(window.size(), QSize(884, 648)); // the form and the filters below it
     EXPECT_EQ(window.ComboBox1->currentText(), "20");
     EXPECT_EQ(window.ComboBox2->currentText(), "10");
     EXPECT_EQ(window.ComboBox3->currentText(), "HGP明朝E");
