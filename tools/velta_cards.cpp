@@ -6,6 +6,8 @@
 //               [--sender-name-size N] [--sender-address-size N] [--sender-name-font F]
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
 //               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
+//               [--group G] [--unsent YEAR] [--skip-mourning YEAR] [--received-unsent YEAR]
+//               [--mark-sent YEAR]
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); whatever still does not
 // fit, and every card whose postal code the dictionary does not know or whose 住所1 is not in
@@ -13,11 +15,14 @@
 // they are composed (memory stays that of one card); on a terminal the standard error shows how far
 // the run has got. The database is the one connect.ini in the working directory names, as for the
 // program. Printing sends the very PDF -o writes, moved by the queue's position correction, as one
-// job once every card is composed.
+// job once every card is composed. The filters choose recipients by group and by a year's marks
+// (YEAR is the year the 年賀状 greet); --mark-sent records every card written or printed as a
+// 年賀状 sent that year, once the file or the job is done.
 #include "address_listing.h"
 #include "calibration_sheet.h"
 #include "command_line.h"
 #include "composition.h"
+#include "detail_store.h"
 #include "dm.h"
 #include "errors.h"
 #include "errors_platform.h"
@@ -73,14 +78,22 @@ int main(int argc, char** argv) {
     const QString usage = QStringLiteral(
         "使い方: velta-cards --type 1|2 (-o 出力.pdf | --printer [プリンター] [--copies N]) "
         "[--search name|address1|address2|memo] [--text 文字] [--name-size N] … [--hyphen] "
-        "[--fit|--no-fit]\n"
+        "[--fit|--no-fit] [--group グループ] [--unsent 年] [--skip-mourning 年] "
+        "[--received-unsent 年] [--mark-sent 年]\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
     QString type, output, search = QStringLiteral("name"), text, copies = QStringLiteral("1");
     std::optional<QString> printer; // empty: the default queue
     bool testSheet = false;
+    RecipientFilter filter;
+    QString unsent, skipMourning, receivedUnsent, markSent;
     const std::pair<const char*, QString*> valued[] = {
+        {"--group", &filter.group},
+        {"--unsent", &unsent},
+        {"--skip-mourning", &skipMourning},
+        {"--received-unsent", &receivedUnsent},
+        {"--mark-sent", &markSent},
         {"--type", &type},
         {"-o", &output},
         {"--search", &search},
@@ -127,6 +140,19 @@ int main(int argc, char** argv) {
     const int copyCount = copies.toInt(&copiesOk);
     if (!copiesOk || copyCount < 1 || copyCount > 999)
         fail(usage + QStringLiteral("\n--copies は 1 から 999 までの数です。"));
+    // Years as a 年賀状 names them: four digits.
+    auto yearOf = [&](const QString& text, const char* flag) {
+        bool ok = false;
+        const int year = text.toInt(&ok);
+        if (!text.isEmpty() && (!ok || year < 1900 || year > 2999 || text.size() != 4))
+            fail(usage + QStringLiteral("\n%1 には年を 4 桁の数で指定します（例: 2027）。")
+                             .arg(QLatin1String(flag)));
+        return text.isEmpty() ? 0 : year;
+    };
+    filter.unsentYear = yearOf(unsent, "--unsent");
+    filter.skipMourningYear = yearOf(skipMourning, "--skip-mourning");
+    filter.receivedUnsentYear = yearOf(receivedUnsent, "--received-unsent");
+    const int markYear = yearOf(markSent, "--mark-sent");
     const QMap<QString, CardSearch> searches = {{"name", CardSearch::Surname},
                                                 {"address1", CardSearch::Address1},
                                                 {"address2", CardSearch::Address2},
@@ -146,9 +172,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         TDM dm(QDir::currentPath());
-        const QList<CardRecipient> rows =
-            orderedByReading(readCardRecipients(dm, searches[search], text),
-                             [](const CardRecipient& card) { return card.reading; });
+        const QList<CardRecipient> rows = orderedByReading(
+            withDetails(dm, readCardRecipients(dm, searches[search], text), filter),
+            [](const CardRecipient& card) { return card.reading; });
         if (rows.isEmpty())
             fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
         TfrxReport report = makeCardTemplate(layout);
@@ -197,6 +223,17 @@ int main(int argc, char** argv) {
             std::printf("%d 枚のはがきをプリンター「%s」に送りました（ジョブ %s-%d）。\n",
                         spool->pageCount(), printer->toUtf8().constData(),
                         printer->toUtf8().constData(), job);
+        }
+        if (markYear) {
+            QList<qint64> keys;
+            for (const CardRecipient& card : rows)
+                keys.append(card.key);
+            ensureDetailTables(dm);
+            UnitOfWork work(dm);
+            DetailStore(dm).setMark(keys, markYear, &YearMarks::nengaSent, true);
+            work.commit();
+            std::printf("%lld 人を %d 年の年賀状を出した人として記録しました。\n",
+                        static_cast<long long>(keys.size()), markYear);
         }
     } catch (const PlatformError& error) {
         fail(QString::fromUtf8(error.what()));

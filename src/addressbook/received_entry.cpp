@@ -79,8 +79,8 @@ void ReceivedEntryDialog::showMatches() {
     shown_ = matchingRecipients(recipients_, EditReading->text());
     ListMatches->clear();
     for (const RecipientRecord& record : shown_)
-        ListMatches->addItem(QStringLiteral("%1　%2　%3")
-                                 .arg(record.reading, nameOf(record), record.address1));
+        ListMatches->addItem(
+            QStringLiteral("%1　%2　%3").arg(record.reading, nameOf(record), record.address1));
     if (!shown_.isEmpty())
         ListMatches->setCurrentRow(0);
 }

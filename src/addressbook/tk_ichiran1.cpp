@@ -8,9 +8,9 @@
 #include "form_widgets.h"
 #include "message_service.h"
 #include "progress_dialog.h"
+#include "reading_order.h"
 #include "received_entry.h"
 #include "recipient_filter_bar.h"
-#include "reading_order.h"
 #include "recipient_store.h"
 #include "spreadsheet_export.h"
 #include "string_grid.h"
@@ -88,8 +88,8 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     Button3 = pushButton(this, "Button3", QStringLiteral("エクセル出力"), {509, 411, 75, 42});
     Button2 = pushButton(this, "Button2", QStringLiteral("表示"), {600, 411, 75, 42});
     Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {694, 411, 75, 42});
-    ButtonReceived =
-        pushButton(this, "ButtonReceived", QStringLiteral("年賀状の受け取り入力…"), {11, 411, 150, 42});
+    ButtonReceived = pushButton(this, "ButtonReceived", QStringLiteral("年賀状の受け取り入力…"),
+                                {11, 411, 150, 42});
     FilterBar = new RecipientFilterBar(this);
     FilterBar->setGeometry(11, 462, 758, 26);
 

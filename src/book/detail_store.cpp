@@ -134,6 +134,7 @@ RecipientDetails DetailStore::read(qint64 key) {
     for (groups.Open(); !groups.Eof(); groups.Next())
         details.groups.append(groups.fieldString(0));
     groups.Close();
+    details.groups.sort(); // the database's collation is not the program's
     StoreStatement& years = statement(
         selectAll(yearMarkTable(), QStringLiteral("where KEY1 = :KEY1 order by CARD_YEAR")));
     years.setInteger(QStringLiteral("KEY1"), key);
@@ -156,6 +157,8 @@ QHash<qint64, RecipientDetails> DetailStore::readAll() {
     for (groups.Open(); !groups.Eof(); groups.Next())
         all[groups.fieldInteger(0)].groups.append(groups.fieldString(1));
     groups.Close();
+    for (RecipientDetails& details : all)
+        details.groups.sort(); // the database's collation is not the program's
     StoreStatement& years =
         statement(selectAll(yearMarkTable(), QStringLiteral("order by KEY1, CARD_YEAR")));
     for (years.Open(); !years.Eof(); years.Next())

@@ -44,7 +44,7 @@ struct RecipientDetails {
     QString company, department1, department2, title;
     std::array<QString, 3> moreJointNames; // 連名3, 連名4, 連名5
     std::array<JointDetail, 5> joints;     // 連名1 … 連名5
-    QStringList groups;                    // in name order
+    QStringList groups;                    // sorted as QStringList::sort sorts
     QList<YearMarks> years;                // ascending, none empty
 
     // The marks of that year (empty marks when there are none).

@@ -104,8 +104,7 @@ public:
     // were sent to a printer meanwhile (0-based, ascending).
     QList<int> ShowPreparedReport();
     // The window that shows prepared pages (set by the program; tests may record instead).
-    using Previewer =
-        std::function<QList<int>(const QVector<PreparedPage>&, const QStringList&)>;
+    using Previewer = std::function<QList<int>(const QVector<PreparedPage>&, const QStringList&)>;
     static void setPreviewer(Previewer previewer);
 
 private:

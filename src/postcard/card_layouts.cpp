@@ -97,7 +97,7 @@ TfrxReport makeCardTemplate(CardLayout layout) {
         box.Text = QString::fromUtf8(spec.text);
         box.Visible = spec.visible;
         // Names, honorifics and joint names keep one column.
-        box.MaxLines = QStringList{"Memo4", "Memo5", "Memo6", "Memo11", "Memo12", "Memo13",
+        box.MaxLines = QStringList{"Memo4",  "Memo5",  "Memo6",  "Memo11", "Memo12", "Memo13",
                                    "Memo14", "Memo15", "Memo16", "Memo17", "Memo18"}
                                .contains(box.Name)
                            ? 1

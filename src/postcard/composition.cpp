@@ -71,7 +71,7 @@ void setFont(TfrxReport& report, std::initializer_list<const char*> boxes, const
 } // namespace
 
 QStringList cardGridHeaders() {
-    return {"KEY",        "",      "郵便番号", "住所1", "住所2",   "姓（苗字）",
+    return {"KEY",        "",      "郵便番号", "住所1", "住所2",    "姓（苗字）",
             "名（名前）", "連名1", "連名2",    "メモ",  "ふりがな", "出・受・喪中"};
 }
 

@@ -7,12 +7,12 @@
 #include "font_substitution.h"
 #include "form_widgets.h"
 #include "key_filter.h"
+#include "message_service.h"
 #include "position_calibration.h"
 #include "postal_code.h"
-#include "message_service.h"
 #include "progress_dialog.h"
-#include "recipient_filter_bar.h"
 #include "reading_order.h"
+#include "recipient_filter_bar.h"
 #include "string_grid.h"
 
 #include <QAbstractItemView>
@@ -123,8 +123,8 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
         {QStringLiteral("年賀状として記録"), QStringLiteral("寒中・喪中はがきとして記録")});
     ComboCardKind->setToolTip(QStringLiteral("印刷した後、出したはがきとして記録するときの種類"));
     ComboCardKind->setGeometry(406, 541, 116, 26);
-    ButtonUndoMarks =
-        pushButton(this, "ButtonUndoMarks", QStringLiteral("出の記録を取り消す"), {712, 615, 164, 28});
+    ButtonUndoMarks = pushButton(this, "ButtonUndoMarks", QStringLiteral("出の記録を取り消す"),
+                                 {712, 615, 164, 28});
     ButtonUndoMarks->setEnabled(false);
 
     QStringList sizes;
@@ -293,12 +293,12 @@ void Thagaki_sakusei::offerToMarkSent(const QList<CardRecipient>& printed) {
     const bool nenga = ComboCardKind->currentIndex() == 0;
     const int year = FilterBar->year();
     if (!MessageService::confirm(
-            this, QStringLiteral("印刷した %1 人を、%2 年の%3を出した人として記録しますか？\n"
-                                 "（記録は「出の記録を取り消す」で元に戻せます）")
-                      .arg(keys.size())
-                      .arg(year)
-                      .arg(nenga ? QStringLiteral("年賀状")
-                                 : QStringLiteral("寒中見舞い・喪中はがき"))))
+            this,
+            QStringLiteral("印刷した %1 人を、%2 年の%3を出した人として記録しますか？\n"
+                           "（記録は「出の記録を取り消す」で元に戻せます）")
+                .arg(keys.size())
+                .arg(year)
+                .arg(nenga ? QStringLiteral("年賀状") : QStringLiteral("寒中見舞い・喪中はがき"))))
         return;
     ensureDetailTables(dm_);
     UnitOfWork work(dm_);

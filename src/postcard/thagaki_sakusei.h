@@ -41,9 +41,9 @@ public:
         *SpeedButton6, *SpeedButton7, *SpeedButton8;
     QGroupBox *GroupBox1, *GroupBox2;
     TStringGrid* SGrid1;
-    RecipientFilterBar* FilterBar;  // group and this year's 出・受・喪中
-    QComboBox* ComboCardKind;       // what printing records: 年賀状 or 寒中見舞い・喪中はがき
-    QPushButton* ButtonUndoMarks;   // takes back the last 出 recorded after printing
+    RecipientFilterBar* FilterBar; // group and this year's 出・受・喪中
+    QComboBox* ComboCardKind; // what printing records: 年賀状 or 寒中見舞い・喪中はがき
+    QPushButton* ButtonUndoMarks; // takes back the last 出 recorded after printing
     TfrxReport frxReport1, frxReport2;
 
     // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.

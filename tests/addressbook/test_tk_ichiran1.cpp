@@ -1,5 +1,8 @@
+#include "detail_store.h"
 #include "dm.h"
 #include "reading_order.h"
+#include "received_entry.h"
+#include "recipient_filter_bar.h"
 #include "recorded_boxes.h"
 #include "string_grid.h"
 #include "test_database.h"
@@ -7,11 +10,15 @@
 #include "tk_touroku1.h"
 #include "when_shown.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -305,4 +312,75 @@ TEST_F(ListWindow, ReopeningKeepsThePreviousRowsWithAnEmptySearch) {
     EXPECT_TRUE(list.RadioButton1->isChecked());
     EXPECT_EQ(list.SGrid1->RowCount(), 17);
     EXPECT_EQ(surnames(), QStringList{"山田"});
+}
+
+TEST_F(ListWindow, GroupAndYearFiltersChooseTheRowsAndTheGridShowsGroupsAndMarks) {
+    add("相田", "あいだ");
+    add("井上", "いのうえ");
+    add("上野", "うえの");
+    ensureDetailTables(*dm);
+    {
+        UnitOfWork work(*dm);
+        DetailStore store(*dm);
+        RecipientDetails mourning;
+        mourning.groups = {"親戚", "友人"};
+        mourning.setMarks({2027, false, false, false, false, true, "祖母"});
+        store.write(2, mourning);
+        RecipientDetails received;
+        received.setMarks({2027, false, true, false, false, false, {}});
+        store.write(3, received);
+        work.commit();
+    }
+    list.prepare();
+    list.FilterBar->SpinFilterYear->setValue(2027);
+    QTest::mouseClick(list.Button2, Qt::LeftButton);
+    EXPECT_EQ(surnames(), QStringList({"相田", "井上", "上野"}));
+    EXPECT_EQ(list.SGrid1->rowCells(2).mid(10), QStringList({"友人、親戚", "喪中"}));
+    list.FilterBar->CheckSkipMourning->setChecked(true);
+    EXPECT_EQ(search(list.RadioButton1, ""), QStringList({"相田", "上野"}));
+    list.FilterBar->CheckSkipMourning->setChecked(false);
+    list.FilterBar->CheckReceivedUnsent->setChecked(true);
+    QTest::mouseClick(list.Button2, Qt::LeftButton);
+    EXPECT_EQ(surnames(), QStringList({"上野"}));
+    list.FilterBar->CheckReceivedUnsent->setChecked(false);
+    list.FilterBar->ComboGroup->setCurrentText("友人");
+    QTest::mouseClick(list.Button2, Qt::LeftButton);
+    EXPECT_EQ(surnames(), QStringList({"井上"}));
+}
+
+TEST_F(ListWindow, ReceivedCardsAreMarkedByTypingTheReadingAndTheLastMarkCanBeTakenBack) {
+    add("山田", "やまだ");
+    add("山本", "やまもと");
+    add("佐藤", "さとう");
+    EXPECT_EQ(matchingRecipients({}, "ヤマ"), QList<RecipientRecord>());
+    ReceivedEntryDialog entry(*dm, 2027);
+    entry.show();
+    // Katakana, hiragana or half-width: the same reading.
+    for (const QString typed : {"ﾔﾏﾓ", "やまも", "ヤマモ"}) {
+        entry.EditReading->setText(typed);
+        ASSERT_EQ(entry.ListMatches->count(), 1) << typed.toStdString();
+        EXPECT_TRUE(entry.ListMatches->item(0)->text().contains("山本"));
+    }
+    QTest::keyClick(entry.EditReading, Qt::Key_Return);
+    EXPECT_TRUE(entry.EditReading->text().isEmpty()); // ready for the next card
+    EXPECT_TRUE(entry.LabelDone->text().startsWith("山本 名 様: 2027 年の年賀状「受」"))
+        << entry.LabelDone->text().toStdString();
+    entry.EditReading->setText("やま");
+    EXPECT_EQ(entry.ListMatches->count(), 2);
+    entry.ListMatches->setCurrentRow(0); // 山田
+    QTest::mouseClick(entry.ButtonMark, Qt::LeftButton);
+    auto received = [&](qint64 key) {
+        UnitOfWork work(*dm);
+        return DetailStore(*dm).read(key).marksFor(2027).nengaReceived;
+    };
+    EXPECT_TRUE(received(1));
+    EXPECT_TRUE(received(2));
+    EXPECT_FALSE(received(3));
+    QTest::mouseClick(entry.ButtonUndo, Qt::LeftButton);
+    EXPECT_FALSE(received(1)); // the last one only
+    EXPECT_TRUE(received(2));
+    EXPECT_FALSE(entry.ButtonUndo->isEnabled());
+    entry.EditReading->setText("わ");
+    QTest::keyClick(entry.EditReading, Qt::Key_Return);
+    EXPECT_EQ(entry.LabelDone->text(), "該当する宛名がありません。");
 }

@@ -93,11 +93,10 @@ TEST(UnicodeBook, NamesOutsideJisAreRegisteredListedSearchedExportedAndPrinted) 
     Thagaki_sakusei window(*dm);
     window.prepare();
     QVector<PreparedPage> previewed;
-    TfrxReport::setPreviewer(
-        [&](const QVector<PreparedPage>& pages, const QStringList&) {
-            previewed = pages;
-            return QList<int>();
-        });
+    TfrxReport::setPreviewer([&](const QVector<PreparedPage>& pages, const QStringList&) {
+        previewed = pages;
+        return QList<int>();
+    });
     window.Button2->click();
     window.Button3->click();
     TfrxReport::setPreviewer({});

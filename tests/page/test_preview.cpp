@@ -275,11 +275,10 @@ TEST(Fonts, HeavyMonospacedAndProportionalFacesStandInAsTheirNamesSay) {
 TEST(Preview, EmptyPageListOpensAnEmptyPreview) {
     TfrxReport report = makeCardTemplate(CardLayout::Type1);
     QVector<PreparedPage> shown{PreparedPage{}};
-    TfrxReport::setPreviewer(
-        [&](const QVector<PreparedPage>& pages, const QStringList&) {
-            shown = pages;
-            return QList<int>();
-        });
+    TfrxReport::setPreviewer([&](const QVector<PreparedPage>& pages, const QStringList&) {
+        shown = pages;
+        return QList<int>();
+    });
     report.ShowPreparedReport();
     TfrxReport::setPreviewer({});
     EXPECT_TRUE(shown.isEmpty());

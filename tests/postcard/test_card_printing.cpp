@@ -184,12 +184,15 @@ TEST_F(CardPrinting, PreviewPrintsThroughCupsWhatPdfExportWrites) {
     const int before = server.lastJob();
 
     TfrxPreviewWindow window(pages);
+    EXPECT_TRUE(window.printedPages().isEmpty());
     // The print dialog left as it opened: the queue's own default (A4) everywhere else.
     velta::test::WhenShown<QPrintDialog> dialog([](QPrintDialog& shown) { shown.accept(); });
     window.actPrint->trigger();
     ASSERT_TRUE(dialog.seen);
     const int job = server.lastJob();
     ASSERT_GT(job, before) << "no job reached the queue";
+    // What the postcard window offers to record as sent: the pages the queue took.
+    EXPECT_EQ(window.printedPages(), QList<int>({0, 1, 2, 3}));
     QString why;
     const QString printed = folder.filePath("printed.pdf");
     ASSERT_TRUE(server.takePrintedPdf(job, printed, &why)) << why.toStdString();

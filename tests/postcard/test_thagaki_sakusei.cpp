@@ -1,8 +1,10 @@
 #include "composition.h"
+#include "detail_store.h"
 #include "dm.h"
 #include "page_renderer.h"
 #include "postal_dictionary.h"
 #include "preview_window.h"
+#include "recipient_filter_bar.h"
 #include "recorded_boxes.h"
 #include "string_grid.h"
 #include "test_database.h"
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -523,4 +526,169 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     noDatabase.waitForFinished(60000);
     EXPECT_NE(noDatabase.exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(noDatabase.readAllStandardError()).contains("データベース名"));
+}
+
+namespace {
+
+YearMarks marksOf(TDM& dm, qint64 key, int year) {
+    UnitOfWork work(dm);
+    return DetailStore(dm).read(key).marksFor(year);
+}
+
+void setDetails(TDM& dm, qint64 key, const RecipientDetails& details) {
+    ensureDetailTables(dm);
+    UnitOfWork work(dm);
+    DetailStore(dm).write(key, details);
+    work.commit();
+}
+
+} // namespace
+
+TEST_F(PostcardWindow, YearFiltersAndGroupsChooseTheRowsAndShowTheirMarks) {
+    add("相田", "一", "あいだ", "1000001");   // 1: sent this year
+    add("井上", "二", "いのうえ", "1000001"); // 2: in mourning this year
+    add("上野", "三", "うえの", "1000001");   // 3: sent us one, not yet answered
+    add("遠藤", "四", "えんどう", "1000001"); // 4: nothing yet, a relative
+    RecipientDetails sent, mourning, received, relative;
+    sent.setMarks({2027, true, false, false, false, false, {}});
+    mourning.setMarks({2027, false, false, false, false, true, "祖母"});
+    received.setMarks({2027, false, true, false, false, false, {}});
+    relative.groups = {"親戚"};
+    setDetails(*dm, 1, sent);
+    setDetails(*dm, 2, mourning);
+    setDetails(*dm, 3, received);
+    setDetails(*dm, 4, relative);
+    window.prepare();
+    window.FilterBar->SpinFilterYear->setValue(2027);
+
+    auto shown = [&] {
+        window.Button2->click();
+        return column(5);
+    };
+    EXPECT_EQ(shown(), QStringList({"相田", "井上", "上野", "遠藤"}));
+    EXPECT_EQ(column(11), QStringList({"出", "喪中", "受", ""}));
+    window.FilterBar->CheckUnsent->setChecked(true);
+    EXPECT_EQ(shown(), QStringList({"井上", "上野", "遠藤"}));
+    window.FilterBar->CheckSkipMourning->setChecked(true);
+    EXPECT_EQ(shown(), QStringList({"上野", "遠藤"}));
+    window.FilterBar->CheckUnsent->setChecked(false);
+    window.FilterBar->CheckSkipMourning->setChecked(false);
+    window.FilterBar->CheckReceivedUnsent->setChecked(true);
+    EXPECT_EQ(shown(), QStringList({"上野"}));
+    window.FilterBar->CheckReceivedUnsent->setChecked(false);
+    window.FilterBar->ComboGroup->setCurrentText("親戚");
+    EXPECT_EQ(shown(), QStringList({"遠藤"}));
+    window.FilterBar->SpinFilterYear->setValue(2026);
+    window.FilterBar->ComboGroup->setCurrentIndex(0);
+    window.FilterBar->CheckUnsent->setChecked(true); // last year nobody was sent one
+    EXPECT_EQ(shown().size(), 4);
+    EXPECT_EQ(column(11), QStringList({"", "", "", ""}));
+}
+
+TEST_F(PostcardWindow, PrintedRecipientsAreMarkedSentOnlyWhenTheUserSaysSoAndOneUndoTakesItBack) {
+    add("相田", "一", "あいだ", "1000001");
+    add("井上", "二", "いのうえ", "1000001");
+    add("上野", "三", "うえの", "1000001");
+    RecipientDetails received;
+    received.setMarks({2027, false, true, false, false, false, {}});
+    setDetails(*dm, 2, received);
+    window.prepare();
+    window.FilterBar->SpinFilterYear->setValue(2027);
+    window.Button2->click();
+
+    // Only previewed: nothing is asked, nothing recorded.
+    window.Button3->click();
+    EXPECT_EQ(previews, 1);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(marksOf(*dm, 1, 2027).nengaSent);
+
+    // Pages 1 and 2 printed, the question answered No.
+    printedByPreview = {0, 1};
+    boxes.answer = QMessageBox::No;
+    window.Button3->click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageService::Kind::Confirmation);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("印刷した 2 人を、2027 年の年賀状を出した人として"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_FALSE(marksOf(*dm, 1, 2027).nengaSent);
+    EXPECT_FALSE(window.ButtonUndoMarks->isEnabled());
+
+    boxes.answer = QMessageBox::Yes;
+    window.Button4->click();
+    EXPECT_TRUE(marksOf(*dm, 1, 2027).nengaSent);
+    EXPECT_EQ(marksOf(*dm, 2, 2027), (YearMarks{2027, true, true, false, false, false, {}}));
+    EXPECT_FALSE(marksOf(*dm, 3, 2027).nengaSent); // not printed
+    EXPECT_EQ(column(11), QStringList({"出", "出 受", ""}));
+    ASSERT_TRUE(window.ButtonUndoMarks->isEnabled());
+
+    window.ButtonUndoMarks->click();
+    EXPECT_FALSE(marksOf(*dm, 1, 2027).nengaSent);
+    EXPECT_EQ(marksOf(*dm, 2, 2027), received.marksFor(2027)); // 受 kept
+    EXPECT_EQ(column(11), QStringList({"", "受", ""}));
+    EXPECT_FALSE(window.ButtonUndoMarks->isEnabled());
+
+    // 寒中見舞い printed for the one who sent us a card.
+    window.ComboCardKind->setCurrentIndex(1);
+    printedByPreview = {1};
+    window.Button3->click();
+    EXPECT_TRUE(marksOf(*dm, 2, 2027).kanchuSent);
+    EXPECT_FALSE(marksOf(*dm, 2, 2027).nengaSent);
+}
+
+TEST(VeltaCards, FiltersByGroupAndYearAndMarksWhatItWroteOnlyWhenAsked) {
+    QTemporaryDir work;
+    velta::test::makeWorkingFolder(work.path());
+    {
+        TDM dm(work.path());
+        for (const char* row : {"'相田','あいだ'", "'井上','いのうえ'", "'上野','うえの'"}) {
+            dm.IBQuery1.Clear();
+            dm.IBQuery1.Add(
+                QString("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, %1)").arg(row));
+            dm.IBQuery1.ExecSQL();
+        }
+        dm.close();
+        RecipientDetails mourning, relative;
+        mourning.setMarks({2027, false, true, false, false, true, "祖母"});
+        relative.groups = {"親戚"};
+        setDetails(dm, 2, mourning);
+        setDetails(dm, 3, relative);
+    }
+    auto run = [&](const QStringList& arguments, QString* out = nullptr) {
+        QProcess cards;
+        cards.setWorkingDirectory(work.path());
+        cards.start(VELTA_CARDS_PATH, QStringList{"--type", "1", "-o", "cards.pdf"} + arguments);
+        cards.waitForFinished(60000);
+        if (out)
+            *out = QString::fromUtf8(cards.readAllStandardOutput() + cards.readAllStandardError());
+        return cards.exitCode();
+    };
+    auto printedNames = [&] {
+        QProcess text;
+        text.start("pdftotext", {work.filePath("cards.pdf"), "-"});
+        text.waitForFinished();
+        const QString extracted = QString::fromUtf8(text.readAllStandardOutput());
+        QStringList names;
+        for (const char* name : {"相", "井", "野"}) // one character of each surname only
+            if (extracted.contains(QString::fromUtf8(name)))
+                names.append(QString::fromUtf8(name));
+        return names;
+    };
+    QString out;
+    ASSERT_EQ(run({"--skip-mourning", "2027"}, &out), 0) << out.toStdString();
+    EXPECT_EQ(printedNames(), QStringList({"相", "野"}));
+    ASSERT_EQ(run({"--group", "親戚"}), 0);
+    EXPECT_EQ(printedNames(), QStringList({"野"}));
+    ASSERT_EQ(run({"--received-unsent", "2027", "--mark-sent", "2027"}, &out), 0);
+    EXPECT_EQ(printedNames(), QStringList({"井"}));
+    EXPECT_TRUE(out.contains("1 人を 2027 年の年賀状を出した人として記録しました。"))
+        << out.toStdString();
+    {
+        TDM dm(work.path());
+        EXPECT_EQ(marksOf(dm, 2, 2027), (YearMarks{2027, true, true, false, false, true, "祖母"}));
+        EXPECT_FALSE(marksOf(dm, 1, 2027).nengaSent);
+    }
+    ASSERT_EQ(run({"--unsent", "2027"}), 0);
+    EXPECT_EQ(printedNames(), QStringList({"相", "野"}));
+    EXPECT_EQ(run({"--unsent", "二〇二七"}, &out), 2);
+    EXPECT_TRUE(out.contains("--unsent には年を 4 桁の数で指定します")) << out.toStdString();
 }
