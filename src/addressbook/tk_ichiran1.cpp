@@ -108,6 +108,10 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
     SGrid1->setColCount(kColumns);
     SGrid1->setFixedCols(2);
     SGrid1->setRowCount(1);
+    // Groups and marks are read beside the name, not after the memo: moved on screen only, the
+    // columns keep their numbers.
+    SGrid1->moveColumnOnScreen(10, 5);
+    SGrid1->moveColumnOnScreen(11, 6);
     SGrid1->setRowCells(0, listHeaders());
 }
 

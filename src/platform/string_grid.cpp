@@ -244,4 +244,10 @@ void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     emit cellDoubleClicked(cell.x(), cell.y());
 }
 
+void TStringGrid::moveColumnOnScreen(int column, int position) {
+    for (QTableView* view : {static_cast<QTableView*>(this), fixedRowsView_})
+        view->horizontalHeader()->moveSection(view->horizontalHeader()->visualIndex(column),
+                                              position);
+}
+
 } // namespace velta

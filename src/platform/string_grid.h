@@ -33,6 +33,8 @@ public:
     bool marked(int column, int row) const;
     void setMarked(int column, int row, bool on);
 
+    // Shows a column at another place on screen; its number (cell, setCell) stays as it is.
+    void moveColumnOnScreen(int column, int position);
     // The (column, row) under a point of the viewport; (-1, -1) outside the cells.
     QPoint cellAt(const QPoint& viewportPosition) const;
     int selectedRow() const;

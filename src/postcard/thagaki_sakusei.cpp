@@ -199,6 +199,9 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     SGrid1->setFixedCols(2);
     SGrid1->setRowCount(2);
     SGrid1->setRowCells(0, cardGridHeaders());
+    // The marks are read beside the name, not after the memo: moved on screen only, the
+    // columns keep their numbers.
+    SGrid1->moveColumnOnScreen(kColumns - 1, 7);
     for (int c = 0; c < kColumns; ++c)
         SGrid1->setColumnWidth(c, kColumnWidths[c]);
     // The spaced postal code must show all seven digits, full-width ones included.
