@@ -692,3 +692,18 @@ TEST(VeltaCards, FiltersByGroupAndYearAndMarksWhatItWroteOnlyWhenAsked) {
     EXPECT_EQ(run({"--unsent", "二〇二七"}, &out), 2);
     EXPECT_TRUE(out.contains("--unsent には年を 4 桁の数で指定します")) << out.toStdString();
 }
+
+TEST_F(PostcardWindow, ABookFromAnOlderBuildFillsAndPrintsAsBeforeAndGainsNoTable) {
+    add("山田", "太郎", "やまだ", "1000001", "東京都", "花子");
+    window.prepare();
+    window.Button2->click();
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_EQ(box(previewed[0], "Memo6").Text, "様");
+    EXPECT_EQ(box(previewed[0], "Memo14").Text, "様");
+    EXPECT_EQ(column(11), QStringList({""}));
+    EXPECT_EQ(window.FilterBar->ComboGroup->count(), 5); // すべて and the groups a book starts with
+    EXPECT_EQ(database.scalar("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME "
+                              "starting with 'VELTA_'"),
+              0);
+}
