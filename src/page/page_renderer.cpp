@@ -1,5 +1,7 @@
 #include "page_renderer.h"
 
+#include "line_breaking.h"
+
 #include "page_fonts.h"
 #include "vertical_orientation.h"
 
@@ -35,6 +37,7 @@ struct Cluster {
 struct Paragraph {
     QString text;
     QVector<Cluster> clusters;
+    QVector<BreakRank> breaks; // before each cluster, and at the end
 };
 
 bool standsUpright(const PageFont& font, char32_t character) {
@@ -80,7 +83,7 @@ void shapeRun(const PageFont& font, const PageFont& primary, const QString& text
             Cluster cluster;
             cluster.start = at;
             cluster.sideways = sideways;
-            cluster.space = text.at(at) == QLatin1Char(' ');
+            cluster.space = text.at(at) == QLatin1Char(' ') || text.at(at) == QChar(0x3000);
             cluster.font = &font == &primary ? nullptr : &font;
             clusters.append(cluster);
         }
@@ -118,7 +121,7 @@ void shapeRun(const PageFont& font, const PageFont& primary, const QString& text
 // Shapes a paragraph once; runs split where the characters' orientation changes, or where a
 // character the face lacks is drawn by a face that has it.
 Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertical) {
-    Paragraph paragraph{text, {}};
+    Paragraph paragraph{text, {}, {}};
     auto faceOf = [&](int at) -> const PageFont& {
         const char32_t c = codePointAt(text, at);
         return c < 0x20 || font.supports(c) ? font : fallbackFontFor(c, font);
@@ -135,6 +138,10 @@ Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertic
         shapeRun(face, font, text, i, end - i, vertical, !upright, paragraph.clusters);
         i = end;
     }
+    const QVector<BreakRank> ranks = breakRanks(text);
+    for (const Cluster& cluster : paragraph.clusters)
+        paragraph.breaks.append(ranks[cluster.start]);
+    paragraph.breaks.append(BreakRank::Space);
     return paragraph;
 }
 
@@ -186,8 +193,9 @@ struct Flow {
     bool complete = true;
 };
 
-// Breaks the paragraphs into lines that fit, slot after slot: at the last space that fits or,
-// where there is none (Japanese text), between characters.
+// Breaks the paragraphs into lines that fit, slot after slot, at the best place the line can
+// end (lineEnd: after a space, where the building begins, between words, between characters,
+// never where JLREQ forbids); spaces at a line's end hang beyond it.
 Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, double pixelSize,
           double unitsPerFontUnit) {
     Flow flow;
@@ -209,18 +217,17 @@ Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, do
             }
             const Slot& s = targets[slot];
             double pen = 0;
-            int end = first, lastSpace = -1;
+            int end = first;
             while (end < clusters.size()) {
                 const double extent = pen + clusters[end].advance * unitsPerFontUnit;
                 if (extent > s.length() + kEpsilon && end > first)
                     break;
-                if (clusters[end].space)
-                    lastSpace = end;
                 pen = extent + s.charSpacing;
                 ++end;
             }
-            if (end < clusters.size() && lastSpace > first)
-                end = lastSpace + 1;
+            while (end < clusters.size() && clusters[end].space)
+                ++end;
+            end = lineEnd(paragraphs[p].breaks, first, end);
             flow.lines.append({p, first, end, slot, index++});
             first = end;
         } while (first < clusters.size());
@@ -258,7 +265,8 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
             }
             pen += advance + slot.charSpacing;
             if (!slot.clip.adjusted(-kEpsilon, -kEpsilon, kEpsilon, kEpsilon).contains(cell)) {
-                box.overflows = true;
+                // A space at a line's end hangs beyond it: no ink is lost.
+                box.overflows = box.overflows || !cluster.space;
                 continue;
             }
             QString text = paragraphs[line.paragraph].text.mid(cluster.start, cluster.length);

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace velta;
 using velta::test::TestDatabase;
 
@@ -429,4 +431,44 @@ TEST_F(CardInk, PrintedDigitsStandWhereThePdfPutsThemAfterPageSetup) {
     // Recipient digit 1 lands inside Japan Post's first code box (44.3–50.0 mm from the left).
     EXPECT_GT(exported[0].x(), 44.3);
     EXPECT_LT(exported[0].x(), 50.0);
+}
+
+TEST_F(CardInk, AddressColumnsBreakBetweenWordsAndNeverStartWithWhatMayNotStartALine) {
+    const QVector<Recipient> recipients = {
+        {"1000005", "東京都千代田区丸の内一丁目二番三号ニューオータニガーデンコートビルディング",
+         "", "山田", "太郎", "", ""},
+        {"9800811", "宮城県仙台市青葉区一番町四丁目七番一号　ホテルシャトーレジデンス仙台", "",
+         "佐藤", "花子", "", ""},
+        {"0600042",
+         "北海道札幌市中央区大通西２丁目５－１グランドメゾン大通ビルディング１１０２号室", "",
+         "鈴木", "一郎", "", ""}};
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, recipients);
+        for (int i = 0; i < recipients.size(); ++i) {
+            // The address's columns, right to left, over both address boxes.
+            std::map<int, QString, std::greater<>> columns;
+            for (const LaidOutBox& box : layOutPage(report.PreviewPages()[i]))
+                if (box.name == "Memo2" || box.name == "Memo3")
+                    for (const PlacedGlyph& glyph : box.glyphs)
+                        columns[qRound(glyph.position.x() * 10)] += glyph.text;
+            QStringList shown;
+            for (const auto& [x, text] : columns)
+                shown.append(text);
+            const std::string card = shown.join("|").toStdString();
+            EXPECT_EQ(shown.join("").remove("　"),
+                      sourceOf(report.PreviewPages()[i], "Memo2").Text.remove("　"))
+                << card;
+            for (const QString& column : shown.mid(1))
+                EXPECT_FALSE(QStringLiteral("ーャュョ々」、").contains(column.front())) << card;
+            // A word the address holds stands whole in one column.
+            for (const char* word : {"ビルディング", "レジデンス", "１１０２号室", "ガーデン"}) {
+                const QString whole = QString::fromUtf8(word);
+                if (shown.join("").contains(whole)) {
+                    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                                            [&](const QString& c) { return c.contains(whole); }))
+                        << word << " split: " << card;
+                }
+            }
+        }
+    }
 }
