@@ -7,17 +7,18 @@
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
 //               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
 //               [--group G] [--unsent YEAR] [--skip-mourning YEAR] [--received-unsent YEAR]
-//               [--mark-sent YEAR]
+//               [--mark-sent YEAR] [--allow-overflow]
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
-// A text too long for its box is drawn smaller (--fit, the default); whatever still does not
-// fit, and every card whose postal code the dictionary does not know or whose 住所1 is not in
-// the code's city, is listed on the standard error before the file is written. Cards are written as
-// they are composed (memory stays that of one card); on a terminal the standard error shows how far
-// the run has got. The database is the one connect.ini in the working directory names, as for the
-// program. Printing sends the very PDF -o writes, moved by the queue's position correction, as one
-// job once every card is composed. The filters choose recipients by group and by a year's marks
-// (YEAR is the year the 年賀状 greet); --mark-sent records every card written or printed as a
-// 年賀状 sent that year, once the file or the job is done.
+// A text too long for its box is drawn smaller (--fit, the default); a card with a text that
+// still does not fit, or printed over another, is left out, listed on the standard error and
+// the run exits 3 (with --allow-overflow it is made all the same); every card whose postal code
+// the dictionary does not know or whose 住所1 is not in the code's city is listed too. Cards are
+// written as they are composed (memory stays that of one card); on a terminal the standard error
+// shows how far the run has got. The database is the one connect.ini in the working directory
+// names, as for the program. Printing sends the very PDF -o writes, moved by the queue's position
+// correction, as one job once every card is composed. The filters choose recipients by group and by
+// a year's marks (YEAR is the year the 年賀状 greet); --mark-sent records every card written or
+// printed as a 年賀状 sent that year, once the file or the job is done.
 #include "address_listing.h"
 #include "calibration_sheet.h"
 #include "command_line.h"
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
         "使い方: velta-cards --type 1|2 (-o 出力.pdf | --printer [プリンター] [--copies N]) "
         "[--search name|address1|address2|memo] [--text 文字] [--name-size N] … [--hyphen] "
         "[--fit|--no-fit] [--group グループ] [--unsent 年] [--skip-mourning 年] "
-        "[--received-unsent 年] [--mark-sent 年]\n"
+        "[--received-unsent 年] [--mark-sent 年] [--allow-overflow]\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
@@ -122,6 +123,8 @@ int main(int argc, char** argv) {
             options.senderHyphen = true;
         else if (arguments[i] == QLatin1String("--test-sheet"))
             testSheet = true;
+        else if (arguments[i] == QLatin1String("--allow-overflow"))
+            options.allowOverflow = true;
         else if (arguments[i] == QLatin1String("--fit") ||
                  arguments[i] == QLatin1String("--no-fit"))
             options.fitText = arguments[i] == QLatin1String("--fit");
@@ -194,15 +197,24 @@ int main(int argc, char** argv) {
             *printer = queue;
         }
         QStringList warnings;
-        int composed = 0;
+        int composed = 0, leftOut = 0;
+        QList<CardRecipient> made; // the cards written: what --mark-sent records
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
         const bool written =
             streamCards(report, layout, options, rows, dm,
                         [&](const PreparedPage& page, const QStringList& problems) {
                             const QVector<LaidOutBox> laid = layOutPage(page);
-                            warnings += overflowWarnings(page, laid);
-                            warnings += problems;
+                            QStringList cut = overflowWarnings(page, laid);
+                            const CardRecipient& card = rows[composed];
                             progress.step(++composed);
+                            if (!cut.isEmpty() && !options.allowOverflow) {
+                                cut.last() += kCardLeftOut; // never printed cut
+                                warnings += cut + problems;
+                                ++leftOut;
+                                return true;
+                            }
+                            warnings += cut + problems;
+                            made.append(card);
                             return (!writer || writer->addPage(page.page, laid)) &&
                                    (!spool || spool->addPage(page.page, laid));
                         });
@@ -212,6 +224,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
         if (!written) // nothing is printed or put in place of the old file
             fail(writer && !writer->error().isEmpty() ? writer->error() : spool->error());
+        if (made.isEmpty())
+            std::exit(
+                failure(QStringLiteral("作成できるはがきがありません（収まらない文字のあるはが"
+                                       "きは --allow-overflow で作成します）。"),
+                        3));
         if (writer) {
             if (!writer->finish())
                 fail(writer->error());
@@ -226,7 +243,7 @@ int main(int argc, char** argv) {
         }
         if (markYear) {
             QList<qint64> keys;
-            for (const CardRecipient& card : rows)
+            for (const CardRecipient& card : made)
                 keys.append(card.key);
             ensureDetailTables(dm);
             UnitOfWork work(dm);
@@ -234,6 +251,14 @@ int main(int argc, char** argv) {
             work.commit();
             std::printf("%lld 人を %d 年の年賀状を出した人として記録しました。\n",
                         static_cast<long long>(keys.size()), markYear);
+        }
+        if (leftOut > 0) {
+            std::fprintf(
+                stderr,
+                "velta-cards: %d 枚のはがきは、収まらない文字や重なる文字があるため作成して"
+                "いません（--allow-overflow で作成します）。\n",
+                leftOut);
+            return 3;
         }
     } catch (const PlatformError& error) {
         fail(QString::fromUtf8(error.what()));

@@ -432,6 +432,23 @@ void paintPaths(QPainter& painter, const QVector<PagePath>& paths) {
     painter.restore();
 }
 
+QVector<QRectF> glyphInks(const LaidOutBox& box) {
+    // Bounds read at a large size: small sizes round them to whole pixels.
+    constexpr double kLarge = 2048;
+    const double scale = box.pixelSize / kLarge;
+    QVector<QRectF> inks;
+    for (const PlacedGlyph& glyph : box.glyphs) {
+        const PageFont& font = glyph.font ? *glyph.font : pageFont(box.family, box.weight);
+        const QRectF large = font.rawAt(kLarge).boundingRect(glyph.glyph);
+        QRectF bounds(large.topLeft() * scale, large.size() * scale);
+        if (glyph.sideways)
+            bounds = QTransform().rotate(90).mapRect(bounds);
+        if (!bounds.isEmpty())
+            inks.append(bounds.translated(glyph.position));
+    }
+    return inks;
+}
+
 QVector<GlyphSpan> glyphSpans(const LaidOutBox& box) {
     QVector<GlyphSpan> spans;
     if (box.glyphs.isEmpty())

@@ -36,6 +36,9 @@ struct LaidOutBox {
     bool overflows = false; // some of the text could not be placed inside the box
 };
 
+// Where each glyph of a laid-out box puts ink, page units (the face's own outline bounds).
+QVector<QRectF> glyphInks(const LaidOutBox& box);
+
 // Consecutive glyphs of a box that go out together: one orientation, one face.
 struct GlyphSpan {
     qsizetype first, end;

@@ -8,6 +8,8 @@
 #include "sender_store.h"
 #include "width_conversion.h"
 
+#include <QRegularExpression>
+
 namespace velta {
 namespace {
 
@@ -131,6 +133,9 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         options.fitText ? QStringLiteral("Memo3") : QString();
     report.FindObject(QStringLiteral("Memo9"))->ContinueIn =
         options.fitText ? QStringLiteral("Memo10") : QString();
+    // A long surname goes on down the column where the given name would stand, when there is none.
+    report.FindObject(QStringLiteral("Memo4"))->ContinueIn =
+        options.fitText ? QStringLiteral("Memo5") : QString();
 
     const int type = layout == CardLayout::Type1 ? 0 : 1;
     for (int i = 0; i < 7; ++i) {
@@ -201,16 +206,16 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         distribute(report, kRecipientDigits, digits);
         report.FindObject(QStringLiteral("Memo2"))->Text = widened(card.address1);
         report.FindObject(QStringLiteral("Memo3"))->Text = widened(card.address2);
-        report.FindObject(QStringLiteral("Memo4"))->Text = widened(card.surname);
-        report.FindObject(QStringLiteral("Memo5"))->Text = widened(card.givenName);
-        const QString& given = card.givenName;
+        const auto [surname, given] = printedName(card.surname, card.givenName);
+        report.FindObject(QStringLiteral("Memo4"))->Text = widened(surname);
+        report.FindObject(QStringLiteral("Memo5"))->Text = widened(given);
         // The chosen 敬称 (様 unless another was chosen), never a second one after 御中.
-        const QString honorific = printedHonorific(card.surname + given, card.details.honorific);
+        const QString honorific = printedHonorific(surname + given, card.details.honorific);
         report.FindObject(QStringLiteral("Memo6"))->Text = honorific;
-        previous = report.currentPage(
-            card.surname + (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
-                (honorific.isEmpty() ? QString() : QLatin1Char(' ') + honorific),
-            &previous);
+        previous =
+            report.currentPage(surname + (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
+                                   (honorific.isEmpty() ? QString() : QLatin1Char(' ') + honorific),
+                               &previous);
         QStringList problems;
         if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
@@ -228,18 +233,23 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
                   const QList<CardRecipient>& cards, TDM& dm, const Progress& progress) {
     report.PreviewPagesClear();
     QStringList warnings;
-    const bool whole =
-        streamCards(report, layout, options, cards, dm,
-                    [&](const PreparedPage& page, const QStringList& problems) {
-                        if (progress && !progress(report.PreviewPages().size(), cards.size()))
-                            return false;
-                        report.appendPage(page);
-                        // Laid out once here to find what does not fit; the preview lays out only
-                        // what it shows.
-                        warnings += overflowWarnings(page, layOutPage(page, Layout::FittingOnly));
-                        warnings += problems;
-                        return true;
-                    });
+    qsizetype composed = 0;
+    const bool whole = streamCards(report, layout, options, cards, dm,
+                                   [&](const PreparedPage& page, const QStringList& problems) {
+                                       if (progress && !progress(composed++, cards.size()))
+                                           return false;
+                                       // Laid out once here to find what does not fit or
+                                       // overprints; the preview lays out again only what it shows.
+                                       QStringList cut = overflowWarnings(page, layOutPage(page));
+                                       if (cut.isEmpty() || options.allowOverflow) {
+                                           report.appendPage(page);
+                                       } else {
+                                           cut.last() += kCardLeftOut;
+                                       }
+                                       warnings += cut;
+                                       warnings += problems;
+                                       return true;
+                                   });
     if (!whole) {
         report.PreviewPagesClear();
         return false;
@@ -248,7 +258,23 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
     return true;
 }
 
-QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid) {
+std::pair<QString, QString> printedName(const QString& surname, const QString& givenName) {
+    static const QRegularExpression space(QStringLiteral("[ 　]+"));
+    const QString trimmed = surname.trimmed();
+    const qsizetype at = trimmed.indexOf(space);
+    if (!givenName.trimmed().isEmpty() || at <= 0)
+        return {surname, givenName};
+    const QRegularExpressionMatch match = space.match(trimmed, at);
+    const QString rest = trimmed.mid(at + match.capturedLength());
+    // 「株式会社山田商事 御中」: a 敬称 after the space is no given name.
+    if (honorificChoices().contains(rest))
+        return {surname, givenName};
+    return {trimmed.left(at), rest};
+}
+
+namespace {
+
+QString boxCaption(const QString& name) {
     static const QHash<QString, QString> captions = {{"Memo2", "住所1"},
                                                      {"Memo3", "住所2"},
                                                      {"Memo4", "姓"},
@@ -265,24 +291,61 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
                                                      {"Memo16", "差出人の連名1"},
                                                      {"Memo17", "差出人の連名2"},
                                                      {"Memo31", "差出人の郵便番号"}};
-    QStringList warnings;
-    QString card;
-    for (const LaidOutBox& box : laid) {
-        if (!box.overflows)
-            continue;
-        if (card.isEmpty()) {
-            QStringList parts; // 姓, 名 and the 敬称 as the card prints them
-            for (const char* boxName : {"Memo4", "Memo5", "Memo6"})
-                for (qsizetype i = 0; i < page.boxCount(); ++i)
-                    if (const TextBox name = page.box(i);
-                        name.Name == QLatin1String(boxName) && !name.Text.isEmpty())
-                        parts.append(name.Text);
-            card = parts.join(QLatin1Char(' '));
+    return captions.value(name, QStringLiteral("郵便番号"));
+}
+
+// 姓, 名 and the 敬称 as the card prints them.
+QString cardName(const PreparedPage& page) {
+    QStringList parts;
+    for (const char* boxName : {"Memo4", "Memo5", "Memo6"})
+        for (qsizetype i = 0; i < page.boxCount(); ++i)
+            if (const TextBox name = page.box(i);
+                name.Name == QLatin1String(boxName) && !name.Text.isEmpty())
+                parts.append(name.Text);
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid) {
+    QStringList problems;
+    for (const LaidOutBox& box : laid)
+        if (box.overflows)
+            problems.append(QStringLiteral("%1 が枠に収まりません").arg(boxCaption(box.name)));
+    // Ink stays within a hair of its box: only boxes that meet can print over each other, and
+    // only their glyphs' outlines are compared.
+    constexpr double kTouch = 0.05 * kUnitsPerMm; // ink that only touches is no overprint
+    const double reach = 1.0 * kUnitsPerMm;
+    QHash<qsizetype, QVector<QRectF>> inks;
+    auto inkOf = [&](qsizetype i) -> const QVector<QRectF>& {
+        auto found = inks.find(i);
+        if (found == inks.end())
+            found = inks.insert(i, glyphInks(laid[i]));
+        return *found;
+    };
+    for (qsizetype a = 0; a < laid.size(); ++a)
+        for (qsizetype b = a + 1; b < laid.size(); ++b) {
+            if (laid[a].glyphs.isEmpty() || laid[b].glyphs.isEmpty() ||
+                !laid[a].clip.adjusted(-reach, -reach, reach, reach).intersects(laid[b].clip))
+                continue;
+            const QVector<QRectF>& first = inkOf(a);
+            const QVector<QRectF>& second = inkOf(b);
+            const bool overprinted =
+                std::any_of(first.begin(), first.end(), [&](const QRectF& one) {
+                    return std::any_of(second.begin(), second.end(), [&](const QRectF& other) {
+                        return one.adjusted(kTouch, kTouch, -kTouch, -kTouch).intersects(other);
+                    });
+                });
+            if (overprinted)
+                problems.append(QStringLiteral("%1 と %2 が重なります")
+                                    .arg(boxCaption(laid[a].name), boxCaption(laid[b].name)));
         }
-        warnings.append(QStringLiteral("%1: %2 が枠に収まりません")
-                            .arg(card, captions.value(box.name, QStringLiteral("郵便番号"))));
-    }
-    return warnings;
+    if (problems.isEmpty())
+        return {};
+    const QString card = cardName(page);
+    for (QString& problem : problems)
+        problem = card + QStringLiteral(": ") + problem;
+    return problems;
 }
 
 } // namespace velta

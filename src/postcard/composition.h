@@ -26,6 +26,9 @@ struct CardOptions {
     QString senderRight = QStringLiteral("0"), senderDown = QStringLiteral("0");
     bool senderHyphen = false;
     bool fitText = true; // "枠に収まるよう縮小": an overflowing text is drawn smaller
+    // A card with a text cut at its box or printed over another is left out and listed; with
+    // this, it is made all the same (and still listed).
+    bool allowOverflow = false;
 };
 
 // The postcard grid's header and the row that shows a recipient (12 cells: KEY, "", spaced
@@ -45,12 +48,21 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
                  const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink);
 
 // streamCards into the report's prepared pages. The report's Warnings list every card and
-// field whose text still does not fit its box, and the postal-code problems. A progress that asks
-// to stop leaves no pages (false).
+// field whose text still does not fit its box or is printed over another, and the postal-code
+// problems; such a card is left out (「…（このはがきは作成していません）」) unless the options
+// allow overflow. A progress that asks to stop leaves no pages (false).
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                   const QList<CardRecipient>& cards, TDM& dm, const Progress& progress = {});
 
-// 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of a laid-out page that cuts its text.
+// 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of a laid-out page that cuts its text,
+// and 「…: 連名1 と 連名1の様 が重なります」 for every two boxes whose ink falls on the same place
+// (the page laid out with its glyphs).
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);
+// What is said of a card left out, after its problems.
+inline const QString kCardLeftOut = QStringLiteral("（このはがきは作成していません）");
+
+// The name as a card prints it: a full name typed into 姓 with 名 left empty (「山田　太郎」, as
+// many imports give it) is printed as its 姓 and 名.
+std::pair<QString, QString> printedName(const QString& surname, const QString& givenName);
 
 } // namespace velta

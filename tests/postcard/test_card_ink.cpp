@@ -252,8 +252,8 @@ TEST_F(CardInk, EachNamePrintsItsOwnHonorificAndOnchuNeverTakesASecond) {
     cards[0].details.honorific = "先生";
     cards[0].details.joints[0].honorific = "ちゃん";
     cards[0].details.joints[1].honorific = "くん";
-    cards[1].details.honorific = "";            // none
-    cards[2].surname = "株式会社山田商事 御中"; // as imports give a company
+    cards[1].details.honorific = "";    // none
+    cards[2].surname = "山田商事 御中"; // as imports give a company
     cards[2].givenName = "";
     cards[3].surname = "山田商事";
     cards[3].givenName = "";
@@ -269,8 +269,9 @@ TEST_F(CardInk, EachNamePrintsItsOwnHonorificAndOnchuNeverTakesASecond) {
             titles.append(page.title);
         }
         EXPECT_EQ(honorifics, QStringList({"先生|ちゃん|くん", "|様|様", "||", "御中||"}));
-        EXPECT_EQ(titles, QStringList({"長谷川 健太郎 先生", "長谷川 健太郎",
-                                       "株式会社山田商事 御中", "山田商事 御中"}));
+        EXPECT_EQ(titles, QStringList({"長谷川 健太郎 先生", "長谷川 健太郎", "山田商事 御中",
+                                       "山田商事 御中"}))
+            << report.Warnings.join("\n").toStdString();
         for (const QString& warning : report.Warnings)
             EXPECT_FALSE(warning.contains("様")) << warning.toStdString();
     }
@@ -333,17 +334,24 @@ TEST_F(CardInk, OverflowingAddressIsDrawnSmallerOrReportedWithFittingOff) {
 
     CardOptions off;
     off.fitText = false;
+    const TfrxReport leftOut = compose(CardLayout::Type1, {long40}, off);
+    EXPECT_TRUE(leftOut.PreviewPages().isEmpty());
+    ASSERT_FALSE(leftOut.Warnings.isEmpty());
+    EXPECT_EQ(leftOut.Warnings[0].section("（", 0, 0), "鈴木 美智子 様: 住所1 が枠に収まりません");
+    EXPECT_TRUE(leftOut.Warnings.last().endsWith("（このはがきは作成していません）"));
+    // Made all the same when allowed: whole glyphs inside the box, no sliver of the next column.
+    off.allowOverflow = true;
     const TfrxReport cut = compose(CardLayout::Type1, {long40}, off);
-    EXPECT_TRUE(cut.Warnings.contains("鈴木 美智子 様: 住所1 が枠に収まりません"))
-        << cut.Warnings.join("\n").toStdString();
-    // What is printed is whole glyphs inside the box: no sliver of the next column.
+    EXPECT_TRUE(cut.Warnings.contains("鈴木 美智子 様: 住所1 が枠に収まりません"));
+    ASSERT_EQ(cut.PreviewPages().size(), 1);
     expectInkInsideBoxesAndColumnsAtTheTop(cut.PreviewPages()[0], "cut");
 
     Recipient far = long40;
     far.address1 = QString("長").repeated(300);
     far.address2.clear();
     const TfrxReport tooLong = compose(CardLayout::Type1, {far});
-    EXPECT_EQ(tooLong.Warnings, QStringList{"鈴木 美智子 様: 住所1 が枠に収まりません"});
+    EXPECT_EQ(tooLong.Warnings, QStringList{"鈴木 美智子 様: 住所1 が枠に収まりません"
+                                            "（このはがきは作成していません）"});
 }
 
 TEST_F(CardInk, PdfPageBoxIsExactAndItsTextIsThePrintedText) {
@@ -470,5 +478,46 @@ TEST_F(CardInk, AddressColumnsBreakBetweenWordsAndNeverStartWithWhatMayNotStartA
                 }
             }
         }
+    }
+}
+
+TEST_F(CardInk, NamesArePrintedWholeOrTheCardIsLeftOutNeverCutOrOverprinted) {
+    auto card = [](const QString& surname, const QString& given, const QString& joint1 = "") {
+        return Recipient{"1000005", "東京都千代田区丸の内1-1", "", surname, given, joint1, ""};
+    };
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        // A long surname goes on where the given name would stand; a full name typed into 姓
+        // prints as 姓 and 名.
+        const TfrxReport whole =
+            compose(layout, {card("ジョン・スミス", ""), card("山田　太郎", "")});
+        EXPECT_TRUE(whole.Warnings.isEmpty()) << whole.Warnings.join("\n").toStdString();
+        ASSERT_EQ(whole.PreviewPages().size(), 2);
+        QHash<QString, QString> first, second;
+        for (const LaidOutBox& box : layOutPage(whole.PreviewPages()[0]))
+            first[box.name] = printedText(box);
+        for (const LaidOutBox& box : layOutPage(whole.PreviewPages()[1]))
+            second[box.name] = printedText(box);
+        EXPECT_EQ(first["Memo4"] + first["Memo5"], "ジョン・スミス");
+        EXPECT_EQ(second["Memo4"], "山田");
+        EXPECT_EQ(second["Memo5"], "太郎");
+        expectInkInsideBoxesAndColumnsAtTheTop(whole.PreviewPages()[0], "continued surname");
+
+        // What cannot be printed whole is not printed: listed, left out.
+        const QVector<Recipient> hard = {card("クリストファー・ウィリアムズ", ""),
+                                         card("山田", "太郎", "アレクサンドラ"),
+                                         card("佐藤", "花子")};
+        const TfrxReport refused = compose(layout, hard);
+        ASSERT_EQ(refused.PreviewPages().size(), 1);
+        EXPECT_EQ(refused.PreviewPages()[0].title, "佐藤 花子 様");
+        EXPECT_EQ(refused.Warnings,
+                  QStringList({"クリストファー・ウィリアムズ 様: 姓 が枠に収まりません"
+                               "（このはがきは作成していません）",
+                               "山田 太郎 様: 連名1 と 連名1の様 が重なります"
+                               "（このはがきは作成していません）"}));
+        CardOptions allow;
+        allow.allowOverflow = true;
+        const TfrxReport kept = compose(layout, hard, allow);
+        EXPECT_EQ(kept.PreviewPages().size(), 3);
+        EXPECT_EQ(kept.Warnings.size(), 2);
     }
 }

@@ -271,11 +271,12 @@ TEST_F(PostcardWindow, TextsThatDoNotFitAreShrunkOrListedForThePreview) {
     EXPECT_TRUE(previewWarnings.isEmpty()) << previewWarnings.join("\n").toStdString();
     EXPECT_TRUE(box(previewed[0], "Memo2").FitText);
 
+    // Cut, the card would lose characters: it is left out, and the preview says so.
     window.CheckBoxFit->setChecked(false);
     window.Button3->click();
-    ASSERT_EQ(previewed.size(), 1);
-    EXPECT_TRUE(previewWarnings.contains("鈴木 美智子 様: 住所1 が枠に収まりません"))
-        << previewWarnings.join("\n").toStdString();
+    EXPECT_TRUE(previewed.isEmpty());
+    EXPECT_EQ(previewWarnings, QStringList({"鈴木 美智子 様: 住所1 が枠に収まりません"
+                                            "（このはがきは作成していません）"}));
     TfrxPreviewWindow preview(previewed, previewWarnings);
     EXPECT_FALSE(preview.warningLabel->isHidden());
     EXPECT_TRUE(preview.warningLabel->text().contains("住所1 が枠に収まりません"));
@@ -706,4 +707,48 @@ TEST_F(PostcardWindow, ABookFromAnOlderBuildFillsAndPrintsAsBeforeAndGainsNoTabl
     EXPECT_EQ(database.scalar("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME "
                               "starting with 'VELTA_'"),
               0);
+}
+
+TEST(VeltaCards, LeavesOutCardsThatWouldPrintCutAndExitsThreeUnlessAllowed) {
+    QTemporaryDir work;
+    velta::test::makeWorkingFolder(work.path());
+    {
+        TDM dm(work.path());
+        for (const char* row :
+             {"'クリストファー・ウィリアムズ','くりすとふぁー'", "'佐藤','さとう'"}) {
+            dm.IBQuery1.Clear();
+            dm.IBQuery1.Add(
+                QString("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, %1)").arg(row));
+            dm.IBQuery1.ExecSQL();
+        }
+        dm.close();
+    }
+    auto run = [&](const QStringList& arguments, QString* err) {
+        QProcess cards;
+        cards.setWorkingDirectory(work.path());
+        cards.start(VELTA_CARDS_PATH, QStringList{"--type", "1", "-o", "cards.pdf"} + arguments);
+        cards.waitForFinished(60000);
+        *err = QString::fromUtf8(cards.readAllStandardError());
+        return cards.exitCode();
+    };
+    auto pages = [&] {
+        QProcess info;
+        info.start("pdfinfo", {work.filePath("cards.pdf")});
+        info.waitForFinished();
+        const auto match = QRegularExpression("Pages:\\s+(\\d+)")
+                               .match(QString::fromUtf8(info.readAllStandardOutput()));
+        return match.hasMatch() ? match.captured(1).toInt() : -1;
+    };
+    QString err;
+    EXPECT_EQ(run({}, &err), 3);
+    EXPECT_TRUE(err.contains("クリストファー・ウィリアムズ 様: 姓 が枠に収まりません（このはがきは"
+                             "作成していません）"))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("1 枚のはがきは")) << err.toStdString();
+    EXPECT_EQ(pages(), 1);
+    EXPECT_EQ(run({"--allow-overflow"}, &err), 0) << err.toStdString();
+    EXPECT_EQ(pages(), 2);
+    EXPECT_EQ(run({"--text", "クリストファー"}, &err), 3);
+    EXPECT_TRUE(err.contains("作成できるはがきがありません")) << err.toStdString();
+    EXPECT_EQ(pages(), 2); // the file of the last run stays as it was
 }
