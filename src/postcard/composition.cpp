@@ -4,11 +4,13 @@
 #include "errors.h"
 #include "page_renderer.h"
 #include "postal_code.h"
+#include "book_import.h"
 #include "postal_dictionary.h"
 #include "sender_store.h"
 #include "width_conversion.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace velta {
 namespace {
@@ -52,7 +54,7 @@ int shiftOption(const QString& text, const QString& option) {
 }
 
 QString widened(const QString& text) {
-    return SinglebyteToDoublebyte(replaceDashes(text));
+    return SinglebyteToDoublebyte(replaceDashes(unifyNumberDashes(text)));
 }
 
 // Characters 1 to 7 into seven boxes; positions past the end leave a box empty.
@@ -156,6 +158,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     for (const CardRecipient& card : cards)
         codes.append(postalDigits(card.postalCode));
     const PostalCheck postal = cards.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
+    QSet<QString> seen; // the same name and address twice in one run: two cards to one person
     PreparedPage previous;
     for (const CardRecipient& card : cards) {
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
@@ -220,6 +223,13 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
             problems.append(previous.title + QStringLiteral(": ") + problem);
+        if (const QString key =
+                duplicateKey(card.surname, card.givenName, card.address1, card.address2);
+            seen.contains(key))
+            problems.append(previous.title +
+                            QStringLiteral(": 同じ名前と住所のはがきがこの中にもう一枚あります"));
+        else
+            seen.insert(key);
         if (!sink(previous, problems))
             return false;
 
@@ -309,9 +319,15 @@ QString cardName(const PreparedPage& page) {
 
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid) {
     QStringList problems;
-    for (const LaidOutBox& box : laid)
+    for (const LaidOutBox& box : laid) {
         if (box.overflows)
             problems.append(QStringLiteral("%1 が枠に収まりません").arg(boxCaption(box.name)));
+        // A character no installed face has would print as an empty box.
+        for (const PlacedGlyph& glyph : box.glyphs)
+            if (glyph.glyph == 0)
+                problems.append(QStringLiteral("%1 の「%2」を印刷できる書体がありません")
+                                    .arg(boxCaption(box.name), glyph.text));
+    }
     // Ink stays within a hair of its box: only boxes that meet can print over each other, and
     // only their glyphs' outlines are compared.
     constexpr double kTouch = 0.05 * kUnitsPerMm; // ink that only touches is no overprint

@@ -40,7 +40,8 @@ QStringList cardGridRow(const CardRecipient& card, bool addressSearch, int markY
 
 // Fills the template for every recipient and hands each card's page to the sink, which keeps or
 // writes it (false from it stops the run: false), with what the postal-code dictionary finds
-// wrong with the card (「山田 太郎 様: 郵便番号と住所が一致しません」; printing goes on). The
+// wrong with the card (「山田 太郎 様: 郵便番号と住所が一致しません」; printing goes on) and a
+// second card of the run to the same name and address. The
 // options are checked before the first page; an invalid number stops the run with a message
 // naming it.
 using PageSink = std::function<bool(const PreparedPage&, const QStringList& postalProblems)>;
@@ -55,8 +56,9 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
                   const QList<CardRecipient>& cards, TDM& dm, const Progress& progress = {});
 
 // 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of a laid-out page that cuts its text,
-// and 「…: 連名1 と 連名1の様 が重なります」 for every two boxes whose ink falls on the same place
-// (the page laid out with its glyphs).
+// 「…: 連名1 と 連名1の様 が重なります」 for every two boxes whose ink falls on the same place, and
+// 「…: 姓 の「X」を印刷できる書体がありません」 for a character no face draws (the page laid out
+// with its glyphs): what a card must not be printed with.
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);
 // What is said of a card left out, after its problems.
 inline const QString kCardLeftOut = QStringLiteral("（このはがきは作成していません）");

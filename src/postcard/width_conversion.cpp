@@ -50,6 +50,20 @@ QString replaceDashes(const QString& text) {
     return result;
 }
 
+QString unifyNumberDashes(const QString& text) {
+    static const QString dashes =
+        QStringLiteral("\u2010\u2011\u2012\u2013\u2014\u2015\u2212\uFF70\u30FC\uFF0D-");
+    auto isDigit = [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+               (c >= QChar(0xFF10) && c <= QChar(0xFF19));
+    };
+    QString result = text;
+    for (qsizetype i = 1; i + 1 < result.size(); ++i)
+        if (dashes.contains(result[i]) && isDigit(result[i - 1]) && isDigit(result[i + 1]))
+            result[i] = QLatin1Char('-');
+    return result;
+}
+
 QString SinglebyteToDoublebyte(const QString& sValue) {
     QString result;
     result.reserve(sValue.size());

@@ -7,6 +7,10 @@ namespace velta {
 // Hyphens ("-" and "－") become "ー", which a vertical face draws along the column.
 QString replaceDashes(const QString& text);
 
+// Every dash people type between two digits of an address number (‐ ‑ ‒ – — ― − ｰ ー － -)
+// becomes "-", so the card prints one dash however it was typed; dashes elsewhere stay.
+QString unifyNumberDashes(const QString& text);
+
 // Half-width characters become their full-width forms (ASCII, space → U+3000, half-width
 // katakana with voiced and semi-voiced marks composed). Texts of any length convert whole.
 QString SinglebyteToDoublebyte(const QString& sValue);

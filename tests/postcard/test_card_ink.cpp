@@ -521,3 +521,19 @@ TEST_F(CardInk, NamesArePrintedWholeOrTheCardIsLeftOutNeverCutOrOverprinted) {
         EXPECT_EQ(kept.Warnings.size(), 2);
     }
 }
+
+TEST_F(CardInk, TheCheckBeforePrintingNamesMissingCharactersAndRepeatedRecipients) {
+    Recipient unknown{"1000005", "東京都千代田区丸の内1-1", "", "山田", "太郎", "", ""};
+    unknown.given = QString("太") + QString::fromUcs4(U"\U000F0001"); // no face draws it
+    const Recipient twice{"1000005", "東京都千代田区丸の内１－１", "", "佐藤", "花子", "", ""};
+    Recipient again = twice;
+    again.address1 = "東京都千代田区丸の内1-1"; // the same address, typed in other widths
+    const TfrxReport report = compose(CardLayout::Type1, {unknown, twice, again});
+    ASSERT_EQ(report.Warnings.size(), 2) << report.Warnings.join("\n").toStdString();
+    EXPECT_TRUE(report.Warnings[0].contains("名 の「" + QString::fromUcs4(U"\U000F0001") +
+                                            "」を印刷できる書体がありません（このはがきは作成して"
+                                            "いません）"))
+        << report.Warnings[0].toStdString();
+    EXPECT_EQ(report.Warnings[1], "佐藤 花子 様: 同じ名前と住所のはがきがこの中にもう一枚あります");
+    EXPECT_EQ(report.PreviewPages().size(), 2); // both of 佐藤's are made; the list says so
+}
