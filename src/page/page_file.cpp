@@ -12,7 +12,7 @@ namespace velta {
 namespace {
 
 const char kMagic[8] = {'V', 'E', 'L', 'T', 'A', 'P', 'G', 'S'};
-constexpr quint32 kVersion = 2; // 2 added FitText, MaxLines, ContinueIn
+constexpr quint32 kVersion = 3; // 2 added FitText, MaxLines, ContinueIn; 3 FitGroup
 constexpr quint32 kMaxPages = 100000;
 constexpr quint32 kMaxBoxes = 1000;
 constexpr double kMaxCoordinate = 100000; // units; far beyond any card
@@ -53,7 +53,7 @@ bool savePages(const QString& fileName, const QVector<PreparedPage>& pages,
                 << static_cast<qint32>(b.FontCharset) << b.UseDefaultCharset
                 << static_cast<qint32>(b.Rotation) << b.CharSpacing << b.LineSpacing << b.GapX
                 << b.GapY << b.HideZeros << b.FitText << static_cast<qint32>(b.MaxLines)
-                << b.ContinueIn;
+                << b.ContinueIn << b.FitGroup;
     }
     if (out.status() != QDataStream::Ok || !file.commit())
         throw PageFileError(
@@ -110,6 +110,8 @@ QVector<PreparedPage> loadPages(const QString& fileName, const Progress& progres
             qint32 maxLines = 0;
             if (version >= 2)
                 in >> b.FitText >> maxLines >> b.ContinueIn;
+            if (version >= 3)
+                in >> b.FitGroup;
             b.MaxLines = maxLines;
             b.FontHeight = height;
             b.FontCharset = charset;

@@ -38,6 +38,9 @@ struct TextBox {
     bool FitText = false;
     int MaxLines = 0;
     QString ContinueIn;
+    // Boxes of one group are drawn at one size, the smallest their texts fit at (a name's 姓, 名,
+    // 連名 and 敬称 never in three sizes); a fitted text of one column keeps its column's axis.
+    QString FitGroup;
 
     int fontSize() const {
         return static_cast<int>(std::lround(std::abs(FontHeight) * 72.0 / 96.0));

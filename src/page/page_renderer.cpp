@@ -235,9 +235,11 @@ Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, do
     return flow;
 }
 
-// Places the glyphs of the lines; a cluster whose cell leaves its box is left out.
+// Places the glyphs of the lines; a cluster whose cell leaves its box is left out. A vertical
+// text drawn smaller than its size in a one-column box keeps the column's axis (`axisShift`:
+// half what it lost), so 姓 and 名 stand on one line whatever their sizes.
 void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, const Flow& flow,
-           const PageFont& font, double pixelSize, QVector<LaidOutBox*>& out) {
+           const PageFont& font, double pixelSize, double axisShift, QVector<LaidOutBox*>& out) {
     const double k = pixelSize / font.unitsPerEm();
     for (const Line& line : flow.lines) {
         const Slot& slot = targets[line.slot];
@@ -250,7 +252,8 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
             QRectF cell;
             QPointF origin; // pen for along = across = 0
             if (slot.vertical) {
-                const double right = slot.frame.right() - lineStart;
+                const double right =
+                    slot.frame.right() - lineStart - (slot.maxLines == 1 ? axisShift : 0);
                 cell = QRectF(right - pixelSize, slot.frame.top() + pen, pixelSize, advance);
                 const double centre = right - pixelSize / 2;
                 // A character lying down: its baseline runs down the column, centred across it.
@@ -298,10 +301,10 @@ Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
             box.Rotation == 270};
 }
 
-// Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit.
-// Returns whether the text went on into `next`.
+// Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit,
+// at `largest` of its size at most. Returns whether the text went on into `next`.
 bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source, int next,
-                Layout detail, QVector<LaidOutBox>& laid) {
+                Layout detail, QVector<LaidOutBox>& laid, double largest = 1) {
     const TextBox& box = boxes[source];
     const PageFont& font = pageFontFor(box.FontName, box.Text);
     const bool vertical = box.Rotation == 270;
@@ -333,11 +336,13 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
     };
     // The largest scale down to the minimum at which everything fits.
     auto fitted = [&]() {
-        if (attempt(1).complete || !box.FitText)
+        if (!box.FitText)
             return 1.0;
+        if (attempt(largest).complete)
+            return largest;
         if (!attempt(kMinimumFitScale).complete)
             return kMinimumFitScale;
-        double low = kMinimumFitScale, high = 1;
+        double low = kMinimumFitScale, high = largest;
         while (high - low > 0.005) {
             const double middle = (low + high) / 2;
             (attempt(middle).complete ? low : high) = middle;
@@ -359,7 +364,7 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
         target->scale = scale;
     }
     if (detail == Layout::Glyphs)
-        place(paragraphs, scaled(scale), flow, font, size * scale, out);
+        place(paragraphs, scaled(scale), flow, font, size * scale, size * (1 - scale) / 2, out);
     if (!flow.complete)
         laid[source].overflows = true;
     return std::any_of(flow.lines.begin(), flow.lines.end(),
@@ -388,6 +393,7 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
         out.frame = slot.frame;
         out.pixelSize = std::abs(box.FontHeight);
     }
+    std::vector<int> nextOf(boxes.size(), -1); // the box each text went on into
     for (int i = 0; i < count; ++i) {
         if (done[i] || !boxes[i].Visible)
             continue;
@@ -397,8 +403,28 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
             next = -1;
         const bool continued = layOutFlow(boxes, page.page, i, next, detail, laid);
         done[i] = true;
-        if (continued)
+        if (continued) {
             done[next] = true;
+            nextOf[i] = next;
+        }
+    }
+    // A group is drawn at the smallest size any of its texts needed: laid out again there.
+    QHash<QString, double> groupScale;
+    for (int i = 0; i < count; ++i)
+        if (const QString& group = boxes[i].FitGroup;
+            !group.isEmpty() && boxes[i].Visible && boxes[i].FitText && !isBlank(boxes[i].Text))
+            groupScale[group] = std::min(groupScale.value(group, 1.0), laid[i].scale);
+    for (int i = 0; i < count; ++i) {
+        const double scale = groupScale.value(boxes[i].FitGroup, 1.0);
+        if (boxes[i].FitGroup.isEmpty() || !boxes[i].Visible || isBlank(boxes[i].Text) ||
+            laid[i].scale <= scale + 0.001)
+            continue;
+        for (const int box : {i, nextOf[i]})
+            if (box >= 0) {
+                laid[box].glyphs.clear();
+                laid[box].overflows = false;
+            }
+        layOutFlow(boxes, page.page, i, nextOf[i], detail, laid, scale);
     }
     QVector<LaidOutBox> visible;
     for (int i = 0; i < count; ++i)

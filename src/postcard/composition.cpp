@@ -72,6 +72,12 @@ void setFont(TfrxReport& report, std::initializer_list<const char*> boxes, const
     }
 }
 
+// A vertical column starts at its box's right edge: the boxes of one name share that edge, so
+// 姓, 名 and 敬称 stand on one axis (the template's boxes differ in width by up to 3 mm).
+void alignRight(TextBox* box, const TextBox& with) {
+    box->Left = with.Left + with.Width - box->Width + (box->GapX - with.GapX);
+}
+
 } // namespace
 
 QStringList cardGridHeaders() {
@@ -130,6 +136,11 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 
     for (TextBox& box : report.boxes)
         box.FitText = options.fitText && box.Rotation == 270;
+    // A name, its 連名 and their 敬称 are drawn at one size, as is the sender's name.
+    for (const char* name : {"Memo4", "Memo5", "Memo6", "Memo12", "Memo13", "Memo14", "Memo15"})
+        report.FindObject(QString::fromLatin1(name))->FitGroup = QStringLiteral("name");
+    for (const char* name : {"Memo11", "Memo18", "Memo16", "Memo17"})
+        report.FindObject(QString::fromLatin1(name))->FitGroup = QStringLiteral("sender");
     // An address too long for its column may go on in the second address column when empty.
     report.FindObject(QStringLiteral("Memo2"))->ContinueIn =
         options.fitText ? QStringLiteral("Memo3") : QString();
@@ -196,14 +207,15 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             honorific->Visible = present;
             if (present) {
                 box->Left = joint.left;
-                honorific->Left = joint.left + 3;
+                alignRight(honorific, *box);
             }
             anyJoint = anyJoint || present;
         }
         const int nameLeft = anyJoint ? 170 : 130;
-        report.FindObject(QStringLiteral("Memo4"))->Left = nameLeft;
-        report.FindObject(QStringLiteral("Memo5"))->Left = nameLeft + 3;
-        report.FindObject(QStringLiteral("Memo6"))->Left = nameLeft + 9;
+        TextBox* family = report.FindObject(QStringLiteral("Memo4"));
+        family->Left = nameLeft;
+        alignRight(report.FindObject(QStringLiteral("Memo5")), *family);
+        alignRight(report.FindObject(QStringLiteral("Memo6")), *family);
 
         const QString digits = postalDigits(card.postalCode);
         distribute(report, kRecipientDigits, digits);

@@ -537,3 +537,25 @@ TEST_F(CardInk, TheCheckBeforePrintingNamesMissingCharactersAndRepeatedRecipient
     EXPECT_EQ(report.Warnings[1], "佐藤 花子 様: 同じ名前と住所のはがきがこの中にもう一枚あります");
     EXPECT_EQ(report.PreviewPages().size(), 2); // both of 佐藤's are made; the list says so
 }
+
+TEST_F(CardInk, SurnameGivenNameAndHonorificShareOneSizeAndOneAxis) {
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2})
+        for (const char* surname : {"林", "山田", "長谷川", "勅使河原"}) {
+            const Recipient card{"1000005", "東京都千代田区丸の内1-1", "", surname, "健太郎",
+                                 "", ""};
+            const TfrxReport report = compose(layout, {card});
+            ASSERT_EQ(report.PreviewPages().size(), 1);
+            const PreparedPage& page = report.PreviewPages()[0];
+            const LaidOutBox family = laidBox(page, "Memo4");
+            const LaidOutBox given = laidBox(page, "Memo5");
+            const LaidOutBox honorific = laidBox(page, "Memo6");
+            EXPECT_DOUBLE_EQ(family.pixelSize, given.pixelSize) << surname;
+            EXPECT_DOUBLE_EQ(given.pixelSize, honorific.pixelSize) << surname;
+            auto axis = [&](const LaidOutBox& box) {
+                return inkOf({box}, toMm(box.clip).adjusted(-4, -4, 4, 4)).center().x();
+            };
+            // One axis down the column, however much the name was drawn smaller.
+            EXPECT_NEAR(axis(family), axis(given), 0.3) << surname;
+            EXPECT_NEAR(axis(given), axis(honorific), 0.3) << surname;
+        }
+}

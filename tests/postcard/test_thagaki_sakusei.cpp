@@ -197,7 +197,14 @@ TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
     ASSERT_EQ(previewed.size(), 4);
     const PreparedPage& first = previewed[0];
     EXPECT_EQ(box(first, "Memo4").Left, 170);
-    EXPECT_EQ(box(first, "Memo6").Left, 179);
+    // 姓, 名 and 様 share the right edge their columns start from: one axis.
+    auto rightEdge = [&](const char* name) {
+        const TextBox b = box(first, name);
+        return b.Left + b.Width - b.GapX;
+    };
+    EXPECT_DOUBLE_EQ(rightEdge("Memo5"), rightEdge("Memo4"));
+    EXPECT_DOUBLE_EQ(rightEdge("Memo6"), rightEdge("Memo4"));
+    EXPECT_DOUBLE_EQ(rightEdge("Memo14"), rightEdge("Memo12"));
     EXPECT_EQ(box(first, "Memo12").Text, "花子");
     EXPECT_TRUE(box(first, "Memo14").Visible);
     EXPECT_FALSE(box(first, "Memo15").Visible);
