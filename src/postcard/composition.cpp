@@ -1,10 +1,10 @@
 #include "composition.h"
 
+#include "book_import.h"
 #include "dm.h"
 #include "errors.h"
 #include "page_renderer.h"
 #include "postal_code.h"
-#include "book_import.h"
 #include "postal_dictionary.h"
 #include "sender_store.h"
 #include "width_conversion.h"
@@ -70,6 +70,18 @@ void setFont(TfrxReport& report, std::initializer_list<const char*> boxes, const
         box->FontName = QLatin1Char('@') + face;
         box->setFontSize(size);
     }
+}
+
+// A 連名 written with the family's name (「山本 あかり」 beside 山本 太郎) prints as its given
+// name: the family name stands once, in the main name's column.
+QString withoutFamilyName(const QString& joint, const QString& surname) {
+    static const QRegularExpression space(QStringLiteral("^[ 　]+"));
+    const QString family = surname.trimmed();
+    if (family.isEmpty() || !joint.startsWith(family))
+        return joint;
+    const QRegularExpressionMatch gap = space.match(joint.mid(family.size()));
+    const QString given = joint.mid(family.size() + gap.capturedLength()).trimmed();
+    return gap.hasMatch() && !given.isEmpty() ? given : joint;
 }
 
 // A vertical column starts at its box's right edge: the boxes of one name share that edge, so
@@ -198,7 +210,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         } joints[] = {{&card.jointName1, "連名1", "Memo12", "Memo14", 131, &card.details.joints[0]},
                       {&card.jointName2, "連名2", "Memo13", "Memo15", 96, &card.details.joints[1]}};
         for (const auto& joint : joints) {
-            const QString& text = *joint.text;
+            const QString text = withoutFamilyName(*joint.text, card.surname);
             const bool present = !text.isEmpty() && text != QString::fromUtf8(joint.heading);
             TextBox* box = report.FindObject(QString::fromLatin1(joint.name));
             TextBox* honorific = report.FindObject(QString::fromLatin1(joint.honorific));
@@ -235,6 +247,14 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
             problems.append(previous.title + QStringLiteral(": ") + problem);
+        QStringList unprinted; // 連名3–5: the two layouts have columns for two
+        for (const QString& joint : card.details.moreJointNames)
+            if (!joint.trimmed().isEmpty())
+                unprinted.append(joint.trimmed());
+        if (!unprinted.isEmpty())
+            problems.append(previous.title +
+                            QStringLiteral(": 連名3 以降（%1）はこの配置では印刷されません")
+                                .arg(unprinted.join(QStringLiteral("、"))));
         if (const QString key =
                 duplicateKey(card.surname, card.givenName, card.address1, card.address2);
             seen.contains(key))

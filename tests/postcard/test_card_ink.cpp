@@ -541,8 +541,8 @@ TEST_F(CardInk, TheCheckBeforePrintingNamesMissingCharactersAndRepeatedRecipient
 TEST_F(CardInk, SurnameGivenNameAndHonorificShareOneSizeAndOneAxis) {
     for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2})
         for (const char* surname : {"林", "山田", "長谷川", "勅使河原"}) {
-            const Recipient card{"1000005", "東京都千代田区丸の内1-1", "", surname, "健太郎",
-                                 "", ""};
+            const Recipient card{"1000005", "東京都千代田区丸の内1-1", "", surname, "健太郎", "",
+                                 ""};
             const TfrxReport report = compose(layout, {card});
             ASSERT_EQ(report.PreviewPages().size(), 1);
             const PreparedPage& page = report.PreviewPages()[0];
@@ -558,4 +558,19 @@ TEST_F(CardInk, SurnameGivenNameAndHonorificShareOneSizeAndOneAxis) {
             EXPECT_NEAR(axis(family), axis(given), 0.3) << surname;
             EXPECT_NEAR(axis(given), axis(honorific), 0.3) << surname;
         }
+}
+
+TEST_F(CardInk, JointNamesDropARepeatedFamilyNameAndThoseThatCannotBePrintedAreNamed) {
+    QList<CardRecipient> cards = rows(
+        {{"1000005", "東京都千代田区丸の内1-1", "", "山本", "太郎", "山本　あかり", "山本一"}});
+    cards[0].details.moreJointNames = {"次郎", "", "三郎"};
+    const TfrxReport report = compose(CardLayout::Type1, cards);
+    ASSERT_EQ(report.PreviewPages().size(), 1);
+    QHash<QString, QString> printed;
+    for (const LaidOutBox& box : layOutPage(report.PreviewPages()[0]))
+        printed[box.name] = printedText(box);
+    EXPECT_EQ(printed["Memo12"], "あかり"); // the family name stands once
+    EXPECT_EQ(printed["Memo13"], "山本一"); // no space: a name of its own, printed as written
+    EXPECT_EQ(report.Warnings,
+              QStringList{"山本 太郎 様: 連名3 以降（次郎、三郎）はこの配置では印刷されません"});
 }

@@ -21,8 +21,9 @@ TEST(DashReplacement, HyphensBecomeProlongedSoundMarksAndOtherDashesStay) {
 TEST(DashReplacement, EveryDashBetweenDigitsOfAnAddressNumberPrintsAsOne) {
     // However it was typed (a phone's ‐, a word processor's ―, a half-width ｰ), one dash.
     for (const char* typed : {"1‐2‑3", "1‒2–3", "1—2―3", "1−2ｰ3", "1ー2－3", "１-２―３"})
-        EXPECT_EQ(SinglebyteToDoublebyte(replaceDashes(unifyNumberDashes(QString::fromUtf8(typed)))),
-                  "１ー２ー３")
+        EXPECT_EQ(
+            SinglebyteToDoublebyte(replaceDashes(unifyNumberDashes(QString::fromUtf8(typed)))),
+            "１ー２ー３")
             << typed;
     // Dashes that stand between words are what the writer meant.
     EXPECT_EQ(unifyNumberDashes("ホテル―青山 1‐"), "ホテル―青山 1‐");
