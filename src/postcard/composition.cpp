@@ -162,6 +162,34 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     report.FindObject(QStringLiteral("Memo4"))->ContinueIn =
         options.fitText ? QStringLiteral("Memo5") : QString();
 
+    // An address is one block: both lines at one size and one pitch; the building line starts
+    // clearly lower than the first (two characters), for the recipient and the sender alike.
+    struct AddressBlock {
+        TextBox *first, *building;
+        double top, height; // the building line's box in the template
+    };
+    AddressBlock addressBlocks[2];
+    for (int i = 0; i < 2; ++i) {
+        TextBox* first = report.FindObject(QLatin1String(i == 0 ? "Memo2" : "Memo9"));
+        TextBox* building = report.FindObject(QLatin1String(i == 0 ? "Memo3" : "Memo10"));
+        first->FitGroup = building->FitGroup =
+            i == 0 ? QStringLiteral("address") : QStringLiteral("senderAddress");
+        building->CharSpacing = first->CharSpacing;
+        addressBlocks[i] = {first, building, building->Top, building->Height};
+    }
+    auto indentBuildingLines = [&](bool recipientHasBuilding, bool senderHasBuilding) {
+        for (const AddressBlock& block : addressBlocks) {
+            const bool indented =
+                &block == &addressBlocks[0] ? recipientHasBuilding : senderHasBuilding;
+            const double bottom = block.top + block.height;
+            block.building->Top =
+                indented ? std::max(block.top,
+                                    block.first->Top + 2 * std::abs(block.building->FontHeight))
+                         : block.top;
+            block.building->Height = bottom - block.building->Top;
+        }
+    };
+
     const int type = layout == CardLayout::Type1 ? 0 : 1;
     for (int i = 0; i < 7; ++i) {
         TextBox* digit = report.FindObject(QString::fromLatin1(kRecipientDigits[i]));
@@ -233,6 +261,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         distribute(report, kRecipientDigits, digits);
         report.FindObject(QStringLiteral("Memo2"))->Text = widened(card.address1);
         report.FindObject(QStringLiteral("Memo3"))->Text = widened(card.address2);
+        indentBuildingLines(!card.address2.trimmed().isEmpty(),
+                            !sender.address2.trimmed().isEmpty());
         const auto [surname, given] = printedName(card.surname, card.givenName);
         report.FindObject(QStringLiteral("Memo4"))->Text = widened(surname);
         report.FindObject(QStringLiteral("Memo5"))->Text = widened(given);

@@ -574,3 +574,33 @@ TEST_F(CardInk, JointNamesDropARepeatedFamilyNameAndThoseThatCannotBePrintedAreN
     EXPECT_EQ(report.Warnings,
               QStringList{"山本 太郎 様: 連名3 以降（次郎、三郎）はこの配置では印刷されません"});
 }
+
+TEST_F(CardInk, AnAddressIsOneBlockAtOneSizeWithItsBuildingLineClearlyLower) {
+    const Recipient card{"0600042",
+                         "北海道札幌市中央区大通西二丁目五番地一号さっぽろ大通",
+                         "グランドメゾン大通ビルディング１１０２号室",
+                         "鈴木",
+                         "一郎",
+                         "",
+                         ""};
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, {card});
+        ASSERT_EQ(report.PreviewPages().size(), 1) << report.Warnings.join("\n").toStdString();
+        const PreparedPage& page = report.PreviewPages()[0];
+        const LaidOutBox first = laidBox(page, "Memo2");
+        const LaidOutBox building = laidBox(page, "Memo3");
+        ASSERT_FALSE(first.glyphs.isEmpty());
+        ASSERT_FALSE(building.glyphs.isEmpty());
+        EXPECT_DOUBLE_EQ(first.pixelSize, building.pixelSize); // never 62 % beside 100 %
+        const double em = first.pixelSize;
+        const double lower =
+            building.glyphs.first().position.y() - first.glyphs.first().position.y();
+        EXPECT_GE(lower, 1.5 * em) << "building line only " << lower / em << " em lower";
+        // The same pitch down both columns.
+        auto pitch = [](const LaidOutBox& box) {
+            return box.glyphs[1].position.y() - box.glyphs[0].position.y();
+        };
+        EXPECT_NEAR(pitch(first), pitch(building), 0.01 * kUnitsPerMm);
+        expectInkInsideBoxesAndColumnsAtTheTop(page, "address block");
+    }
+}
