@@ -302,26 +302,32 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 }
 
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                  const QList<CardRecipient>& cards, TDM& dm, const Progress& progress) {
+                  const QList<CardRecipient>& cards, TDM& dm, const Progress& progress,
+                  QList<qsizetype>* made) {
     report.PreviewPagesClear();
+    if (made)
+        made->clear();
     QStringList warnings;
     qsizetype composed = 0;
-    const bool whole = streamCards(report, layout, options, cards, dm,
-                                   [&](const PreparedPage& page, const QStringList& problems) {
-                                       if (progress && !progress(composed++, cards.size()))
-                                           return false;
-                                       // Laid out once here to find what does not fit or
-                                       // overprints; the preview lays out again only what it shows.
-                                       QStringList cut = overflowWarnings(page, layOutPage(page));
-                                       if (cut.isEmpty() || options.allowOverflow) {
-                                           report.appendPage(page);
-                                       } else {
-                                           cut.last() += kCardLeftOut;
-                                       }
-                                       warnings += cut;
-                                       warnings += problems;
-                                       return true;
-                                   });
+    auto keep = [&](const PreparedPage& page, const QStringList& problems) {
+        if (progress && !progress(composed, cards.size()))
+            return false;
+        // Laid out once here to find what does not fit or overprints; the preview lays out
+        // again only what it shows.
+        QStringList cut = overflowWarnings(page, layOutPage(page));
+        if (cut.isEmpty() || options.allowOverflow) {
+            report.appendPage(page);
+            if (made)
+                made->append(composed);
+        } else {
+            cut.last() += kCardLeftOut;
+        }
+        ++composed;
+        warnings += cut;
+        warnings += problems;
+        return true;
+    };
+    const bool whole = streamCards(report, layout, options, cards, dm, keep);
     if (!whole) {
         report.PreviewPagesClear();
         return false;

@@ -52,8 +52,10 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 // field whose text still does not fit its box or is printed over another, and the postal-code
 // problems; such a card is left out (「…（このはがきは作成していません）」) unless the options
 // allow overflow. A progress that asks to stop leaves no pages (false).
+// `made` gets, for each page in order, the index of its card in `cards`.
 bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
-                  const QList<CardRecipient>& cards, TDM& dm, const Progress& progress = {});
+                  const QList<CardRecipient>& cards, TDM& dm, const Progress& progress = {},
+                  QList<qsizetype>* made = nullptr);
 
 // 「鈴木 美智子 様: 住所1 が枠に収まりません」 for every box of a laid-out page that cuts its text,
 // 「…: 連名1 と 連名1の様 が重なります」 for every two boxes whose ink falls on the same place, and

@@ -370,12 +370,13 @@ void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
             size->setEditText(QStringLiteral("20"));
     ProgressDialog composing(this, QStringLiteral("はがきを作成しています"), QStringLiteral("枚"));
     const QList<CardRecipient> cards = cardRows();
-    if (!composeCards(report, layout, options(), cards, dm_, composing.progress()))
+    QList<qsizetype> made; // the card of each page: cards the check leaves out have none
+    if (!composeCards(report, layout, options(), cards, dm_, composing.progress(), &made))
         return;
-    QList<CardRecipient> printed; // one page per card, in order
+    QList<CardRecipient> printed;
     for (int page : report.ShowPreparedReport())
-        if (page >= 0 && page < cards.size())
-            printed.append(cards[page]);
+        if (page >= 0 && page < made.size())
+            printed.append(cards[made[page]]);
     offerToMarkSent(printed);
 }
 

@@ -759,3 +759,23 @@ TEST(VeltaCards, LeavesOutCardsThatWouldPrintCutAndExitsThreeUnlessAllowed) {
     EXPECT_TRUE(err.contains("作成できるはがきがありません")) << err.toStdString();
     EXPECT_EQ(pages(), 2); // the file of the last run stays as it was
 }
+
+TEST_F(PostcardWindow, APageLeftOutByTheCheckDoesNotShiftWhoIsMarkedAsSent) {
+    add("相田", "一", "あいだ", "1000001");
+    add("井上", "", "いのうえ", "1000001");
+    add("上野", "三", "うえの", "1000001");
+    database.execute("update MST_KOKYAKU set NAMAE = 'クリストファー・ウィリアムズ・ジュニア' "
+                     "where KEY1 = 2"); // cannot be printed whole: left out
+    window.prepare();
+    window.FilterBar->SpinFilterYear->setValue(2027);
+    window.Button2->click();
+    printedByPreview = {1}; // the second page: 上野's card
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 2);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("印刷した 1 人を"))
+        << boxes.shown.back().text.toStdString();
+    EXPECT_TRUE(marksOf(*dm, 3, 2027).nengaSent);
+    EXPECT_FALSE(marksOf(*dm, 2, 2027).nengaSent);
+    EXPECT_FALSE(marksOf(*dm, 1, 2027).nengaSent);
+}
