@@ -84,6 +84,24 @@ QString withoutFamilyName(const QString& joint, const QString& surname) {
     return gap.hasMatch() && !given.isEmpty() ? given : joint;
 }
 
+// The sender's block stands just above its code (2 mm), wherever its texts end: moved down as a
+// whole, never up, so a long block keeps the template's place.
+void seatSender(TfrxReport& report, double codeTop) {
+    static const QStringList blockBoxes = {"Memo9",  "Memo10", "Memo11",
+                                           "Memo18", "Memo16", "Memo17"};
+    double bottom = 0;
+    for (const LaidOutBox& box : layOutPage(report.currentPage()))
+        if (blockBoxes.contains(box.name))
+            for (const QRectF& ink : glyphInks(box))
+                bottom = std::max(bottom, ink.bottom());
+    const double page = mmToUnits(report.Page1.TopMargin);
+    const double shift = codeTop + page - 2 * kUnitsPerMm - bottom;
+    if (bottom <= 0 || shift <= 0)
+        return;
+    for (const QString& name : blockBoxes)
+        report.FindObject(name)->Top += shift;
+}
+
 // A vertical column starts at its box's right edge: the boxes of one name share that edge, so
 // 姓, 名 and 敬称 stand on one axis (the template's boxes differ in width by up to 3 mm).
 void alignRight(TextBox* box, const TextBox& with) {
@@ -211,6 +229,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     const PostalCheck postal = cards.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
     QSet<QString> seen; // the same name and address twice in one run: two cards to one person
     PreparedPage previous;
+    bool senderSeated = false;
     for (const CardRecipient& card : cards) {
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
         // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
@@ -225,6 +244,10 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             TextBox* box = report.FindObject(QString::fromLatin1(name));
             box->Text = *joint;
             box->Visible = !joint->isEmpty();
+        }
+        if (!senderSeated) { // the sender is the same on every card: seated once
+            seatSender(report, kSenderRow[type] + senderDown);
+            senderSeated = true;
         }
 
         bool anyJoint = false;

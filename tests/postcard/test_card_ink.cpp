@@ -604,3 +604,24 @@ TEST_F(CardInk, AnAddressIsOneBlockAtOneSizeWithItsBuildingLineClearlyLower) {
         expectInkInsideBoxesAndColumnsAtTheTop(page, "address block");
     }
 }
+
+TEST_F(CardInk, TheSendersBlockSitsJustAboveItsCode) {
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, {kRecipients[0]});
+        ASSERT_EQ(report.PreviewPages().size(), 1);
+        const PreparedPage& page = report.PreviewPages()[0];
+        double bottom = 0, codeTop = 1e9;
+        for (const LaidOutBox& box : layOutPage(page)) {
+            if (QStringList{"Memo9", "Memo10", "Memo11", "Memo18", "Memo16", "Memo17"}.contains(
+                    box.name))
+                for (const PlacedGlyph& glyph : box.glyphs)
+                    bottom = std::max(bottom, glyphInk(box, glyph).bottom());
+            if (box.name == "Memo25")
+                codeTop = toMm(box.clip).top();
+        }
+        // No longer floating tens of millimetres above it.
+        EXPECT_NEAR(codeTop - bottom, 2.0, 0.3)
+            << (layout == CardLayout::Type1 ? "TYPE1" : "TYPE2");
+        expectInkInsideBoxesAndColumnsAtTheTop(page, "sender");
+    }
+}
