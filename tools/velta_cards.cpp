@@ -245,10 +245,7 @@ int main(int argc, char** argv) {
             QList<qint64> keys;
             for (const CardRecipient& card : made)
                 keys.append(card.key);
-            ensureDetailTables(dm);
-            UnitOfWork work(dm);
-            DetailStore(dm).setMark(keys, markYear, &YearMarks::nengaSent, true);
-            work.commit();
+            recordMark(dm, keys, markYear, &YearMarks::nengaSent);
             std::printf("%lld 人を %d 年の年賀状を出した人として記録しました。\n",
                         static_cast<long long>(keys.size()), markYear);
         }

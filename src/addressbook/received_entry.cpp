@@ -92,12 +92,7 @@ void ReceivedEntryDialog::markSelected() {
         return;
     }
     const RecipientRecord& record = shown_[row];
-    ensureDetailTables(dm_);
-    UnitOfWork work(dm_);
-    MarkChange change =
-        DetailStore(dm_).setMark({record.key}, year_, &YearMarks::nengaReceived, true);
-    work.commit();
-    last_ = std::move(change);
+    last_ = recordMark(dm_, {record.key}, year_, &YearMarks::nengaReceived);
     ButtonUndo->setEnabled(true);
     LabelDone->setText(QStringLiteral("%1 様: %2 年の年賀状「受」を記録しました。")
                            .arg(nameOf(record))
@@ -109,9 +104,7 @@ void ReceivedEntryDialog::markSelected() {
 void ReceivedEntryDialog::undoLast() {
     if (!last_)
         return;
-    UnitOfWork work(dm_);
-    DetailStore(dm_).undo(*last_);
-    work.commit();
+    undoMark(dm_, *last_);
     last_.reset();
     ButtonUndo->setEnabled(false);
     LabelDone->setText(QStringLiteral("直前の記録を取り消しました。"));

@@ -30,13 +30,6 @@ namespace {
 const int kColumnWidths[] = {1, 1, 120, 120, 150, 80, 280, 280, 280, 171, 120, 90};
 constexpr int kColumns = int(std::size(kColumnWidths));
 
-QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-    auto* button = new QRadioButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
 } // namespace
 
 QStringList listHeaders() {
@@ -78,10 +71,12 @@ TK_ichiran1::TK_ichiran1(TDM& dm, TK_touroku1& entryWindow, QWidget* parent)
         ->setObjectName(QStringLiteral("Label3"));
     Edit1 = entryEdit(this, "Edit1", {92, 15, 121, 21}, 0, ImeMode::Unchanged);
     Button4 = pushButton(this, "Button4", QStringLiteral("表示"), {219, 14, 75, 24});
-    RadioButton1 = radio(this, "RadioButton1", QStringLiteral("苗字検索"), {312, 17, 73, 17});
-    RadioButton2 = radio(this, "RadioButton2", QStringLiteral("住所1 検索"), {392, 17, 74, 17});
-    RadioButton4 = radio(this, "RadioButton4", QStringLiteral("住所2 検索"), {483, 17, 74, 17});
-    RadioButton3 = radio(this, "RadioButton3", QStringLiteral("メモ"), {578, 17, 42, 17});
+    RadioButton1 = radioButton(this, "RadioButton1", QStringLiteral("苗字検索"), {312, 17, 73, 17});
+    RadioButton2 =
+        radioButton(this, "RadioButton2", QStringLiteral("住所1 検索"), {392, 17, 74, 17});
+    RadioButton4 =
+        radioButton(this, "RadioButton4", QStringLiteral("住所2 検索"), {483, 17, 74, 17});
+    RadioButton3 = radioButton(this, "RadioButton3", QStringLiteral("メモ"), {578, 17, 42, 17});
     SGrid1 = new TStringGrid(this);
     SGrid1->setObjectName(QStringLiteral("SGrid1"));
     SGrid1->setGeometry(11, 44, 758, 361);

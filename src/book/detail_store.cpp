@@ -220,7 +220,6 @@ void DetailStore::write(qint64 key, const RecipientDetails& details) {
             return; // nothing stored, nothing to store
         throw DbError(QStringLiteral("詳細の表がありません。"));
     }
-    check(details);
     remove(key);
     if (hasOwnRow(details))
         bindDetailRow(key, details).ExecSQL();
@@ -321,6 +320,20 @@ MarkChange DetailStore::setMark(const QList<qint64>& keys, int year, bool YearMa
 void DetailStore::undo(const MarkChange& change) {
     for (const auto& [key, marks] : change.before)
         writeYear(key, marks);
+}
+
+MarkChange recordMark(TDM& dm, const QList<qint64>& keys, int year, bool YearMarks::*mark) {
+    ensureDetailTables(dm);
+    UnitOfWork work(dm);
+    MarkChange change = DetailStore(dm).setMark(keys, year, mark, true);
+    work.commit();
+    return change;
+}
+
+void undoMark(TDM& dm, const MarkChange& change) {
+    UnitOfWork work(dm);
+    DetailStore(dm).undo(change);
+    work.commit();
 }
 
 } // namespace velta

@@ -33,6 +33,11 @@ struct MarkChange {
 
 // The details of recipients, in the caller's unit of work. Reads of a book without the tables
 // give the defaults; writes need the tables (ensureDetailTables).
+// Records one mark of a year for the recipients in a unit of work of its own (the tables made
+// first if need be) and returns what they held, for undoMark.
+MarkChange recordMark(TDM& dm, const QList<qint64>& keys, int year, bool YearMarks::*mark);
+void undoMark(TDM& dm, const MarkChange& change);
+
 class DetailStore {
 public:
     explicit DetailStore(TDM& dm);
@@ -43,12 +48,13 @@ public:
     RecipientDetails read(qint64 key);
     // Every recipient that has a detail other than the defaults, by key.
     QHash<qint64, RecipientDetails> readAll();
-    // Replaces everything stored for the key (what a deleted recipient may have left under it
-    // included).
-    void write(qint64 key, const RecipientDetails& details);
     // Refuses (ValueRefused, naming the field) what write would refuse, writing nothing; a book
-    // without the tables refuses only bad group names.
+    // without the tables refuses only bad group names. Call it before anything else of the
+    // recipient is written.
     void check(const RecipientDetails& details);
+    // Replaces everything stored for the key (what a deleted recipient may have left under it
+    // included), the details having been checked.
+    void write(qint64 key, const RecipientDetails& details);
     void remove(qint64 key);
 
     // The groups in the user's order; a new book starts with startingGroups.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace velta {
 namespace {
@@ -113,6 +114,14 @@ QString memoText(const QPlainTextEdit* memo) {
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
                         const QRect& geometry) {
     auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QRadioButton* radioButton(QWidget* parent, const char* name, const QString& caption,
+                          const QRect& geometry) {
+    auto* button = new QRadioButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
     return button;

@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace velta {
@@ -40,6 +41,8 @@ QString memoText(const QPlainTextEdit* memo);
 void enterMovesToNextField(QWidget* window);
 QPushButton* pushButton(QWidget* parent, const char* name, const QString& caption,
                         const QRect& geometry);
+QRadioButton* radioButton(QWidget* parent, const char* name, const QString& caption,
+                          const QRect& geometry);
 
 // Names a window, captions it, fixes its client size and gives it the forms' Tahoma 11 px.
 void setUpWindow(QWidget* window, const char* name, const QString& caption,

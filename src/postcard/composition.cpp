@@ -195,17 +195,12 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         building->CharSpacing = first->CharSpacing;
         addressBlocks[i] = {first, building, building->Top, building->Height};
     }
-    auto indentBuildingLines = [&](bool recipientHasBuilding, bool senderHasBuilding) {
-        for (const AddressBlock& block : addressBlocks) {
-            const bool indented =
-                &block == &addressBlocks[0] ? recipientHasBuilding : senderHasBuilding;
-            const double bottom = block.top + block.height;
-            block.building->Top =
-                indented ? std::max(block.top,
-                                    block.first->Top + 2 * std::abs(block.building->FontHeight))
-                         : block.top;
-            block.building->Height = bottom - block.building->Top;
-        }
+    // Indents the building line of a block that has one; a block without keeps the template's
+    // box (an address's first line may go on in it).
+    auto indentBuildingLine = [](const AddressBlock& block, bool hasBuilding) {
+        const double indented = block.first->Top + 2 * std::abs(block.building->FontHeight);
+        block.building->Top = hasBuilding ? std::max(block.top, indented) : block.top;
+        block.building->Height = block.top + block.height - block.building->Top;
     };
 
     const int type = layout == CardLayout::Type1 ? 0 : 1;
@@ -284,8 +279,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         distribute(report, kRecipientDigits, digits);
         report.FindObject(QStringLiteral("Memo2"))->Text = widened(card.address1);
         report.FindObject(QStringLiteral("Memo3"))->Text = widened(card.address2);
-        indentBuildingLines(!card.address2.trimmed().isEmpty(),
-                            !sender.address2.trimmed().isEmpty());
+        indentBuildingLine(addressBlocks[0], !card.address2.trimmed().isEmpty());
+        indentBuildingLine(addressBlocks[1], !sender.address2.trimmed().isEmpty());
         const auto [surname, given] = printedName(card.surname, card.givenName);
         report.FindObject(QStringLiteral("Memo4"))->Text = widened(surname);
         report.FindObject(QStringLiteral("Memo5"))->Text = widened(given);

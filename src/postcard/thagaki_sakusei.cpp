@@ -33,13 +33,6 @@ namespace {
 const int kColumnWidths[] = {1, 1, 100, 200, 200, 80, 80, 80, 80, 265, 120, 90};
 constexpr int kColumns = int(std::size(kColumnWidths));
 
-QRadioButton* radio(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-    auto* button = new QRadioButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
 QComboBox* combo(QWidget* parent, const char* name, const QPoint& position,
                  const QStringList& items, bool digits) {
     auto* box = new QComboBox(parent);
@@ -84,10 +77,12 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 6, 90, 25});
     Edit1 = entryEdit(this, "Edit1", {108, 8, 133, 21}, 0, ImeMode::Unchanged);
     Button2 = pushButton(this, "Button2", QStringLiteral("表示"), {247, 6, 75, 25});
-    RadioButton1 = radio(this, "RadioButton1", QStringLiteral("名前検索"), {343, 10, 73, 17});
-    RadioButton2 = radio(this, "RadioButton2", QStringLiteral("住所1検索"), {431, 10, 74, 17});
-    RadioButton4 = radio(this, "RadioButton4", QStringLiteral("住所2検索"), {519, 10, 74, 17});
-    RadioButton3 = radio(this, "RadioButton3", QStringLiteral("メモ"), {607, 10, 38, 17});
+    RadioButton1 = radioButton(this, "RadioButton1", QStringLiteral("名前検索"), {343, 10, 73, 17});
+    RadioButton2 =
+        radioButton(this, "RadioButton2", QStringLiteral("住所1検索"), {431, 10, 74, 17});
+    RadioButton4 =
+        radioButton(this, "RadioButton4", QStringLiteral("住所2検索"), {519, 10, 74, 17});
+    RadioButton3 = radioButton(this, "RadioButton3", QStringLiteral("メモ"), {607, 10, 38, 17});
     // The label is read whole whatever the face (38 pixels showed only 「メ」).
     RadioButton3->resize(std::max(38, RadioButton3->sizeHint().width()), 17);
     CheckBox1 = new QCheckBox(QStringLiteral("特定の人を選択する"), this);
@@ -303,12 +298,8 @@ void Thagaki_sakusei::offerToMarkSent(const QList<CardRecipient>& printed) {
                 .arg(year)
                 .arg(nenga ? QStringLiteral("年賀状") : QStringLiteral("寒中見舞い・喪中はがき"))))
         return;
-    ensureDetailTables(dm_);
-    UnitOfWork work(dm_);
-    MarkChange change = DetailStore(dm_).setMark(
-        keys, year, nenga ? &YearMarks::nengaSent : &YearMarks::kanchuSent, true);
-    work.commit();
-    lastMarks_ = std::move(change);
+    lastMarks_ =
+        recordMark(dm_, keys, year, nenga ? &YearMarks::nengaSent : &YearMarks::kanchuSent);
     ButtonUndoMarks->setEnabled(true);
     rereadMarks();
 }
@@ -316,9 +307,7 @@ void Thagaki_sakusei::offerToMarkSent(const QList<CardRecipient>& printed) {
 void Thagaki_sakusei::undoMarks() {
     if (!lastMarks_)
         return;
-    UnitOfWork work(dm_);
-    DetailStore(dm_).undo(*lastMarks_);
-    work.commit();
+    undoMark(dm_, *lastMarks_);
     lastMarks_.reset();
     ButtonUndoMarks->setEnabled(false);
     rereadMarks();
