@@ -7,7 +7,9 @@
 //               [--sender-address-font F] [--recipient-x N] [--recipient-y N]
 //               [--sender-x N] [--sender-y N] [--hyphen] [--fit | --no-fit]
 //               [--group G] [--unsent YEAR] [--skip-mourning YEAR] [--received-unsent YEAR]
-//               [--mark-sent YEAR] [--allow-overflow]
+//               [--mark-sent YEAR] [--allow-overflow] [--classic] [--spread]
+//               [--family-together] [--numbers upright|pairs|kanji|kanji-digits]
+//               [--kanji-dash ー|の]
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); a card with a text that
 // still does not fit, or printed over another, is left out, listed on the standard error and
@@ -80,7 +82,8 @@ int main(int argc, char** argv) {
         "使い方: velta-cards --type 1|2 (-o 出力.pdf | --printer [プリンター] [--copies N]) "
         "[--search name|address1|address2|memo] [--text 文字] [--name-size N] … [--hyphen] "
         "[--fit|--no-fit] [--group グループ] [--unsent 年] [--skip-mourning 年] "
-        "[--received-unsent 年] [--mark-sent 年] [--allow-overflow]\n"
+        "[--received-unsent 年] [--mark-sent 年] [--allow-overflow] [--classic] [--spread] "
+        "[--family-together] [--numbers upright|pairs|kanji|kanji-digits] [--kanji-dash ー|の]\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
@@ -88,8 +91,11 @@ int main(int argc, char** argv) {
     std::optional<QString> printer; // empty: the default queue
     bool testSheet = false;
     RecipientFilter filter;
-    QString unsent, skipMourning, receivedUnsent, markSent;
+    QString unsent, skipMourning, receivedUnsent, markSent, numbers = QStringLiteral("upright"),
+                                                            kanjiDash = QStringLiteral("ー");
     const std::pair<const char*, QString*> valued[] = {
+        {"--numbers", &numbers},
+        {"--kanji-dash", &kanjiDash},
         {"--group", &filter.group},
         {"--unsent", &unsent},
         {"--skip-mourning", &skipMourning},
@@ -125,6 +131,12 @@ int main(int argc, char** argv) {
             testSheet = true;
         else if (arguments[i] == QLatin1String("--allow-overflow"))
             options.allowOverflow = true;
+        else if (arguments[i] == QLatin1String("--classic"))
+            options.classicLayout = true;
+        else if (arguments[i] == QLatin1String("--spread"))
+            options.spreadName = true;
+        else if (arguments[i] == QLatin1String("--family-together"))
+            options.familyTogether = true;
         else if (arguments[i] == QLatin1String("--fit") ||
                  arguments[i] == QLatin1String("--no-fit"))
             options.fitText = arguments[i] == QLatin1String("--fit");
@@ -139,6 +151,12 @@ int main(int argc, char** argv) {
     }
     if ((type != "1" && type != "2") || (output.isEmpty() && !printer))
         fail(usage);
+    const QStringList numberStyles = {"upright", "pairs", "kanji", "kanji-digits"};
+    if (!numberStyles.contains(numbers) || (kanjiDash != "ー" && kanjiDash != "の"))
+        fail(usage + QStringLiteral("\n--numbers は upright、pairs、kanji、kanji-digits のどれか、"
+                                    "--kanji-dash は ー か の です。"));
+    options.numbers = static_cast<NumberStyle>(numberStyles.indexOf(numbers));
+    options.kanjiDash = kanjiDash.at(0);
     bool copiesOk = false;
     const int copyCount = copies.toInt(&copiesOk);
     if (!copiesOk || copyCount < 1 || copyCount > 999)
@@ -200,24 +218,24 @@ int main(int argc, char** argv) {
         int composed = 0, leftOut = 0;
         QList<CardRecipient> made; // the cards written: what --mark-sent records
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
-        const bool written =
-            streamCards(report, layout, options, rows, dm,
-                        [&](const PreparedPage& page, const QStringList& problems) {
-                            const QVector<LaidOutBox> laid = layOutPage(page);
-                            QStringList cut = overflowWarnings(page, laid);
-                            const CardRecipient& card = rows[composed];
-                            progress.step(++composed);
-                            if (!cut.isEmpty() && !options.allowOverflow) {
-                                cut.last() += kCardLeftOut; // never printed cut
-                                warnings += cut + problems;
-                                ++leftOut;
-                                return true;
-                            }
-                            warnings += cut + problems;
-                            made.append(card);
-                            return (!writer || writer->addPage(page.page, laid)) &&
-                                   (!spool || spool->addPage(page.page, laid));
-                        });
+        const bool written = streamCards(report, layout, options, rows, dm,
+                                         [&](const PreparedPage& page, const CardNotes& notes) {
+                                             const QVector<LaidOutBox> laid = layOutPage(page);
+                                             QStringList cut =
+                                                 notes.refusals + overflowWarnings(page, laid);
+                                             const CardRecipient& card = rows[composed];
+                                             progress.step(++composed);
+                                             if (!cut.isEmpty() && !options.allowOverflow) {
+                                                 cut.last() += kCardLeftOut; // never printed cut
+                                                 warnings += cut + notes.problems;
+                                                 ++leftOut;
+                                                 return true;
+                                             }
+                                             warnings += cut + notes.problems;
+                                             made.append(card);
+                                             return (!writer || writer->addPage(page.page, laid)) &&
+                                                    (!spool || spool->addPage(page.page, laid));
+                                         });
         dm.close();
         progress.done();
         for (const QString& warning : warnings)

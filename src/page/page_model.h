@@ -41,6 +41,10 @@ struct TextBox {
     // Boxes of one group are drawn at one size, the smallest their texts fit at (a name's 姓, 名,
     // 連名 and 敬称 never in three sizes); a fitted text of one column keeps its column's axis.
     QString FitGroup;
+    // 長体: a vertical text's glyphs and advances narrowed down the column (1: as designed).
+    double Condense = 1;
+    // 縦中横: a run of exactly two digits in a vertical box is set side by side in one em.
+    bool DigitPairs = false;
 
     int fontSize() const {
         return static_cast<int>(std::lround(std::abs(FontHeight) * 72.0 / 96.0));

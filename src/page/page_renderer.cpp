@@ -117,23 +117,77 @@ void shapeRun(const PageFont& font, const PageFont& primary, const QString& text
     hb_buffer_destroy(buffer);
 }
 
-// Shapes a paragraph once; runs split where the characters' orientation changes.
+bool isDigit(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QChar(0xFF10) && c <= QChar(0xFF19));
+}
+
+// Whether a run of exactly two digits starts at `at` (縦中横 sets such a pair side by side).
+bool digitPairAt(const QString& text, int at) {
+    return at + 1 < text.size() && isDigit(text.at(at)) && isDigit(text.at(at + 1)) &&
+           (at == 0 || !isDigit(text.at(at - 1))) &&
+           (at + 2 == text.size() || !isDigit(text.at(at + 2)));
+}
+
+// Two digits set side by side in one em of a vertical column (縦中横): the face's half-width
+// digits, centred across the column, on the em's baseline.
+Cluster digitPairCluster(const PageFont& font, const QString& text, int at) {
+    QString latin;
+    for (int i = at; i < at + 2; ++i)
+        latin +=
+            text.at(i) >= QChar(0xFF10) ? QChar(text.at(i).unicode() - 0xFF10 + '0') : text.at(i);
+    hb_buffer_t* buffer = hb_buffer_create();
+    hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(latin.utf16()), 2, 0, 2);
+    hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
+    hb_buffer_guess_segment_properties(buffer);
+    hb_feature_t halfWidth;
+    hb_feature_from_string("hwid", -1, &halfWidth);
+    hb_shape(font.harfBuzz(), buffer, &halfWidth, 1);
+    unsigned count = 0;
+    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &count);
+    const double em = font.unitsPerEm();
+    double width = 0;
+    for (unsigned i = 0; i < count; ++i)
+        width += pos[i].x_advance;
+    Cluster cluster;
+    cluster.start = at;
+    cluster.length = 2;
+    cluster.advance = em;
+    double pen = -width / 2;
+    for (unsigned i = 0; i < count; ++i) {
+        cluster.glyphs.append(
+            {info[i].codepoint, font.ascender() - pos[i].y_offset, pen + pos[i].x_offset});
+        pen += pos[i].x_advance;
+    }
+    hb_buffer_destroy(buffer);
+    return cluster;
+}
+
 // Shapes a paragraph once; runs split where the characters' orientation changes, or where a
-// character the face lacks is drawn by a face that has it.
-Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertical) {
+// character the face lacks is drawn by a face that has it. With `digitPairs`, a vertical run of
+// two digits is one upright cluster.
+Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertical,
+                          bool digitPairs) {
     Paragraph paragraph{text, {}, {}};
     auto faceOf = [&](int at) -> const PageFont& {
         const char32_t c = codePointAt(text, at);
         return c < 0x20 || font.supports(c) ? font : fallbackFontFor(c, font);
     };
+    auto pairAt = [&](int at) { return vertical && digitPairs && digitPairAt(text, at); };
     int i = 0;
     while (i < text.size()) {
+        if (pairAt(i)) {
+            paragraph.clusters.append(digitPairCluster(font, text, i));
+            i += 2;
+            continue;
+        }
         const bool upright = !vertical || standsUpright(font, codePointAt(text, i));
         const PageFont& face = faceOf(i);
         int end = i;
         while (end < text.size() &&
                (!vertical || standsUpright(font, codePointAt(text, end)) == upright) &&
-               &faceOf(end) == &face)
+               &faceOf(end) == &face && !pairAt(end))
             end += codePointAt(text, end) > 0xFFFF ? 2 : 1;
         shapeRun(face, font, text, i, end - i, vertical, !upright, paragraph.clusters);
         i = end;
@@ -147,20 +201,21 @@ Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertic
 
 // Most boxes of a run hold the same short texts on every card (the sender, 様, the digits):
 // each is shaped once, in a bounded cache.
-const Paragraph& shapeParagraph(const PageFont& font, const QString& text, bool vertical) {
+const Paragraph& shapeParagraph(const PageFont& font, const QString& text, bool vertical,
+                                bool digitPairs) {
     constexpr qsizetype kLongestKept = 200, kMostKept = 4096;
-    static QHash<std::pair<const PageFont*, bool>, QHash<QString, Paragraph>> shaped;
+    static QHash<std::pair<const PageFont*, int>, QHash<QString, Paragraph>> shaped;
     static Paragraph uncached;
     if (text.size() > kLongestKept) {
-        uncached = shapedParagraph(font, text, vertical);
+        uncached = shapedParagraph(font, text, vertical, digitPairs);
         return uncached;
     }
-    QHash<QString, Paragraph>& kept = shaped[{&font, vertical}];
+    QHash<QString, Paragraph>& kept = shaped[{&font, int(vertical) | int(digitPairs) << 1}];
     auto found = kept.find(text);
     if (found == kept.end()) {
         if (kept.size() >= kMostKept)
             kept.clear();
-        found = kept.insert(text, shapedParagraph(font, text, vertical));
+        found = kept.insert(text, shapedParagraph(font, text, vertical, digitPairs));
     }
     return *found;
 }
@@ -172,6 +227,7 @@ struct Slot {
     double charSpacing, lineSpacing;
     int maxLines;
     bool vertical;
+    double condense; // along the line: 長体 in a vertical box
     double length() const { return vertical ? frame.height() : frame.width(); }
     double depth() const { return vertical ? frame.width() : frame.height(); }
     int capacity(double pixelSize) const {
@@ -219,7 +275,7 @@ Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, do
             double pen = 0;
             int end = first;
             while (end < clusters.size()) {
-                const double extent = pen + clusters[end].advance * unitsPerFontUnit;
+                const double extent = pen + clusters[end].advance * unitsPerFontUnit * s.condense;
                 if (extent > s.length() + kEpsilon && end > first)
                     break;
                 pen = extent + s.charSpacing;
@@ -248,7 +304,7 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
         double pen = 0;
         for (int c = line.first; c < line.end; ++c) {
             const Cluster& cluster = paragraphs[line.paragraph].clusters[c];
-            const double advance = cluster.advance * k;
+            const double advance = cluster.advance * k * slot.condense;
             QRectF cell;
             QPointF origin; // pen for along = across = 0
             if (slot.vertical) {
@@ -274,8 +330,9 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
             }
             QString text = paragraphs[line.paragraph].text.mid(cluster.start, cluster.length);
             for (const ShapedGlyph& glyph : cluster.glyphs) {
-                const QPointF offset = slot.vertical ? QPointF(glyph.across * k, glyph.along * k)
-                                                     : QPointF(glyph.along * k, glyph.across * k);
+                const QPointF offset =
+                    slot.vertical ? QPointF(glyph.across * k, glyph.along * k * slot.condense)
+                                  : QPointF(glyph.along * k, glyph.across * k);
                 box.glyphs.append(
                     {glyph.id, origin + offset, cluster.sideways, text, cluster.font});
                 text.clear();
@@ -298,7 +355,8 @@ Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
             box.CharSpacing,
             box.LineSpacing,
             box.MaxLines,
-            box.Rotation == 270};
+            box.Rotation == 270,
+            box.Rotation == 270 ? box.Condense : 1.0};
 }
 
 // Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit,
@@ -318,7 +376,7 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
     for (const QString& text : QString(box.Text)
                                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                                    .split(QLatin1Char('\n')))
-        paragraphs.append(shapeParagraph(font, text, vertical));
+        paragraphs.append(shapeParagraph(font, text, vertical, box.DigitPairs));
 
     const double size = std::abs(box.FontHeight);
     const double upem = font.unitsPerEm();
@@ -392,6 +450,7 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
         out.clip = slot.clip;
         out.frame = slot.frame;
         out.pixelSize = std::abs(box.FontHeight);
+        out.condense = slot.condense;
     }
     std::vector<int> nextOf(boxes.size(), -1); // the box each text went on into
     for (int i = 0; i < count; ++i) {
@@ -433,6 +492,20 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
     return visible;
 }
 
+double columnLength(const TextBox& box) {
+    if (box.Text.isEmpty())
+        return 0;
+    const PageFont& font = pageFontFor(box.FontName, box.Text);
+    const Paragraph& paragraph =
+        shapeParagraph(font, box.Text, box.Rotation == 270, box.DigitPairs);
+    const double k = std::abs(box.FontHeight) / double(font.unitsPerEm()) *
+                     (box.Rotation == 270 ? box.Condense : 1.0);
+    double length = 0;
+    for (const Cluster& cluster : paragraph.clusters)
+        length += cluster.advance * k;
+    return length + box.CharSpacing * double(paragraph.clusters.size() - 1);
+}
+
 void renderPage(QPainter& painter, const PreparedPage& page) {
     painter.save();
     const double dotsPerUnit = painter.device()->logicalDpiX() / 96.0;
@@ -469,6 +542,8 @@ QVector<QRectF> glyphInks(const LaidOutBox& box) {
         QRectF bounds(large.topLeft() * scale, large.size() * scale);
         if (glyph.sideways)
             bounds = QTransform().rotate(90).mapRect(bounds);
+        bounds = QRectF(bounds.left(), bounds.top() * box.condense, bounds.width(),
+                        bounds.height() * box.condense);
         if (!bounds.isEmpty())
             inks.append(bounds.translated(glyph.position));
     }
@@ -505,16 +580,22 @@ void paintBoxes(QPainter& painter, const QVector<LaidOutBox>& boxes) {
             for (qsizetype i = span.first; i < span.end; ++i) {
                 const PlacedGlyph& glyph = box.glyphs[i];
                 indexes.append(glyph.glyph);
-                positions.append(span.sideways ? QPointF(glyph.position.y(), -glyph.position.x())
-                                               : glyph.position);
+                positions.append(glyph.position);
             }
             QGlyphRun run;
             run.setRawFont(span.font->rawAt(box.pixelSize));
             run.setGlyphIndexes(indexes);
-            run.setPositions(positions);
             painter.save();
-            if (span.sideways)
+            // 長体: the glyphs narrower down the column, each about its own origin.
+            painter.scale(1, box.condense);
+            for (QPointF& position : positions)
+                position.ry() /= box.condense;
+            if (span.sideways) {
                 painter.rotate(90);
+                for (QPointF& position : positions)
+                    position = QPointF(position.y(), -position.x());
+            }
+            run.setPositions(positions);
             painter.drawGlyphRun(QPointF(0, 0), run);
             painter.restore();
         }

@@ -30,6 +30,7 @@ struct LaidOutBox {
     int weight = 400;
     double pixelSize = 0; // after fitting
     double scale = 1;     // pixelSize / the box's own size
+    double condense = 1;  // glyphs and advances down a vertical column (長体)
     QRectF clip;          // the box, page units, card coordinates
     QRectF frame;         // the box less its gaps
     QVector<PlacedGlyph> glyphs;
@@ -62,6 +63,10 @@ struct PagePath {
 // finds each box's size and whether it overflows, and places no glyphs (a check of many cards).
 enum class Layout { Glyphs, FittingOnly };
 QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail = Layout::Glyphs);
+
+// How long the box's text runs along its line at the box's size, spacing and 長体, as one line
+// (page units): what a composer measures before it places a column.
+double columnLength(const TextBox& box);
 
 // Draws a page onto any painter whose device is the size of the card; the painter's scale is
 // set from the device's resolution.

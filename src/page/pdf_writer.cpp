@@ -89,16 +89,18 @@ cairo_font_face_t* cairoFace(const PageFont& font) {
 }
 
 // Writes consecutive glyphs of one orientation as one run that carries its characters.
-void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, qsizetype end) {
+void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, qsizetype end,
+             double condense) {
     const bool sideways = glyphs[first].sideways;
     QVector<cairo_glyph_t> run;
     QVector<cairo_text_cluster_t> clusters;
     QByteArray utf8;
     for (qsizetype i = first; i < end; ++i) {
         const PlacedGlyph& glyph = glyphs[i];
-        // Turned a quarter turn clockwise, a page point (x, y) is (y, -x).
-        const QPointF at =
-            sideways ? QPointF(glyph.position.y(), -glyph.position.x()) : glyph.position;
+        // 長体 scales the page down the column; turned a quarter turn clockwise, a page point
+        // (x, y) is (y, -x).
+        const QPointF page(glyph.position.x(), glyph.position.y() / condense);
+        const QPointF at = sideways ? QPointF(page.y(), -page.x()) : page;
         run.append({glyph.glyph, at.x(), at.y()});
         if (!glyph.text.isEmpty() || clusters.isEmpty()) {
             const QByteArray bytes = glyph.text.toUtf8();
@@ -109,6 +111,7 @@ void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, q
         }
     }
     cairo_save(cr);
+    cairo_scale(cr, 1, condense);
     if (sideways)
         cairo_rotate(cr, M_PI / 2);
     cairo_show_text_glyphs(cr, utf8.constData(), static_cast<int>(utf8.size()), run.constData(),
@@ -157,7 +160,7 @@ bool drawPage(cairo_t* cr, QPointF offset, const QVector<LaidOutBox>& boxes,
             }
             cairo_set_font_face(cr, face);
             cairo_set_font_size(cr, box.pixelSize);
-            showRun(cr, box.glyphs, span.first, span.end);
+            showRun(cr, box.glyphs, span.first, span.end, box.condense);
         }
     cairo_restore(cr);
     cairo_show_page(cr);

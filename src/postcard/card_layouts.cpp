@@ -48,6 +48,18 @@ const BoxSpec kType1[] = {
     {"Memo29", 22.23, 128.59, 3.00, 5.00, "Arial", 10, 1, 0, 0, 2, "", true},
     {"Memo30", 26.46, 128.59, 3.00, 5.00, "Arial", 10, 1, 0, 0, 2, "", true},
     {"Memo31", 12.17, 128.32, 3.00, 5.00, "Arial", 10, 1, 0, 0, 2, "", true},
+    // The composer's further columns (連名3–5 and their 敬称, 会社名, 部署名 ×2, 役職): placed per
+    // card, hidden in the fixed positions.
+    {"Memo32", 0, 0, 0, 0, "@HG明朝E", 20, 128, 270, 0, 2, "", false},
+    {"Memo33", 0, 0, 0, 0, "@HG明朝E", 20, 128, 270, 0, 2, "", false},
+    {"Memo34", 0, 0, 0, 0, "@HG明朝E", 20, 128, 270, 0, 2, "", false},
+    {"Memo35", 0, 0, 0, 0, "@HG明朝E", 20, 128, 270, 0, 2, "", false},
+    {"Memo36", 0, 0, 0, 0, "@HG明朝E", 20, 128, 270, 0, 2, "", false},
+    {"Memo37", 0, 0, 0, 0, "@HG明朝E", 20, 128, 270, 0, 2, "", false},
+    {"Memo38", 0, 0, 0, 0, "@HGP明朝E", 10, 128, 270, 0, 2, "", false},
+    {"Memo39", 0, 0, 0, 0, "@HGP明朝E", 10, 128, 270, 0, 2, "", false},
+    {"Memo40", 0, 0, 0, 0, "@HGP明朝E", 10, 128, 270, 0, 2, "", false},
+    {"Memo41", 0, 0, 0, 0, "@HGP明朝E", 10, 128, 270, 0, 2, "", false},
 };
 
 // TYPE2 differs in three places only.
@@ -97,11 +109,13 @@ TfrxReport makeCardTemplate(CardLayout layout) {
         box.Text = QString::fromUtf8(spec.text);
         box.Visible = spec.visible;
         // Names, honorifics and joint names keep one column.
-        box.MaxLines = QStringList{"Memo4",  "Memo5",  "Memo6",  "Memo11", "Memo12", "Memo13",
-                                   "Memo14", "Memo15", "Memo16", "Memo17", "Memo18"}
-                               .contains(box.Name)
-                           ? 1
-                           : 0;
+        box.MaxLines =
+            QStringList{"Memo4",  "Memo5",  "Memo6",  "Memo11", "Memo12", "Memo13", "Memo14",
+                        "Memo15", "Memo16", "Memo17", "Memo18", "Memo32", "Memo33", "Memo34",
+                        "Memo35", "Memo36", "Memo37", "Memo38", "Memo39", "Memo40", "Memo41"}
+                    .contains(box.Name)
+                ? 1
+                : 0;
         box.HideZeros = box.Name == QLatin1String("Memo4") || box.Name == QLatin1String("Memo12") ||
                         box.Name == QLatin1String("Memo13");
         report.boxes.append(box);

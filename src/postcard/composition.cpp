@@ -3,6 +3,7 @@
 #include "book_import.h"
 #include "dm.h"
 #include "errors.h"
+#include "name_block.h"
 #include "page_renderer.h"
 #include "postal_code.h"
 #include "postal_dictionary.h"
@@ -57,6 +58,21 @@ QString widened(const QString& text) {
     return SinglebyteToDoublebyte(replaceDashes(unifyNumberDashes(text)));
 }
 
+// An address as the options print its numbers.
+QString addressText(const QString& text, const CardOptions& options) {
+    const QString wide = widened(text);
+    switch (options.numbers) {
+    case NumberStyle::Kanji:
+        return kanjiNumbers(wide, true, options.kanjiDash);
+    case NumberStyle::KanjiDigits:
+        return kanjiNumbers(wide, false, options.kanjiDash);
+    case NumberStyle::Upright:
+    case NumberStyle::UprightPairs:
+        break;
+    }
+    return wide;
+}
+
 // Characters 1 to 7 into seven boxes; positions past the end leave a box empty.
 void distribute(TfrxReport& report, const char* const (&boxes)[7], const QString& characters) {
     for (int i = 0; i < 7; ++i)
@@ -108,7 +124,282 @@ void alignRight(TextBox* box, const TextBox& with) {
     box->Left = with.Left + with.Width - box->Width + (box->GapX - with.GapX);
 }
 
+const char* const kJointBoxes[5] = {"Memo12", "Memo13", "Memo32", "Memo33", "Memo34"};
+const char* const kJointHonorificBoxes[5] = {"Memo14", "Memo15", "Memo35", "Memo36", "Memo37"};
+const char* const kCompanyBoxes[3] = {"Memo38", "Memo39", "Memo40"}; // 会社名, 部署名 ×2
+const char* const kTitleBox = "Memo41";
+const QString kFamilyTogether = QStringLiteral("御家族御一同様");
+
+// A column of the name block as the card prints it.
+struct NameParts {
+    QString family, given, honorific;
+};
+
+// Whether the card goes to a company alone: its 姓 is the company (or empty) and no 名.
+bool companyAlone(const CardRecipient& card) {
+    const QString company = card.details.company.trimmed();
+    const QString surname = card.surname.trimmed();
+    return !company.isEmpty() && card.givenName.trimmed().isEmpty() &&
+           (surname.isEmpty() || surname == company);
+}
+
+// The addressee: 姓 and 名 (a full name typed into 姓 split), or a company alone, which takes
+// 御中 unless another 敬称 was chosen.
+NameParts mainName(const CardRecipient& card) {
+    const QString company = card.details.company.trimmed();
+    if (companyAlone(card)) {
+        const QString honorific = card.details.honorific == kDefaultHonorific
+                                      ? QStringLiteral("御中")
+                                      : card.details.honorific;
+        return {company, {}, printedHonorific(company, honorific)};
+    }
+    const auto [surname, given] = printedName(card.surname, card.givenName);
+    return {surname, given, printedHonorific(surname + given, card.details.honorific)};
+}
+
+// 連名1–5 with their 敬称; one sharing the addressee's family prints its given name only, one of
+// another family prints whole from the family line.
+QVector<NameParts> jointNames(const CardRecipient& card) {
+    const QString* texts[5] = {&card.jointName1, &card.jointName2, &card.details.moreJointNames[0],
+                               &card.details.moreJointNames[1], &card.details.moreJointNames[2]};
+    QVector<NameParts> joints;
+    for (int i = 0; i < 5; ++i) {
+        const QString text = withoutFamilyName(texts[i]->trimmed(), card.surname);
+        if (text.isEmpty() || text == QStringLiteral("連名%1").arg(i + 1))
+            continue;
+        const QString honorific = printedHonorific(text, card.details.joints[size_t(i)].honorific);
+        if (text.contains(QLatin1Char(' ')) || text.contains(QChar(0x3000)))
+            joints.append({widened(text), {}, honorific});
+        else
+            joints.append({{}, widened(text), honorific});
+    }
+    return joints;
+}
+
+// The places in the template the composer fills from: the name region, the single name's axis,
+// where the address's columns and the sender's block begin.
+struct NameArea {
+    double top, bottom; // the name region down the card
+    double axis;        // a lone name's column centre, as the template has it
+    double addressLeft; // the building line's box
+    double senderRight; // the sender's address box
+};
+
+NameArea nameAreaOf(TfrxReport& report) {
+    const TextBox& family = *report.FindObject(QStringLiteral("Memo4"));
+    const TextBox& honorific = *report.FindObject(QStringLiteral("Memo6"));
+    const TextBox& sender = *report.FindObject(QStringLiteral("Memo9"));
+    return {family.Top, honorific.Top + honorific.Height,
+            family.Left + family.Width - family.GapX - std::abs(family.FontHeight) / 2.0,
+            report.FindObject(QStringLiteral("Memo3"))->Left, sender.Left + sender.Width};
+}
+
+// Sets a column part: its text from `top` over `length` (page units) on the axis, at `pixels`;
+// spread (均等割付) over the length or from its top. A text longer than its length overflows the
+// box, which the check before printing refuses.
+void placePart(TextBox* box, const QString& text, const QString& face, double axis, double top,
+               double length, int pixels, double condense, bool spread) {
+    box->Visible = !text.isEmpty();
+    box->Text = text;
+    box->FontName = QLatin1Char('@') + face;
+    box->FontHeight = -pixels;
+    box->Condense = condense;
+    box->FitText = false;
+    box->FitGroup.clear();
+    box->ContinueIn.clear();
+    box->MaxLines = 1;
+    box->CharSpacing = 0;
+    box->Width = pixels + 2 * box->GapX;
+    box->Left = axis - pixels / 2.0 - box->GapX;
+    const double natural = columnLength(*box);
+    const qsizetype characters = text.toUcs4().size();
+    double start = top;
+    if (spread && natural < length) {
+        if (characters > 1)
+            box->CharSpacing = (length - natural) / double(characters - 1);
+        else
+            start += (length - natural) / 2;
+    }
+    box->Top = start - box->GapY;
+    box->Height = top + length - start + 2 * box->GapY;
+}
+
+void hide(TfrxReport& report, const char* name) {
+    TextBox* box = report.FindObject(QString::fromLatin1(name));
+    box->Visible = false;
+    box->Text.clear();
+}
+
+// 会社名 and 部署名 as columns of their own just left of the address, starting where the building
+// line does; returns where they end on the left.
+double placeCompany(TfrxReport& report, const CardRecipient& card, const NameArea& area,
+                    const TextBox& address, bool companyIsName) {
+    const int pixels = std::abs(address.FontHeight);
+    const QString face = address.FontName.mid(1);
+    const QString texts[3] = {companyIsName ? QString() : card.details.company.trimmed(),
+                              card.details.department1.trimmed(),
+                              card.details.department2.trimmed()};
+    double right = area.addressLeft - 0.5 * kUnitsPerMm;
+    const double top = address.Top + address.GapY + 2 * pixels;
+    for (int i = 0; i < 3; ++i) {
+        TextBox* box = report.FindObject(QString::fromLatin1(kCompanyBoxes[i]));
+        if (texts[i].isEmpty()) {
+            hide(report, kCompanyBoxes[i]);
+            continue;
+        }
+        placePart(box, widened(texts[i]), face, right - pixels / 2.0, top, area.bottom - top,
+                  pixels, 1, false);
+        // A long company name shrinks in its column rather than run off the card.
+        box->FitText = true;
+        right -= 1.5 * pixels;
+    }
+    return right;
+}
+
+// Lays out the addressee's block — 役職, 姓, 名, 敬称 and the 連名 beside them — as one unit in the
+// region between the address (and company) columns and the sender's block. Returns the reasons
+// the card cannot be made when the block does not fit.
+QStringList composeNameBlock(TfrxReport& report, const CardRecipient& card,
+                             const CardOptions& options, const NameArea& area, int em) {
+    TextBox& familyBox = *report.FindObject(QStringLiteral("Memo4"));
+    const TextBox& address = *report.FindObject(QStringLiteral("Memo2"));
+    const NameParts main = mainName(card);
+    const bool companyIsName = companyAlone(card);
+    const double right =
+        placeCompany(report, card, area, address, companyIsName) - 1.5 * kUnitsPerMm;
+    const double left = area.senderRight + 2 * kUnitsPerMm;
+
+    const QString face = options.nameFont;
+    TextBox probe = familyBox;
+    probe.FontName = QLatin1Char('@') + face;
+    probe.FontHeight = -em;
+    probe.Condense = 1;
+    probe.CharSpacing = 0;
+    auto ems = [&](const QString& text) {
+        probe.Text = text;
+        return columnLength(probe) / em;
+    };
+
+    QVector<NameParts> columns = {{widened(main.family), widened(main.given), main.honorific}};
+    const QVector<NameParts> joints = jointNames(card);
+    columns += joints;
+    const QString title = companyIsName ? QString() : widened(card.details.title.trimmed());
+    const NameBlockRegion region{(area.bottom - area.top) / em, (right - left) / em};
+    auto plan = [&]() {
+        QVector<NameColumnLengths> lengths;
+        for (const NameParts& column : columns)
+            lengths.append({ems(column.family), ems(column.given), ems(column.honorific)});
+        return planNameBlock(lengths, ems(title), region, options.spreadName);
+    };
+    NameBlockPlan placed = plan();
+    QStringList refusals;
+    if (!placed.fits && !joints.isEmpty()) {
+        if (options.familyTogether) {
+            columns = {columns.first(), {{}, kFamilyTogether, {}}};
+            placed = plan();
+        } else {
+            refusals.append(
+                QStringLiteral(
+                    "連名が多すぎてはがきに収まりません（「%1」にまとめると作成できます）")
+                    .arg(kFamilyTogether));
+        }
+    }
+    if (!placed.fits && refusals.isEmpty())
+        refusals.append(QStringLiteral("名前が長すぎてはがきに収まりません"));
+
+    const int pixels = std::max(1, static_cast<int>(std::floor(em * placed.scale)));
+    // The block centred on the template's axis, kept within its region.
+    const double span = placed.pitch * em * double(columns.size() - 1);
+    double mainAxis = area.axis + span / 2;
+    mainAxis = std::min(mainAxis, right - pixels / 2.0);
+    mainAxis = std::max(mainAxis, left + span + pixels / 2.0);
+
+    const double familyTop = area.top + placed.familyTop * em;
+    const double givenTop = area.top + placed.givenTop * em;
+    const double givenLength = placed.givenLength * em;
+    const double honorificTop = area.top + placed.honorificTop * em;
+    const double honorificLength = area.bottom - honorificTop;
+    auto placeColumn = [&](const NameParts& column, TextBox* familyPart, TextBox* givenPart,
+                           TextBox* honorificPart, double axis) {
+        if (givenPart) { // a family alone runs on where 名 stands
+            placePart(familyPart, column.family, face, axis, familyTop,
+                      column.given.isEmpty() ? givenTop + givenLength - familyTop
+                                             : placed.familyLength * em,
+                      pixels, placed.condense, placed.spread);
+            placePart(givenPart, column.given, face, axis, givenTop, givenLength, pixels,
+                      placed.condense, placed.spread);
+        } else { // a 連名: one box, its family (if any) from the family line
+            const bool whole = !column.family.isEmpty();
+            placePart(familyPart, whole ? column.family : column.given, face, axis,
+                      whole ? familyTop : givenTop,
+                      whole ? givenTop + givenLength - familyTop : givenLength, pixels,
+                      placed.condense, placed.spread);
+        }
+        placePart(honorificPart, column.honorific, face, axis, honorificTop, honorificLength,
+                  pixels, placed.condense, false);
+    };
+    placeColumn(columns[0], &familyBox, report.FindObject(QStringLiteral("Memo5")),
+                report.FindObject(QStringLiteral("Memo6")), mainAxis);
+    for (int i = 0; i < 5; ++i) {
+        if (i + 1 < columns.size())
+            placeColumn(columns[i + 1], report.FindObject(QString::fromLatin1(kJointBoxes[i])),
+                        nullptr, report.FindObject(QString::fromLatin1(kJointHonorificBoxes[i])),
+                        mainAxis - placed.pitch * em * (i + 1));
+        else {
+            hide(report, kJointBoxes[i]);
+            hide(report, kJointHonorificBoxes[i]);
+        }
+    }
+    TextBox* titleBox = report.FindObject(QString::fromLatin1(kTitleBox));
+    const int titlePixels = std::max(1, static_cast<int>(std::floor(pixels * kTitleScale)));
+    placePart(titleBox, title, face, mainAxis, area.top, familyTop - area.top, titlePixels,
+              placed.condense, false);
+    return refusals;
+}
+
+// 「従来の配置」: 姓, 名, 様 and 連名1–2 in the template's places, the name moved right when a
+// 連名 stands beside it.
+void placeFixedNames(TfrxReport& report, const CardRecipient& card) {
+    bool anyJoint = false;
+    const struct {
+        const QString* text;
+        const char* heading;
+        const char* name;
+        const char* honorific;
+        int left;
+        const JointDetail* detail;
+    } joints[] = {{&card.jointName1, "連名1", "Memo12", "Memo14", 131, &card.details.joints[0]},
+                  {&card.jointName2, "連名2", "Memo13", "Memo15", 96, &card.details.joints[1]}};
+    for (const auto& joint : joints) {
+        const QString text = withoutFamilyName(*joint.text, card.surname);
+        const bool present = !text.isEmpty() && text != QString::fromUtf8(joint.heading);
+        TextBox* box = report.FindObject(QString::fromLatin1(joint.name));
+        TextBox* honorific = report.FindObject(QString::fromLatin1(joint.honorific));
+        box->Text = present ? text : QString();
+        honorific->Text = printedHonorific(text, joint.detail->honorific);
+        honorific->Visible = present;
+        if (present) {
+            box->Left = joint.left;
+            alignRight(honorific, *box);
+        }
+        anyJoint = anyJoint || present;
+    }
+    const int nameLeft = anyJoint ? 170 : 130;
+    TextBox* family = report.FindObject(QStringLiteral("Memo4"));
+    family->Left = nameLeft;
+    alignRight(report.FindObject(QStringLiteral("Memo5")), *family);
+    alignRight(report.FindObject(QStringLiteral("Memo6")), *family);
+    const NameParts name = mainName(card);
+    report.FindObject(QStringLiteral("Memo4"))->Text = widened(name.family);
+    report.FindObject(QStringLiteral("Memo5"))->Text = widened(name.given);
+    report.FindObject(QStringLiteral("Memo6"))->Text = name.honorific;
+}
 } // namespace
+
+const QStringList& numberStyleNames() {
+    static const QStringList names = {"算用数字", "算用数字（縦中横）", "漢数字", "漢数字（一四）"};
+    return names;
+}
 
 QStringList cardGridHeaders() {
     return {"KEY",        "",      "郵便番号", "住所1", "住所2",    "姓（苗字）",
@@ -155,6 +446,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     const int senderDown =
         shiftOption(options.senderDown, QStringLiteral("差出人の郵便番号の位置（縦）"));
 
+    // Every run starts from the layout's own places: a run before moved boxes per card.
+    report.boxes = makeCardTemplate(layout).boxes;
     setFont(report, {"Memo2", "Memo3"}, options.addressFont, addressSize);
     // Joint names and their honorifics take the addressee's face and size: a joint name
     // printed larger than the addressee is wrong on a card.
@@ -164,6 +457,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     setFont(report, {"Memo11", "Memo18", "Memo16", "Memo17"}, options.senderNameFont,
             senderNameSize);
 
+    const NameArea nameArea = nameAreaOf(report);
+    const int nameEm = std::abs(report.FindObject(QStringLiteral("Memo4"))->FontHeight);
     for (TextBox& box : report.boxes)
         box.FitText = options.fitText && box.Rotation == 270;
     // A name, its 連名 and their 敬称 are drawn at one size, as is the sender's name.
@@ -193,6 +488,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         first->FitGroup = building->FitGroup =
             i == 0 ? QStringLiteral("address") : QStringLiteral("senderAddress");
         building->CharSpacing = first->CharSpacing;
+        first->DigitPairs = building->DigitPairs = options.numbers == NumberStyle::UprightPairs;
         addressBlocks[i] = {first, building, building->Top, building->Height};
     }
     // Indents the building line of a block that has one; a block without keeps the template's
@@ -229,10 +525,10 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
         // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
         distribute(report, kSenderDigits, postalDigits(sender.postalCode));
-        report.FindObject(QStringLiteral("Memo9"))->Text = widened(sender.address1);
+        report.FindObject(QStringLiteral("Memo9"))->Text = addressText(sender.address1, options);
         report.FindObject(QStringLiteral("Memo18"))->Text =
             SinglebyteToDoublebyte(sender.givenName);
-        report.FindObject(QStringLiteral("Memo10"))->Text = widened(sender.address2);
+        report.FindObject(QStringLiteral("Memo10"))->Text = addressText(sender.address2, options);
         report.FindObject(QStringLiteral("Memo11"))->Text = sender.surname;
         for (auto [name, joint] :
              {std::pair{"Memo16", &sender.jointName1}, {"Memo17", &sender.jointName2}}) {
@@ -245,59 +541,29 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             senderSeated = true;
         }
 
-        bool anyJoint = false;
-        const struct {
-            const QString* text;
-            const char* heading;
-            const char* name;
-            const char* honorific;
-            int left;
-            const JointDetail* detail;
-        } joints[] = {{&card.jointName1, "連名1", "Memo12", "Memo14", 131, &card.details.joints[0]},
-                      {&card.jointName2, "連名2", "Memo13", "Memo15", 96, &card.details.joints[1]}};
-        for (const auto& joint : joints) {
-            const QString text = withoutFamilyName(*joint.text, card.surname);
-            const bool present = !text.isEmpty() && text != QString::fromUtf8(joint.heading);
-            TextBox* box = report.FindObject(QString::fromLatin1(joint.name));
-            TextBox* honorific = report.FindObject(QString::fromLatin1(joint.honorific));
-            box->Text = present ? text : QString();
-            honorific->Text = printedHonorific(text, joint.detail->honorific);
-            honorific->Visible = present;
-            if (present) {
-                box->Left = joint.left;
-                alignRight(honorific, *box);
-            }
-            anyJoint = anyJoint || present;
-        }
-        const int nameLeft = anyJoint ? 170 : 130;
-        TextBox* family = report.FindObject(QStringLiteral("Memo4"));
-        family->Left = nameLeft;
-        alignRight(report.FindObject(QStringLiteral("Memo5")), *family);
-        alignRight(report.FindObject(QStringLiteral("Memo6")), *family);
-
+        QStringList refusals;
+        if (options.classicLayout)
+            placeFixedNames(report, card);
+        else
+            refusals = composeNameBlock(report, card, options, nameArea, nameEm);
         const QString digits = postalDigits(card.postalCode);
         distribute(report, kRecipientDigits, digits);
-        report.FindObject(QStringLiteral("Memo2"))->Text = widened(card.address1);
-        report.FindObject(QStringLiteral("Memo3"))->Text = widened(card.address2);
+        report.FindObject(QStringLiteral("Memo2"))->Text = addressText(card.address1, options);
+        report.FindObject(QStringLiteral("Memo3"))->Text = addressText(card.address2, options);
         indentBuildingLine(addressBlocks[0], !card.address2.trimmed().isEmpty());
         indentBuildingLine(addressBlocks[1], !sender.address2.trimmed().isEmpty());
-        const auto [surname, given] = printedName(card.surname, card.givenName);
-        report.FindObject(QStringLiteral("Memo4"))->Text = widened(surname);
-        report.FindObject(QStringLiteral("Memo5"))->Text = widened(given);
-        // The chosen 敬称 (様 unless another was chosen), never a second one after 御中.
-        const QString honorific = printedHonorific(surname + given, card.details.honorific);
-        report.FindObject(QStringLiteral("Memo6"))->Text = honorific;
-        previous =
-            report.currentPage(surname + (given.isEmpty() ? QString() : QLatin1Char(' ') + given) +
-                                   (honorific.isEmpty() ? QString() : QLatin1Char(' ') + honorific),
-                               &previous);
+        const NameParts name = mainName(card);
+        previous = report.currentPage(
+            name.family + (name.given.isEmpty() ? QString() : QLatin1Char(' ') + name.given) +
+                (name.honorific.isEmpty() ? QString() : QLatin1Char(' ') + name.honorific),
+            &previous);
         QStringList problems;
         if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
             problems.append(previous.title + QStringLiteral(": ") + problem);
-        QStringList unprinted; // 連名3–5: the two layouts have columns for two
+        QStringList unprinted; // 連名3–5: the fixed places have columns for two
         for (const QString& joint : card.details.moreJointNames)
-            if (!joint.trimmed().isEmpty())
+            if (options.classicLayout && !joint.trimmed().isEmpty())
                 unprinted.append(joint.trimmed());
         if (!unprinted.isEmpty())
             problems.append(previous.title +
@@ -310,7 +576,9 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
                             QStringLiteral(": 同じ名前と住所のはがきがこの中にもう一枚あります"));
         else
             seen.insert(key);
-        if (!sink(previous, problems))
+        for (QString& refusal : refusals)
+            refusal = previous.title + QStringLiteral(": ") + refusal;
+        if (!sink(previous, {problems, refusals}))
             return false;
 
         for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6"})
@@ -327,12 +595,12 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         made->clear();
     QStringList warnings;
     qsizetype composed = 0;
-    auto keep = [&](const PreparedPage& page, const QStringList& problems) {
+    auto keep = [&](const PreparedPage& page, const CardNotes& notes) {
         if (progress && !progress(composed, cards.size()))
             return false;
         // Laid out once here to find what does not fit or overprints; the preview lays out
         // again only what it shows.
-        QStringList cut = overflowWarnings(page, layOutPage(page));
+        QStringList cut = notes.refusals + overflowWarnings(page, layOutPage(page));
         if (cut.isEmpty() || options.allowOverflow) {
             report.appendPage(page);
             if (made)
@@ -342,7 +610,7 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
         }
         ++composed;
         warnings += cut;
-        warnings += problems;
+        warnings += notes.problems;
         return true;
     };
     const bool whole = streamCards(report, layout, options, cards, dm, keep);
@@ -380,6 +648,16 @@ QString boxCaption(const QString& name) {
                                                      {"Memo13", "連名2"},
                                                      {"Memo14", "連名1の様"},
                                                      {"Memo15", "連名2の様"},
+                                                     {"Memo32", "連名3"},
+                                                     {"Memo33", "連名4"},
+                                                     {"Memo34", "連名5"},
+                                                     {"Memo35", "連名3の様"},
+                                                     {"Memo36", "連名4の様"},
+                                                     {"Memo37", "連名5の様"},
+                                                     {"Memo38", "会社名"},
+                                                     {"Memo39", "部署名1"},
+                                                     {"Memo40", "部署名2"},
+                                                     {"Memo41", "役職"},
                                                      {"Memo9", "差出人の住所1"},
                                                      {"Memo10", "差出人の住所2"},
                                                      {"Memo11", "差出人の姓"},

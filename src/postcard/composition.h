@@ -15,6 +15,11 @@ namespace velta {
 
 class TDM;
 
+// How an address's numbers print: 「算用数字」 one upright digit per em, 「算用数字（縦中横）」
+// two-digit runs side by side in one em, 「漢数字」 (十四) or 「漢数字（一四）」.
+enum class NumberStyle { Upright, UprightPairs, Kanji, KanjiDigits };
+const QStringList& numberStyleNames(); // in the enum's order
+
 // The postcard window's options, as the texts of its controls.
 struct CardOptions {
     QString nameSize = QStringLiteral("20"), addressSize = QStringLiteral("10");
@@ -26,6 +31,12 @@ struct CardOptions {
     QString senderRight = QStringLiteral("0"), senderDown = QStringLiteral("0");
     bool senderHyphen = false;
     bool fitText = true; // "枠に収まるよう縮小": an overflowing text is drawn smaller
+    // 「従来の配置」: 姓, 名 and 様 in the template's fixed places instead of one composed block.
+    bool classicLayout = false;
+    bool spreadName = false;     // 「均等割付」: 姓 and 名 fill the name column
+    bool familyTogether = false; // 連名 the card cannot hold print as 「御家族御一同様」
+    NumberStyle numbers = NumberStyle::Upright;
+    QChar kanjiDash = QChar(0x30FC); // between kanji address numbers: ー or の
     // A card with a text cut at its box or printed over another is left out and listed; with
     // this, it is made all the same (and still listed).
     bool allowOverflow = false;
@@ -44,7 +55,12 @@ QStringList cardGridRow(const CardRecipient& card, bool addressSearch, int markY
 // second card of the run to the same name and address. The
 // options are checked before the first page; an invalid number stops the run with a message
 // naming it.
-using PageSink = std::function<bool(const PreparedPage&, const QStringList& postalProblems)>;
+// What streamCards finds wrong with a card: `problems` are said and the card is made;
+// `refusals` (a name block the card cannot hold) leave it out as a text cut at its box does.
+struct CardNotes {
+    QStringList problems, refusals;
+};
+using PageSink = std::function<bool(const PreparedPage&, const CardNotes& notes)>;
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                  const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink);
 

@@ -72,7 +72,7 @@ QLineEdit* positionEdit(QWidget* parent, const char* name, const QPoint& positio
 Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     : QDialog(parent), frxReport1(makeCardTemplate(CardLayout::Type1)),
       frxReport2(makeCardTemplate(CardLayout::Type2)), dm_(dm) {
-    setUpWindow(this, "hagaki_sakusei", QStringLiteral("ハガキ作成"), {884, 648});
+    setUpWindow(this, "hagaki_sakusei", QStringLiteral("ハガキ作成"), {884, 682});
 
     captionPanel(this, "Panel3", QStringLiteral("検　索"), {11, 6, 90, 25});
     Edit1 = entryEdit(this, "Edit1", {108, 8, 133, 21}, 0, ImeMode::Unchanged);
@@ -121,6 +121,45 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     ButtonUndoMarks = pushButton(this, "ButtonUndoMarks", QStringLiteral("出の記録を取り消す"),
                                  {712, 615, 164, 28});
     ButtonUndoMarks->setEnabled(false);
+    // The last row: how the address side is typeset.
+    auto choice = [this](const char* name, const QStringList& items, const QRect& geometry,
+                         const QString& tip) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->addItems(items);
+        box->setGeometry(geometry);
+        box->setToolTip(tip);
+        return box;
+    };
+    auto* typesetting = new QLabel(QStringLiteral("組版:"), this);
+    typesetting->setObjectName(QStringLiteral("LabelTypesetting"));
+    typesetting->setGeometry(12, 652, 40, 20);
+    ComboLayout = choice(
+        "ComboLayout", {QStringLiteral("標準の配置"), QStringLiteral("従来の配置")},
+        {56, 649, 110, 26}, QStringLiteral("従来の配置: 姓・名・様を決まった位置に置きます"));
+    ComboNameSpacing = choice(
+        "ComboNameSpacing", {QStringLiteral("名前を詰めて配置"), QStringLiteral("均等割付")},
+        {172, 649, 140, 26}, QStringLiteral("均等割付: 姓と名を名前の行いっぱいに配置します"));
+    ComboNumbers = choice("ComboNumbers", numberStyleNames(), {318, 649, 150, 26},
+                          QStringLiteral("住所の数字の書き方"));
+    ComboKanjiDash =
+        choice("ComboKanjiDash", {QStringLiteral("ー"), QStringLiteral("の")}, {474, 649, 48, 26},
+               QStringLiteral("漢数字の番地の間に入れる文字（二ー十四 / 二の十四）"));
+    CheckFamilyTogether =
+        new QCheckBox(QStringLiteral("入りきらない連名は「御家族御一同様」にする"), this);
+    CheckFamilyTogether->setObjectName(QStringLiteral("CheckFamilyTogether"));
+    CheckFamilyTogether->setGeometry(530, 652, 346, 20);
+    auto followLayout = [this]() {
+        const bool composed = ComboLayout->currentIndex() == 0;
+        ComboNameSpacing->setEnabled(composed);
+        CheckFamilyTogether->setEnabled(composed);
+    };
+    connect(ComboLayout, &QComboBox::currentIndexChanged, this, followLayout);
+    auto followNumbers = [this]() {
+        ComboKanjiDash->setEnabled(ComboNumbers->currentIndex() >= 2);
+    };
+    connect(ComboNumbers, &QComboBox::currentIndexChanged, this, followNumbers);
+    followNumbers();
 
     QStringList sizes;
     for (int size = 7; size <= 25; ++size)
@@ -310,6 +349,45 @@ void Thagaki_sakusei::undoMarks() {
     undoMark(dm_, *lastMarks_);
     lastMarks_.reset();
     ButtonUndoMarks->setEnabled(false);
+    // The last row: how the address side is typeset.
+    auto choice = [this](const char* name, const QStringList& items, const QRect& geometry,
+                         const QString& tip) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->addItems(items);
+        box->setGeometry(geometry);
+        box->setToolTip(tip);
+        return box;
+    };
+    auto* typesetting = new QLabel(QStringLiteral("組版:"), this);
+    typesetting->setObjectName(QStringLiteral("LabelTypesetting"));
+    typesetting->setGeometry(12, 652, 40, 20);
+    ComboLayout = choice(
+        "ComboLayout", {QStringLiteral("標準の配置"), QStringLiteral("従来の配置")},
+        {56, 649, 110, 26}, QStringLiteral("従来の配置: 姓・名・様を決まった位置に置きます"));
+    ComboNameSpacing = choice(
+        "ComboNameSpacing", {QStringLiteral("名前を詰めて配置"), QStringLiteral("均等割付")},
+        {172, 649, 140, 26}, QStringLiteral("均等割付: 姓と名を名前の行いっぱいに配置します"));
+    ComboNumbers = choice("ComboNumbers", numberStyleNames(), {318, 649, 150, 26},
+                          QStringLiteral("住所の数字の書き方"));
+    ComboKanjiDash =
+        choice("ComboKanjiDash", {QStringLiteral("ー"), QStringLiteral("の")}, {474, 649, 48, 26},
+               QStringLiteral("漢数字の番地の間に入れる文字（二ー十四 / 二の十四）"));
+    CheckFamilyTogether =
+        new QCheckBox(QStringLiteral("入りきらない連名は「御家族御一同様」にする"), this);
+    CheckFamilyTogether->setObjectName(QStringLiteral("CheckFamilyTogether"));
+    CheckFamilyTogether->setGeometry(530, 652, 346, 20);
+    auto followLayout = [this]() {
+        const bool composed = ComboLayout->currentIndex() == 0;
+        ComboNameSpacing->setEnabled(composed);
+        CheckFamilyTogether->setEnabled(composed);
+    };
+    connect(ComboLayout, &QComboBox::currentIndexChanged, this, followLayout);
+    auto followNumbers = [this]() {
+        ComboKanjiDash->setEnabled(ComboNumbers->currentIndex() >= 2);
+    };
+    connect(ComboNumbers, &QComboBox::currentIndexChanged, this, followNumbers);
+    followNumbers();
     rereadMarks();
     MessageService::information(this, QStringLiteral("出の記録を取り消しました。"));
 }
@@ -341,6 +419,11 @@ CardOptions Thagaki_sakusei::options() const {
     o.senderDown = Edit5->text();
     o.senderHyphen = CheckBox2->isChecked();
     o.fitText = CheckBoxFit->isChecked();
+    o.classicLayout = ComboLayout->currentIndex() == 1;
+    o.spreadName = ComboNameSpacing->currentIndex() == 1;
+    o.familyTogether = CheckFamilyTogether->isChecked();
+    o.numbers = static_cast<NumberStyle>(std::max(0, ComboNumbers->currentIndex()));
+    o.kanjiDash = ComboKanjiDash->currentText().at(0);
     return o;
 }
 

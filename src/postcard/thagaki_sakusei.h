@@ -44,6 +44,10 @@ public:
     RecipientFilterBar* FilterBar; // group and this year's 出・受・喪中
     QComboBox* ComboCardKind; // what printing records: 年賀状 or 寒中見舞い・喪中はがき
     QPushButton* ButtonUndoMarks; // takes back the last 出 recorded after printing
+    // How the address side is typeset: 標準の配置 / 従来の配置, 詰めて / 均等割付, the numbers and
+    // their dash, and 連名 that do not fit as 御家族御一同様.
+    QComboBox *ComboLayout, *ComboNameSpacing, *ComboNumbers, *ComboKanjiDash;
+    QCheckBox* CheckFamilyTogether;
     TfrxReport frxReport1, frxReport2;
 
     // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.

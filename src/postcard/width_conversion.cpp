@@ -85,4 +85,48 @@ QString SinglebyteToDoublebyte(const QString& sValue) {
     return result;
 }
 
+namespace {
+
+bool isWideDigit(QChar c) {
+    return c >= QChar(0xFF10) && c <= QChar(0xFF19);
+}
+
+QString kanjiOf(const QString& digits, bool positional) {
+    static const QString kanji = QStringLiteral("〇一二三四五六七八九");
+    auto digitAt = [&](qsizetype i) { return digits.at(i).unicode() - 0xFF10; };
+    // 十 only for what reads as a two-digit number; 07 or 101 stay digit by digit.
+    if (positional && digits.size() == 2 && digitAt(0) != 0) {
+        const int tens = digitAt(0), units = digitAt(1);
+        return (tens > 1 ? QString(kanji.at(tens)) : QString()) + QStringLiteral("十") +
+               (units > 0 ? QString(kanji.at(units)) : QString());
+    }
+    QString result;
+    for (qsizetype i = 0; i < digits.size(); ++i)
+        result += kanji.at(digitAt(i));
+    return result;
+}
+
+} // namespace
+
+QString kanjiNumbers(const QString& text, bool positional, QChar dash) {
+    QString result;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (!isWideDigit(text.at(i))) {
+            const bool numberDash = text.at(i) == QChar(0x30FC) && i > 0 &&
+                                    isWideDigit(text.at(i - 1)) && i + 1 < text.size() &&
+                                    isWideDigit(text.at(i + 1));
+            result += numberDash ? dash : text.at(i);
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && isWideDigit(text.at(end)))
+            ++end;
+        result += kanjiOf(text.mid(i, end - i), positional);
+        i = end;
+    }
+    return result;
+}
+
 } // namespace velta

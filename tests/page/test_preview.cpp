@@ -152,21 +152,28 @@ TEST(Preview, PostalFrameShowsOnScreenOnlyAtJapanPostsPositions) {
 TEST(Preview, SavedPagesOpenAgainAndBadFilesAreRefusedWholly) {
     QTemporaryDir folder;
     const QString file = folder.filePath("pages.vpg");
-    TfrxPreviewWindow window(cards({"山田", "佐藤"}));
+    QVector<PreparedPage> pages = cards({"山田"});
+    TfrxReport composed = makeCardTemplate(CardLayout::Type1);
+    composed.FindObject("Memo4")->Text = "クリストファー";
+    composed.FindObject("Memo4")->Condense = 0.8;
+    composed.FindObject("Memo2")->Text = "東京都１ー１４";
+    composed.FindObject("Memo2")->DigitPairs = true;
+    pages.append(composed.currentPage());
+    TfrxPreviewWindow window(pages);
     window.saveFile(file);
     TfrxPreviewWindow other(cards({"鈴木"}));
     other.openFile(file);
     ASSERT_EQ(other.pages().size(), 2);
-    EXPECT_EQ(other.pages()[1].boxCount(), 31);
-    for (int i = 0; i < 31; ++i) {
+    EXPECT_EQ(other.pages()[1].boxCount(), 41);
+    // Every property comes back, 長体 and 縦中横 of the composed cards included.
+    bool condensed = false, paired = false;
+    for (int i = 0; i < 41; ++i) {
         const TextBox a = window.pages()[1].box(i);
-        const TextBox b = other.pages()[1].box(i);
-        EXPECT_EQ(a.Name, b.Name);
-        EXPECT_EQ(a.Text, b.Text);
-        EXPECT_EQ(a.Left, b.Left);
-        EXPECT_EQ(a.Visible, b.Visible);
-        EXPECT_EQ(a.FontName, b.FontName);
+        EXPECT_TRUE(a == other.pages()[1].box(i)) << a.Name.toStdString();
+        condensed = condensed || a.Condense < 1;
+        paired = paired || a.DigitPairs;
     }
+    EXPECT_TRUE(condensed && paired);
 
     QFile original(file);
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));

@@ -238,10 +238,10 @@ TEST_F(CardInk, EveryCharacterIsPrintedWholeAtTheDefaults) {
                   sourceOf(page, "Memo9").Text + sourceOf(page, "Memo10").Text);
         EXPECT_EQ(printed["Memo18"], "健太郎");
     }
-    // A three-character surname is drawn smaller in its one column, not wrapped and cut.
+    // A three-character surname stands at the given name's size in one column, not shrunk.
     const LaidOutBox hasegawa = laidBox(report.PreviewPages()[1], "Memo4");
-    EXPECT_LT(hasegawa.scale, 1.0);
-    EXPECT_GE(hasegawa.scale, kMinimumFitScale);
+    EXPECT_EQ(hasegawa.pixelSize, laidBox(report.PreviewPages()[1], "Memo5").pixelSize);
+    EXPECT_EQ(hasegawa.pixelSize, 27); // 20 points
     ASSERT_EQ(hasegawa.glyphs.size(), 3);
     EXPECT_NEAR(hasegawa.glyphs[0].position.x(), hasegawa.glyphs[2].position.x(), 0.01);
 }
@@ -502,23 +502,46 @@ TEST_F(CardInk, NamesArePrintedWholeOrTheCardIsLeftOutNeverCutOrOverprinted) {
         EXPECT_EQ(second["Memo5"], "太郎");
         expectInkInsideBoxesAndColumnsAtTheTop(whole.PreviewPages()[0], "continued surname");
 
-        // What cannot be printed whole is not printed: listed, left out.
+        // Long names the fixed places cut or overprint are composed whole: 長体 before smaller.
         const QVector<Recipient> hard = {card("クリストファー・ウィリアムズ", ""),
                                          card("山田", "太郎", "アレクサンドラ"),
                                          card("佐藤", "花子")};
-        const TfrxReport refused = compose(layout, hard);
+        const TfrxReport composed = compose(layout, hard);
+        EXPECT_TRUE(composed.Warnings.isEmpty()) << composed.Warnings.join("\n").toStdString();
+        ASSERT_EQ(composed.PreviewPages().size(), 3);
+        QHash<QString, QString> christopher, alexandra;
+        for (const LaidOutBox& box : layOutPage(composed.PreviewPages()[0]))
+            christopher[box.name] = printedText(box);
+        for (const LaidOutBox& box : layOutPage(composed.PreviewPages()[1]))
+            alexandra[box.name] = printedText(box);
+        EXPECT_EQ(christopher["Memo4"], "クリストファー・ウィリアムズ");
+        EXPECT_EQ(alexandra["Memo12"] + alexandra["Memo14"], "アレクサンドラ様");
+        EXPECT_LT(laidBox(composed.PreviewPages()[0], "Memo4").condense, 1.0);
+
+        // What cannot be printed whole is not printed: listed, left out.
+        const QString pablo =
+            "パブロ・ディエゴ・ホセ・フランシスコ・デ・パウラ・ホアン・ネポムセーノ";
+        const TfrxReport refused = compose(layout, {card(pablo, ""), card("佐藤", "花子")});
         ASSERT_EQ(refused.PreviewPages().size(), 1);
         EXPECT_EQ(refused.PreviewPages()[0].title, "佐藤 花子 様");
-        EXPECT_EQ(refused.Warnings,
+        EXPECT_EQ(refused.Warnings, QStringList({pablo + " 様: 名前が長すぎてはがきに収まりません"
+                                                         "（このはがきは作成していません）"}));
+        CardOptions allow;
+        allow.allowOverflow = true;
+        EXPECT_EQ(
+            compose(layout, {card(pablo, ""), card("佐藤", "花子")}, allow).PreviewPages().size(),
+            2);
+
+        // The fixed places keep their limits, and still never print cut or overprinted.
+        CardOptions fixed;
+        fixed.classicLayout = true;
+        const TfrxReport classic = compose(layout, hard, fixed);
+        ASSERT_EQ(classic.PreviewPages().size(), 1);
+        EXPECT_EQ(classic.Warnings,
                   QStringList({"クリストファー・ウィリアムズ 様: 姓 が枠に収まりません"
                                "（このはがきは作成していません）",
                                "山田 太郎 様: 連名1 と 連名1の様 が重なります"
                                "（このはがきは作成していません）"}));
-        CardOptions allow;
-        allow.allowOverflow = true;
-        const TfrxReport kept = compose(layout, hard, allow);
-        EXPECT_EQ(kept.PreviewPages().size(), 3);
-        EXPECT_EQ(kept.Warnings.size(), 2);
     }
 }
 
@@ -566,12 +589,19 @@ TEST_F(CardInk, JointNamesDropARepeatedFamilyNameAndThoseThatCannotBePrintedAreN
     cards[0].details.moreJointNames = {"次郎", "", "三郎"};
     const TfrxReport report = compose(CardLayout::Type1, cards);
     ASSERT_EQ(report.PreviewPages().size(), 1);
+    EXPECT_TRUE(report.Warnings.isEmpty()) << report.Warnings.join("\n").toStdString();
     QHash<QString, QString> printed;
     for (const LaidOutBox& box : layOutPage(report.PreviewPages()[0]))
         printed[box.name] = printedText(box);
     EXPECT_EQ(printed["Memo12"], "あかり"); // the family name stands once
     EXPECT_EQ(printed["Memo13"], "山本一"); // no space: a name of its own, printed as written
-    EXPECT_EQ(report.Warnings,
+    EXPECT_EQ(printed["Memo32"], "次郎");   // 連名3 to 5 in the columns after, none left empty
+    EXPECT_EQ(printed["Memo33"], "三郎");
+    EXPECT_EQ(printed["Memo35"] + printed["Memo36"], "様様");
+
+    CardOptions fixed;
+    fixed.classicLayout = true;
+    EXPECT_EQ(compose(CardLayout::Type1, cards, fixed).Warnings,
               QStringList{"山本 太郎 様: 連名3 以降（次郎、三郎）はこの配置では印刷されません"});
 }
 

@@ -101,7 +101,7 @@ protected:
 
 TEST_F(PostcardWindow, VisitSetsTheDefaults) {
     EXPECT_EQ(window.windowTitle(), "ハガキ作成");
-    EXPECT_EQ(window.size(), QSize(884, 648)); // the form and the filters below it
+    EXPECT_EQ(window.size(), QSize(884, 682)); // the form and the filters below it
     EXPECT_EQ(window.ComboBox1->currentText(), "20");
     EXPECT_EQ(window.ComboBox2->currentText(), "10");
     EXPECT_EQ(window.ComboBox3->currentText(), "HGP明朝E");
@@ -193,6 +193,7 @@ TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
     window.Edit2->setText("4");
     window.Edit3->setText("-4");
     window.CheckBox2->setChecked(true);
+    window.ComboLayout->setCurrentIndex(1); // 従来の配置: the template's places
     window.Button3->click();
     ASSERT_EQ(previewed.size(), 4);
     const PreparedPage& first = previewed[0];
@@ -269,6 +270,30 @@ TEST_F(PostcardWindow, CompositionPlacesNamesJointNamesAndDigits) {
               QStringList({"Memo1", "Memo10", "Memo11", "Memo16", "Memo18", "Memo19", "Memo20",
                            "Memo22", "Memo23", "Memo24", "Memo25", "Memo26", "Memo27", "Memo28",
                            "Memo29", "Memo30", "Memo31", "Memo8", "Memo9"}));
+}
+
+TEST_F(PostcardWindow, TypesettingChoicesReachTheCards) {
+    add("山田", "太郎", "やまだ", "1000001", "東京都1-14-3", "", "花子");
+    window.Button2->click();
+    EXPECT_EQ(window.ComboLayout->currentText(), "標準の配置");
+    EXPECT_FALSE(window.ComboKanjiDash->isEnabled());
+    window.ComboNumbers->setCurrentText("漢数字");
+    EXPECT_TRUE(window.ComboKanjiDash->isEnabled());
+    window.ComboKanjiDash->setCurrentText("の");
+    window.ComboNameSpacing->setCurrentText("均等割付");
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    const PreparedPage& card = previewed[0];
+    EXPECT_EQ(box(card, "Memo2").Text, "東京都一の十四の三");
+    // 連名2 alone takes the first 連名 column; its given name begins where the main one does.
+    EXPECT_EQ(box(card, "Memo12").Text, "花子");
+    EXPECT_DOUBLE_EQ(box(card, "Memo12").Top, box(card, "Memo5").Top);
+    EXPECT_GT(box(card, "Memo4").CharSpacing, 0); // 均等割付 spreads 姓 over its segment
+    window.ComboLayout->setCurrentText("従来の配置");
+    EXPECT_FALSE(window.ComboNameSpacing->isEnabled());
+    window.Button3->click();
+    EXPECT_EQ(box(previewed[0], "Memo13").Text, "花子");
+    EXPECT_EQ(box(previewed[0], "Memo4").CharSpacing, 0);
 }
 
 TEST_F(PostcardWindow, TextsThatDoNotFitAreShrunkOrListedForThePreview) {
@@ -724,7 +749,8 @@ TEST(VeltaCards, LeavesOutCardsThatWouldPrintCutAndExitsThreeUnlessAllowed) {
     {
         TDM dm(work.path());
         for (const char* row :
-             {"'クリストファー・ウィリアムズ','くりすとふぁー'", "'佐藤','さとう'"}) {
+             {"'パブロ・ディエゴ・ホセ・フランシスコ・デ・パウラ・ホアン・ネポムセーノ','ぱぶろ'",
+              "'佐藤','さとう'"}) {
             dm.IBQuery1.Clear();
             dm.IBQuery1.Add(
                 QString("insert into MST_KOKYAKU (KEY1, NAMAE, HURIGANA) values (0, %1)").arg(row));
@@ -750,14 +776,17 @@ TEST(VeltaCards, LeavesOutCardsThatWouldPrintCutAndExitsThreeUnlessAllowed) {
     };
     QString err;
     EXPECT_EQ(run({}, &err), 3);
-    EXPECT_TRUE(err.contains("クリストファー・ウィリアムズ 様: 姓 が枠に収まりません（このはがきは"
-                             "作成していません）"))
+    // Even in 長体 at the smallest size the name is longer than the card: refused, never cut.
+    const QString name =
+        "パブロ・ディエゴ・ホセ・フランシスコ・デ・パウラ・ホアン・ネポムセーノ 様: ";
+    EXPECT_TRUE(err.contains(name + "名前が長すぎてはがきに収まりません（このはがきは作成して"
+                                    "いません）"))
         << err.toStdString();
     EXPECT_TRUE(err.contains("1 枚のはがきは")) << err.toStdString();
     EXPECT_EQ(pages(), 1);
     EXPECT_EQ(run({"--allow-overflow"}, &err), 0) << err.toStdString();
     EXPECT_EQ(pages(), 2);
-    EXPECT_EQ(run({"--text", "クリストファー"}, &err), 3);
+    EXPECT_EQ(run({"--text", "パブロ"}, &err), 3);
     EXPECT_TRUE(err.contains("作成できるはがきがありません")) << err.toStdString();
     EXPECT_EQ(pages(), 2); // the file of the last run stays as it was
 }
@@ -766,7 +795,8 @@ TEST_F(PostcardWindow, APageLeftOutByTheCheckDoesNotShiftWhoIsMarkedAsSent) {
     add("相田", "一", "あいだ", "1000001");
     add("井上", "", "いのうえ", "1000001");
     add("上野", "三", "うえの", "1000001");
-    database.execute("update MST_KOKYAKU set NAMAE = 'クリストファー・ウィリアムズ・ジュニア' "
+    database.execute("update MST_KOKYAKU set NAMAE = "
+                     "'パブロ・ディエゴ・ホセ・フランシスコ・デ・パウラ・ホアン・ネポムセーノ' "
                      "where KEY1 = 2"); // cannot be printed whole: left out
     window.prepare();
     window.FilterBar->SpinFilterYear->setValue(2027);
