@@ -112,6 +112,27 @@ QRectF inkOf(const QVector<LaidOutBox>& boxes, const QRectF& regionMm) {
                   inked.height() / kDotsPerMm);
 }
 
+// How many dots at 600 dpi both laid-out boxes ink within a region (millimetres).
+int sharedDots(const LaidOutBox& first, const LaidOutBox& second, const QRectF& regionMm) {
+    auto draw = [&](const LaidOutBox& box) {
+        QImage image(static_cast<int>(regionMm.width() * kDotsPerMm) + 1,
+                     static_cast<int>(regionMm.height() * kDotsPerMm) + 1,
+                     QImage::Format_Grayscale8);
+        image.fill(255);
+        QPainter painter(&image);
+        painter.scale(kDotsPerMm / kUnitsPerMm, kDotsPerMm / kUnitsPerMm);
+        painter.translate(-regionMm.topLeft() * kUnitsPerMm);
+        paintBoxes(painter, {box});
+        return image;
+    };
+    const QImage a = draw(first), b = draw(second);
+    int shared = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            shared += qGray(a.pixel(x, y)) < 128 && qGray(b.pixel(x, y)) < 128;
+    return shared;
+}
+
 // The ink rectangle of one placed glyph, in millimetres, from the face's own outline bounds
 // (taken at a large size: small sizes round them to whole pixels).
 QRectF glyphInk(const LaidOutBox& box, const PlacedGlyph& glyph) {
@@ -121,6 +142,7 @@ QRectF glyphInk(const LaidOutBox& box, const PlacedGlyph& glyph) {
     QRectF bounds(large.topLeft() * scale, large.size() * scale);
     if (glyph.sideways)
         bounds = QTransform().rotate(90).mapRect(bounds);
+    bounds = QTransform().scale(1, box.condense).mapRect(bounds); // 長体: down the column
     return toMm(bounds.translated(glyph.position));
 }
 
@@ -185,19 +207,32 @@ void expectInkInsideBoxesAndColumnsAtTheTop(const PreparedPage& page, const QStr
         first.glyphs = {box.glyphs.first()};
         const double below =
             inkOf({first}, clip.adjusted(-4, -4, 4, 4)).top() - toMm(box.frame).top();
-        const double bearing = horizontalTopBearing(source, box.glyphs.first()) * box.scale;
+        const double bearing =
+            horizontalTopBearing(source, box.glyphs.first()) * box.scale * box.condense;
         EXPECT_NEAR(below, bearing, 0.2) << where;
     }
-    // Nothing overprints: no two glyphs of the card share ink.
-    QVector<std::pair<QRectF, QString>> inks;
+    // Nothing overprints: no two glyphs of the card share ink. Outline bounds of a heavy face
+    // reach a little past the em, so where two bounds meet the two glyphs are drawn at 600 dpi
+    // and their dots compared.
+    struct Ink {
+        QRectF bounds;
+        LaidOutBox alone; // the box with only this glyph
+        QString name;
+    };
+    QVector<Ink> inks;
     for (const LaidOutBox& box : laid)
-        for (const PlacedGlyph& glyph : box.glyphs)
-            inks.append({glyphInk(box, glyph), box.name + ":" + glyph.text});
+        for (const PlacedGlyph& glyph : box.glyphs) {
+            LaidOutBox alone = box;
+            alone.glyphs = {glyph};
+            inks.append({glyphInk(box, glyph), alone, box.name + ":" + glyph.text});
+        }
     for (qsizetype i = 0; i < inks.size(); ++i)
         for (qsizetype j = i + 1; j < inks.size(); ++j) {
-            const QRectF both = inks[i].first.intersected(inks[j].first);
-            EXPECT_FALSE(both.width() > 0.1 && both.height() > 0.1)
-                << (card + " " + inks[i].second + " / " + inks[j].second).toStdString();
+            const QRectF both = inks[i].bounds.intersected(inks[j].bounds);
+            if (both.width() <= 0.1 || both.height() <= 0.1)
+                continue;
+            EXPECT_EQ(sharedDots(inks[i].alone, inks[j].alone, both), 0)
+                << (card + " " + inks[i].name + " / " + inks[j].name).toStdString();
         }
 }
 
@@ -603,6 +638,213 @@ TEST_F(CardInk, JointNamesDropARepeatedFamilyNameAndThoseThatCannotBePrintedAreN
     fixed.classicLayout = true;
     EXPECT_EQ(compose(CardLayout::Type1, cards, fixed).Warnings,
               QStringList{"山本 太郎 様: 連名3 以降（次郎、三郎）はこの配置では印刷されません"});
+}
+
+// Real-looking recipients: one- to four-character surnames, long foreign and historical names,
+// five 連名, a 連名 written with the family's name, companies with departments and a title, a
+// company alone, a long address with its building.
+QList<CardRecipient> variedCards() {
+    auto card = [](const QString& surname, const QString& given, const QString& joint1 = "",
+                   const QString& joint2 = "") {
+        CardRecipient c;
+        c.postalCode = "9800811";
+        c.address1 = "宮城県仙台市青葉区一番町四丁目7-1";
+        c.address2 = "仙台市役所本庁舎ビルディング１１０２号室";
+        c.surname = surname;
+        c.givenName = given;
+        c.jointName1 = joint1;
+        c.jointName2 = joint2;
+        c.reading = "よみ";
+        return c;
+    };
+    QList<CardRecipient> cards = {card("林", "健太郎"),
+                                  card("山田", "健太郎", "花子"),
+                                  card("長谷川", "健太郎"),
+                                  card("勅使河原", "健太郎"),
+                                  card("クリストファー・ウィリアムズ", ""),
+                                  card("勘解由小路", "資忠"),
+                                  card("佐藤", "健一", "美咲", "陽菜"),
+                                  card("高橋", "誠", "エリザベス", "アレクサンドラ"),
+                                  card("田中", "美智子"),
+                                  card("株式会社山田商事", ""),
+                                  card("山本", "太郎", "山本　あかり")};
+    cards[6].details.moreJointNames = {"大翔", "結衣", "蓮"};
+    cards[8].details.company = "株式会社九州電子工業";
+    cards[8].details.department1 = "営業本部";
+    cards[8].details.department2 = "第二営業部";
+    cards[8].details.title = "部長";
+    cards[9].details.company = "株式会社山田商事";
+    for (qsizetype i = 0; i < cards.size(); ++i)
+        cards[i].key = i + 1;
+    return cards;
+}
+
+// The boxes of the addressee's block: 姓, 名, 敬称, 連名1–5 and their 敬称, 役職.
+const QStringList kNameBoxes = {"Memo4",  "Memo5",  "Memo6",  "Memo12", "Memo13",
+                                "Memo14", "Memo15", "Memo32", "Memo33", "Memo34",
+                                "Memo35", "Memo36", "Memo37", "Memo41"};
+const QStringList kHonorificBoxes = {"Memo6", "Memo14", "Memo15", "Memo35", "Memo36", "Memo37"};
+
+TEST_F(CardInk, AVariedSetPrintsEveryNameWholeInsideItsRegionWithAnEvenRhythm) {
+    const QList<CardRecipient> cards = variedCards();
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, cards);
+        EXPECT_TRUE(report.Warnings.isEmpty()) << report.Warnings.join("\n").toStdString();
+        ASSERT_EQ(report.PreviewPages().size(), cards.size());
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath("cards.pdf");
+        QString error;
+        ASSERT_TRUE(writePdf(pdf, report.PreviewPages(), &error)) << error.toStdString();
+
+        // The name region: below the template's name top, above its 様's foot, clear of the
+        // sender's block and left of the address.
+        TfrxReport blank = makeCardTemplate(layout);
+        const QPointF margin(blank.Page1.LeftMargin, blank.Page1.TopMargin);
+        auto mm = [&](const char* name) {
+            const TextBox* b = blank.FindObject(name);
+            return QRectF(QPointF(b->Left, b->Top) / kUnitsPerMm + margin,
+                          QSizeF(b->Width, b->Height) / kUnitsPerMm);
+        };
+        const QRectF region(QPointF(mm("Memo9").right() + 2, mm("Memo4").top()),
+                            QPointF(mm("Memo3").left(), mm("Memo6").bottom()));
+
+        QVector<double> gaps; // 姓 to 名 of the one- to four-character surnames
+        for (qsizetype i = 0; i < cards.size(); ++i) {
+            const PreparedPage& page = report.PreviewPages()[i];
+            const std::string card = page.title.toStdString();
+            expectInkInsideBoxesAndColumnsAtTheTop(page, page.title);
+            QHash<QString, LaidOutBox> laid;
+            for (const LaidOutBox& box : layOutPage(page))
+                laid[box.name] = box;
+            for (const QString& name : kNameBoxes)
+                for (const PlacedGlyph& glyph : laid.value(name).glyphs) {
+                    const QRectF ink = glyphInk(laid[name], glyph);
+                    EXPECT_TRUE(
+                        region
+                            .adjusted(-kInkTolerance, -kInkTolerance, kInkTolerance, kInkTolerance)
+                            .contains(ink))
+                        << card << " " << name.toStdString() << " " << glyph.text.toStdString();
+                }
+            // Every 敬称 of the card on one line.
+            QVector<double> honorifics;
+            for (const QString& name : kHonorificBoxes)
+                if (!laid.value(name).glyphs.isEmpty())
+                    honorifics.append(glyphInk(laid[name], laid[name].glyphs.first()).top());
+            ASSERT_FALSE(honorifics.isEmpty()) << card;
+            const auto [low, high] = std::minmax_element(honorifics.begin(), honorifics.end());
+            EXPECT_LE(*high - *low, 0.3) << card;
+            // Every 連名's 名 begins where the addressee's does.
+            if (!laid.value("Memo5").glyphs.isEmpty())
+                for (const char* joint : {"Memo12", "Memo13", "Memo32", "Memo33", "Memo34"})
+                    if (!laid.value(joint).glyphs.isEmpty() &&
+                        sourceOf(page, joint).Text.size() < 6)
+                        EXPECT_NEAR(laid[joint].glyphs.first().position.y(),
+                                    laid["Memo5"].glyphs.first().position.y(), 0.01)
+                            << card << " " << joint;
+            if (i < 4) {
+                const LaidOutBox& family = laid["Memo4"];
+                const LaidOutBox& given = laid["Memo5"];
+                gaps.append((given.glyphs.first().position.y() - family.glyphs.last().position.y() -
+                             family.pixelSize) /
+                            kUnitsPerMm);
+            }
+            // The PDF carries every name whole.
+            QProcess extract;
+            extract.start("pdftotext", {"-raw", "-f", QString::number(i + 1), "-l",
+                                        QString::number(i + 1), pdf, "-"});
+            extract.waitForFinished();
+            const QString text = QString::fromUtf8(extract.readAllStandardOutput())
+                                     .remove(QRegularExpression("\\s"));
+            const auto [surname, given] = printedName(cards[i].surname, cards[i].givenName);
+            EXPECT_TRUE(text.contains(surname.trimmed() + given)) << card;
+            for (const QString& joint : {cards[i].jointName1, cards[i].jointName2})
+                EXPECT_TRUE(text.contains(joint.section("　", -1))) << card;
+            for (const QString& joint : cards[i].details.moreJointNames)
+                EXPECT_TRUE(text.contains(joint)) << card;
+        }
+        for (const double gap : gaps)
+            EXPECT_NEAR(gap, gaps.first(), 0.3);
+        EXPECT_NEAR(gaps.first(), 0.75 * 27 / kUnitsPerMm, 0.05); // 0.75 em at 20 points
+
+        // The company block: 会社名 and 部署 beside the address, 役職 small above the name; a
+        // company alone takes 御中.
+        QHash<QString, QString> company, alone;
+        for (const LaidOutBox& box : layOutPage(report.PreviewPages()[8]))
+            company[box.name] = printedText(box);
+        for (const LaidOutBox& box : layOutPage(report.PreviewPages()[9]))
+            alone[box.name] = printedText(box);
+        EXPECT_EQ(company["Memo38"], "株式会社九州電子工業");
+        EXPECT_EQ(company["Memo39"] + company["Memo40"], "営業本部第二営業部");
+        EXPECT_EQ(company["Memo41"], "部長");
+        EXPECT_LT(laidBox(report.PreviewPages()[8], "Memo41").pixelSize,
+                  laidBox(report.PreviewPages()[8], "Memo4").pixelSize);
+        EXPECT_EQ(alone["Memo4"] + alone["Memo6"], "株式会社山田商事御中");
+        EXPECT_TRUE(alone["Memo38"].isEmpty()); // printed once, as the name
+    }
+}
+
+TEST_F(CardInk, TwoDigitRunsStandSideBySideInOneEmAndKanjiNumbersAreAChoice) {
+    QList<CardRecipient> cards = variedCards().mid(0, 1);
+    cards[0].address1 = "東京都港区六本木6-10-1";
+    cards[0].address2 = "森タワー44階";
+    CardOptions pairs;
+    pairs.numbers = NumberStyle::UprightPairs;
+    const TfrxReport report = compose(CardLayout::Type1, cards, pairs);
+    ASSERT_EQ(report.PreviewPages().size(), 1) << report.Warnings.join("\n").toStdString();
+    expectInkInsideBoxesAndColumnsAtTheTop(report.PreviewPages()[0], "縦中横");
+    int paired = 0;
+    for (const char* name : {"Memo2", "Memo3"}) {
+        const LaidOutBox box = laidBox(report.PreviewPages()[0], name);
+        for (qsizetype g = 0; g + 1 < box.glyphs.size(); ++g) {
+            if (box.glyphs[g].text.size() != 2)
+                continue;
+            ++paired;
+            EXPECT_TRUE(box.glyphs[g + 1].text.isEmpty()); // one cluster, two digits
+            const QRectF both =
+                glyphInk(box, box.glyphs[g]).united(glyphInk(box, box.glyphs[g + 1]));
+            const double em = box.pixelSize / kUnitsPerMm;
+            EXPECT_LE(both.width(), em) << box.glyphs[g].text.toStdString();
+            EXPECT_LE(both.height(), em) << box.glyphs[g].text.toStdString();
+            // side by side: the two inks at one height
+            EXPECT_NEAR(glyphInk(box, box.glyphs[g]).center().y(),
+                        glyphInk(box, box.glyphs[g + 1]).center().y(), 0.3);
+        }
+    }
+    EXPECT_EQ(paired, 2); // 10 and 44; 6 and 1 stay upright one per em
+
+    CardOptions kanji;
+    kanji.numbers = NumberStyle::Kanji;
+    kanji.kanjiDash = QChar(u'の');
+    const TfrxReport inKanji = compose(CardLayout::Type1, cards, kanji);
+    EXPECT_EQ(sourceOf(inKanji.PreviewPages()[0], "Memo2").Text, "東京都港区六本木六の十の一");
+    EXPECT_EQ(sourceOf(inKanji.PreviewPages()[0], "Memo3").Text, "森タワー四十四階");
+    kanji.numbers = NumberStyle::KanjiDigits;
+    kanji.kanjiDash = QChar(u'ー');
+    EXPECT_EQ(sourceOf(compose(CardLayout::Type1, cards, kanji).PreviewPages()[0], "Memo2").Text,
+              "東京都港区六本木六ー一〇ー一");
+}
+
+TEST_F(CardInk, JointNamesTheCardCannotHoldAreOfferedAsTheWholeFamily) {
+    QList<CardRecipient> cards = variedCards().mid(6, 1); // 佐藤 健一 and five 連名
+    cards[0].jointName1 = "ジョゼフィーヌ";
+    cards[0].details.moreJointNames = {"アレクサンドラ", "マクシミリアン",
+                                       "アレクサンドリーナ・ヴィクトリア"};
+    CardOptions options;
+    options.nameSize = "25";
+    const TfrxReport refused = compose(CardLayout::Type1, cards, options);
+    EXPECT_TRUE(refused.PreviewPages().isEmpty());
+    ASSERT_FALSE(refused.Warnings.isEmpty());
+    EXPECT_TRUE(refused.Warnings.first().contains("「御家族御一同様」にまとめると作成できます"))
+        << refused.Warnings.first().toStdString();
+    options.familyTogether = true;
+    const TfrxReport together = compose(CardLayout::Type1, cards, options);
+    ASSERT_EQ(together.PreviewPages().size(), 1) << together.Warnings.join("\n").toStdString();
+    const PreparedPage& page = together.PreviewPages()[0];
+    expectInkInsideBoxesAndColumnsAtTheTop(page, "御家族御一同様");
+    EXPECT_EQ(printedText(laidBox(page, "Memo12")), "御家族御一同様");
+    EXPECT_EQ(printedText(laidBox(page, "Memo4")) + printedText(laidBox(page, "Memo5")) +
+                  printedText(laidBox(page, "Memo6")),
+              "佐藤健一様");
 }
 
 TEST_F(CardInk, AnAddressIsOneBlockAtOneSizeWithItsBuildingLineClearlyLower) {

@@ -57,3 +57,14 @@ TEST(FullWidth, FullWidthTextIsUnchangedAndLongTextsConvertWhole) {
     EXPECT_EQ(SinglebyteToDoublebyte(QString(150, QChar(0xFF76)) + QString(150, QChar(0xFF9E))),
               QString(149, QChar(0x30AB)) + QChar(0x30AC) + QString(149, QChar(0x309B)));
 }
+
+TEST(KanjiNumbers, TensReadAsSpokenOthersDigitByDigitAndOnlyNumberDashesChange) {
+    EXPECT_EQ(kanjiNumbers("２ー１４ー９", true, u'ー'), "二ー十四ー九");
+    EXPECT_EQ(kanjiNumbers("２ー１４ー９", true, u'の'), "二の十四の九");
+    EXPECT_EQ(kanjiNumbers("２ー１４ー９", false, u'ー'), "二ー一四ー九");
+    EXPECT_EQ(kanjiNumbers("１０ー２０ー１１", true, u'ー'), "十ー二十ー十一");
+    // 07 and 101 are read digit by digit, as room numbers are.
+    EXPECT_EQ(kanjiNumbers("０７号　１０１号室", true, u'ー'), "〇七号　一〇一号室");
+    // A ー that is not between two digits is a long vowel, never a number dash.
+    EXPECT_EQ(kanjiNumbers("センター３ー１　ビルー", true, u'の'), "センター三の一　ビルー");
+}
