@@ -735,10 +735,11 @@ TEST_F(CardInk, AVariedSetPrintsEveryNameWholeInsideItsRegionWithAnEvenRhythm) {
             EXPECT_LE(*high - *low, 0.3) << card;
             // Every 連名's 名 begins where the addressee's does.
             for (const char* joint : {"Memo12", "Memo13", "Memo32", "Memo33", "Memo34"}) {
-                if (!laid.value(joint).glyphs.isEmpty())
+                if (!laid.value(joint).glyphs.isEmpty()) {
                     EXPECT_NEAR(laid[joint].glyphs.first().position.y(),
                                 laid["Memo5"].glyphs.first().position.y(), 0.01)
                         << card << " " << joint;
+                }
             }
             if (i < 4) {
                 const LaidOutBox& family = laid["Memo4"];
