@@ -357,6 +357,50 @@ QStringList composeNameBlock(TfrxReport& report, const CardRecipient& card,
     return refusals;
 }
 
+// The sender's name as one block as well: 姓, the fixed gap, 名, and the 連名 beside it with
+// their 名 on its line, within the template's sender name boxes.
+QStringList composeSenderName(TfrxReport& report, const QString& face, int em) {
+    TextBox* family = report.FindObject(QStringLiteral("Memo11"));
+    TextBox* given = report.FindObject(QStringLiteral("Memo18"));
+    TextBox* joints[2] = {report.FindObject(QStringLiteral("Memo16")),
+                          report.FindObject(QStringLiteral("Memo17"))};
+    const double top = family->Top;
+    double bottom = given->Top + given->Height;
+    for (const TextBox* joint : joints)
+        bottom = std::max(bottom, joint->Top + joint->Height);
+    const double right = family->Left + family->Width - family->GapX;
+    const double left = joints[1]->Left + joints[1]->GapX;
+    TextBox probe = *family;
+    probe.FontName = QLatin1Char('@') + face;
+    probe.FontHeight = -em;
+    probe.CharSpacing = 0;
+    auto ems = [&](const QString& text) {
+        probe.Text = text;
+        return columnLength(probe) / em;
+    };
+    QVector<NameColumnLengths> lengths = {{ems(family->Text), ems(given->Text), 0}};
+    for (const TextBox* joint : joints)
+        if (!joint->Text.isEmpty())
+            lengths.append({0, ems(joint->Text), 0});
+    const NameBlockPlan plan =
+        planNameBlock(lengths, 0, {(bottom - top) / em, (right - left) / em}, false);
+    const int pixels = std::max(1, static_cast<int>(std::floor(em * plan.scale)));
+    const double axis = right - pixels / 2.0;
+    const double givenTop = top + plan.givenTop * em, givenLength = plan.givenLength * em;
+    placePart(family, family->Text, face, axis, top,
+              given->Text.isEmpty() ? givenTop + givenLength - top : plan.familyLength * em, pixels,
+              plan.condense, false);
+    placePart(given, given->Text, face, axis, givenTop, givenLength, pixels, plan.condense, false);
+    int column = 1;
+    for (TextBox* joint : joints)
+        if (!joint->Text.isEmpty())
+            placePart(joint, joint->Text, face, axis - plan.pitch * em * column++, givenTop,
+                      givenLength, pixels, plan.condense, false);
+    if (plan.fits)
+        return {};
+    return {QStringLiteral("差出人の名前が長すぎてはがきに収まりません")};
+}
+
 // 「従来の配置」: 姓, 名, 様 and 連名1–2 in the template's places, the name moved right when a
 // 連名 stands beside it.
 void placeFixedNames(TfrxReport& report, const CardRecipient& card) {
@@ -459,6 +503,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
 
     const NameArea nameArea = nameAreaOf(report);
     const int nameEm = std::abs(report.FindObject(QStringLiteral("Memo4"))->FontHeight);
+    const int senderNameEm = std::abs(report.FindObject(QStringLiteral("Memo11"))->FontHeight);
     for (TextBox& box : report.boxes)
         box.FitText = options.fitText && box.Rotation == 270;
     // A name, its 連名 and their 敬称 are drawn at one size, as is the sender's name.
@@ -508,7 +553,11 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         senderDigit->Left = kSenderBase[type][i] + senderRight;
         senderDigit->Top = kSenderRow[type] + senderDown;
     }
+    // The sender's code in the face of the sender's block, not a Latin face beside it.
+    for (const char* name : kSenderDigits)
+        report.FindObject(QString::fromLatin1(name))->FontName = options.senderAddressFont;
     TextBox* hyphen = report.FindObject(QStringLiteral("Memo31"));
+    hyphen->FontName = options.senderAddressFont;
     hyphen->Left = 46 + senderRight;
     hyphen->Top = kSenderRow[type] - 1 + senderDown;
 
@@ -520,28 +569,28 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     const PostalCheck postal = cards.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
     QSet<QString> seen; // the same name and address twice in one run: two cards to one person
     PreparedPage previous;
-    bool senderSeated = false;
+    // The sender is the same on every card: set, composed and seated once.
+    hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
+    // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
+    distribute(report, kSenderDigits, postalDigits(sender.postalCode));
+    report.FindObject(QStringLiteral("Memo9"))->Text = addressText(sender.address1, options);
+    report.FindObject(QStringLiteral("Memo10"))->Text = addressText(sender.address2, options);
+    report.FindObject(QStringLiteral("Memo11"))->Text = widened(sender.surname);
+    report.FindObject(QStringLiteral("Memo18"))->Text = widened(sender.givenName);
+    for (auto [name, joint] :
+         {std::pair{"Memo16", &sender.jointName1}, {"Memo17", &sender.jointName2}}) {
+        TextBox* box = report.FindObject(QString::fromLatin1(name));
+        box->Text = widened(*joint);
+        box->Visible = !joint->isEmpty();
+    }
+    indentBuildingLine(addressBlocks[1], !sender.address2.trimmed().isEmpty());
+    const QStringList senderRefusals =
+        options.classicLayout || cards.isEmpty()
+            ? QStringList()
+            : composeSenderName(report, options.senderNameFont, senderNameEm);
+    seatSender(report, kSenderRow[type] + senderDown);
     for (const CardRecipient& card : cards) {
-        hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
-        // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
-        distribute(report, kSenderDigits, postalDigits(sender.postalCode));
-        report.FindObject(QStringLiteral("Memo9"))->Text = addressText(sender.address1, options);
-        report.FindObject(QStringLiteral("Memo18"))->Text =
-            SinglebyteToDoublebyte(sender.givenName);
-        report.FindObject(QStringLiteral("Memo10"))->Text = addressText(sender.address2, options);
-        report.FindObject(QStringLiteral("Memo11"))->Text = sender.surname;
-        for (auto [name, joint] :
-             {std::pair{"Memo16", &sender.jointName1}, {"Memo17", &sender.jointName2}}) {
-            TextBox* box = report.FindObject(QString::fromLatin1(name));
-            box->Text = *joint;
-            box->Visible = !joint->isEmpty();
-        }
-        if (!senderSeated) { // the sender is the same on every card: seated once
-            seatSender(report, kSenderRow[type] + senderDown);
-            senderSeated = true;
-        }
-
-        QStringList refusals;
+        QStringList refusals = senderRefusals;
         if (options.classicLayout)
             placeFixedNames(report, card);
         else
@@ -551,7 +600,6 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         report.FindObject(QStringLiteral("Memo2"))->Text = addressText(card.address1, options);
         report.FindObject(QStringLiteral("Memo3"))->Text = addressText(card.address2, options);
         indentBuildingLine(addressBlocks[0], !card.address2.trimmed().isEmpty());
-        indentBuildingLine(addressBlocks[1], !sender.address2.trimmed().isEmpty());
         const NameParts name = mainName(card);
         previous = report.currentPage(
             name.family + (name.given.isEmpty() ? QString() : QLatin1Char(' ') + name.given) +

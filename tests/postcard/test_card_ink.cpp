@@ -766,6 +766,18 @@ TEST_F(CardInk, AVariedSetPrintsEveryNameWholeInsideItsRegionWithAnEvenRhythm) {
             EXPECT_NEAR(gap, gaps.first(), 0.3);
         EXPECT_NEAR(gaps.first(), 0.75 * 27 / kUnitsPerMm, 0.05); // 0.75 em at 20 points
 
+        // The sender's name is one block too: 姓, the same gap, 名, the 連名's 名 on its line;
+        // its code in the block's face.
+        const PreparedPage& first = report.PreviewPages()[0];
+        const LaidOutBox senderFamily = laidBox(first, "Memo11");
+        const LaidOutBox senderGiven = laidBox(first, "Memo18");
+        EXPECT_NEAR(senderGiven.glyphs.first().position.y() -
+                        senderFamily.glyphs.last().position.y() - senderFamily.pixelSize,
+                    0.75 * senderFamily.pixelSize, 0.01);
+        EXPECT_DOUBLE_EQ(laidBox(first, "Memo16").glyphs.first().position.y(),
+                         senderGiven.glyphs.first().position.y());
+        EXPECT_EQ(laidBox(first, "Memo8").family, laidBox(first, "Memo9").family);
+
         // The company block: 会社名 and 部署 beside the address, 役職 small above the name; a
         // company alone takes 御中.
         QHash<QString, QString> company, alone;
