@@ -216,7 +216,7 @@ int main(int argc, char** argv) {
         }
         QStringList warnings;
         int composed = 0, leftOut = 0;
-        QList<CardRecipient> made; // the cards written: what --mark-sent records
+        QList<qint64> made; // the keys of the cards written: what --mark-sent records
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
         const bool written = streamCards(report, layout, options, rows, dm,
                                          [&](const PreparedPage& page, const CardNotes& notes) {
@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
                                                  return true;
                                              }
                                              warnings += cut + notes.problems;
-                                             made.append(card);
+                                             made.append(card.key);
                                              return (!writer || writer->addPage(page.page, laid)) &&
                                                     (!spool || spool->addPage(page.page, laid));
                                          });
@@ -260,12 +260,9 @@ int main(int argc, char** argv) {
                         printer->toUtf8().constData(), job);
         }
         if (markYear) {
-            QList<qint64> keys;
-            for (const CardRecipient& card : made)
-                keys.append(card.key);
-            recordMark(dm, keys, markYear, &YearMarks::nengaSent);
+            recordMark(dm, made, markYear, &YearMarks::nengaSent);
             std::printf("%lld 人を %d 年の年賀状を出した人として記録しました。\n",
-                        static_cast<long long>(keys.size()), markYear);
+                        static_cast<long long>(made.size()), markYear);
         }
         if (leftOut > 0) {
             std::fprintf(

@@ -19,6 +19,29 @@ const QString& oneCharacter(QChar c) {
     return *found;
 }
 
+// Pages of a composed run differ in where their name boxes stand, in a few hundred ways:
+// frames alike are kept once, found by a hash of what places and draws the boxes.
+std::shared_ptr<const QVector<TextBox>> sharedFrames(QVector<TextBox>&& frames) {
+    constexpr qsizetype kMostKept = 8192;
+    thread_local QHash<size_t, std::weak_ptr<const QVector<TextBox>>> kept;
+    size_t hash = 0;
+    for (const TextBox& b : frames)
+        hash = qHashMulti(hash, b.Left, b.Top, b.Width, b.Height, b.FontHeight, b.Visible,
+                          b.CharSpacing, b.Condense, b.FontName);
+    auto found = kept.find(hash);
+    if (found != kept.end())
+        if (auto same = found->lock(); same && *same == frames)
+            return same;
+    if (kept.size() >= kMostKept)
+        kept.removeIf([](const auto& entry) { return entry.value().expired(); });
+    if (kept.size() >= kMostKept)
+        kept.clear();
+    // Not make_shared: a weak pointer here must not keep a dropped page's frames in memory.
+    std::shared_ptr<const QVector<TextBox>> made(new QVector<TextBox>(std::move(frames)));
+    kept.insert(hash, made);
+    return made;
+}
+
 } // namespace
 
 PreparedPage::PreparedPage(const PageSetup& setup, const QVector<TextBox>& boxes,
@@ -39,7 +62,7 @@ PreparedPage::PreparedPage(const PageSetup& setup, const QVector<TextBox>& boxes
     if (previous && previous->frames_ && *previous->frames_ == frames)
         frames_ = previous->frames_;
     else
-        frames_ = std::make_shared<const QVector<TextBox>>(std::move(frames));
+        frames_ = sharedFrames(std::move(frames));
 }
 
 TextBox PreparedPage::box(qsizetype index) const {

@@ -111,7 +111,8 @@ void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, q
         }
     }
     cairo_save(cr);
-    cairo_scale(cr, 1, condense);
+    if (condense != 1)
+        cairo_scale(cr, 1, condense);
     if (sideways)
         cairo_rotate(cr, M_PI / 2);
     cairo_show_text_glyphs(cr, utf8.constData(), static_cast<int>(utf8.size()), run.constData(),
