@@ -12,7 +12,7 @@ namespace velta {
 namespace {
 
 const char kMagic[8] = {'V', 'E', 'L', 'T', 'A', 'P', 'G', 'S'};
-// 2 added FitText, MaxLines, ContinueIn; 3 FitGroup; 4 Condense, DigitPairs
+// 2 added FitText, MaxLines, ContinueIn; 3 FitGroup; 4 Condense, CondenseFloor, DigitPairs
 constexpr quint32 kVersion = 4;
 constexpr quint32 kMaxPages = 100000;
 constexpr quint32 kMaxBoxes = 1000;
@@ -54,7 +54,7 @@ bool savePages(const QString& fileName, const QVector<PreparedPage>& pages,
                 << static_cast<qint32>(b.FontCharset) << b.UseDefaultCharset
                 << static_cast<qint32>(b.Rotation) << b.CharSpacing << b.LineSpacing << b.GapX
                 << b.GapY << b.HideZeros << b.FitText << static_cast<qint32>(b.MaxLines)
-                << b.ContinueIn << b.FitGroup << b.Condense << b.DigitPairs;
+                << b.ContinueIn << b.FitGroup << b.Condense << b.CondenseFloor << b.DigitPairs;
     }
     if (out.status() != QDataStream::Ok || !file.commit())
         throw PageFileError(
@@ -114,7 +114,7 @@ QVector<PreparedPage> loadPages(const QString& fileName, const Progress& progres
             if (version >= 3)
                 in >> b.FitGroup;
             if (version >= 4)
-                in >> b.Condense >> b.DigitPairs;
+                in >> b.Condense >> b.CondenseFloor >> b.DigitPairs;
             b.MaxLines = maxLines;
             b.FontHeight = height;
             b.FontCharset = charset;
@@ -124,7 +124,8 @@ QVector<PreparedPage> loadPages(const QString& fileName, const Progress& progres
                             (rotation == 0 || rotation == 270) && height < 0 && height >= -1000 &&
                             sane(b.CharSpacing) && sane(b.LineSpacing) && sane(b.GapX) &&
                             sane(b.GapY) && maxLines >= 0 && maxLines <= 1000 &&
-                            b.Condense >= 0.1 && b.Condense <= 1;
+                            b.Condense >= 0.1 && b.Condense <= 1 && b.CondenseFloor >= 0.1 &&
+                            b.CondenseFloor <= 1;
             if (!ok)
                 refuse(fileName, QStringLiteral("%1 ページ目の %2 番目の枠が壊れています。")
                                      .arg(i + 1)

@@ -43,6 +43,8 @@ struct TextBox {
     QString FitGroup;
     // 長体: a vertical text's glyphs and advances narrowed down the column (1: as designed).
     double Condense = 1;
+    // A fitted vertical text narrows down the column to this (長体) before it is drawn smaller.
+    double CondenseFloor = 1;
     // 縦中横: a run of exactly two digits in a vertical box is set side by side in one em.
     bool DigitPairs = false;
 

@@ -360,7 +360,7 @@ Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
 }
 
 // Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit,
-// at `largest` of its size at most. Returns whether the text went on into `next`.
+// at the fit `largest` at most. Returns whether the text went on into `next`.
 bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source, int next,
                 Layout detail, QVector<LaidOutBox>& laid, double largest = 1) {
     const TextBox& box = boxes[source];
@@ -380,49 +380,61 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
 
     const double size = std::abs(box.FontHeight);
     const double upem = font.unitsPerEm();
-    // A fitted text is drawn smaller as a whole: its size and its spacing.
-    auto scaled = [&](double scale) {
+    // Fitting goes by one measure: down to the box's CondenseFloor only the column narrows
+    // (長体), below it the text is drawn smaller as a whole, its size and its spacing.
+    const double condenseFloor = vertical ? box.CondenseFloor : 1.0;
+    auto condenseAt = [&](double fit) {
+        return condenseFloor < 1 ? std::max(fit, condenseFloor) : 1.0;
+    };
+    auto scaleAt = [&](double fit) { return fit / condenseAt(fit); };
+    auto scaled = [&](double fit) {
         QVector<Slot> result = targets;
         for (Slot& slot : result) {
-            slot.charSpacing *= scale;
-            slot.lineSpacing *= scale;
+            slot.charSpacing *= scaleAt(fit);
+            slot.lineSpacing *= scaleAt(fit);
+            slot.condense *= condenseAt(fit);
         }
         return result;
     };
-    auto attempt = [&](double scale) {
-        return wrap(paragraphs, scaled(scale), size * scale, size * scale / upem);
+    auto attempt = [&](double fit) {
+        return wrap(paragraphs, scaled(fit), size * scaleAt(fit), size * scaleAt(fit) / upem);
     };
-    // The largest scale down to the minimum at which everything fits.
+    // The largest fit down to the minimum at which everything fits.
+    const double lowest = kMinimumFitScale * std::min(condenseFloor, 1.0);
     auto fitted = [&]() {
         if (!box.FitText)
             return 1.0;
         if (attempt(largest).complete)
             return largest;
-        if (!attempt(kMinimumFitScale).complete)
-            return kMinimumFitScale;
-        double low = kMinimumFitScale, high = largest;
+        if (!attempt(lowest).complete)
+            return lowest;
+        double low = lowest, high = largest;
         while (high - low > 0.005) {
             const double middle = (low + high) / 2;
             (attempt(middle).complete ? low : high) = middle;
         }
         return low;
     };
-    double scale = fitted();
-    // Shrinking alone would make the text small or still cut it: go on in the next box.
-    if (next >= 0 && (scale < kContinueBelowScale || !attempt(scale).complete)) {
+    double fit = fitted();
+    // Narrowing and shrinking alone would make the text small or still cut it: go on in the
+    // next box.
+    if (next >= 0 && (fit < kContinueBelowScale || !attempt(fit).complete)) {
         targets.append(slotOf(boxes[next], next, page));
         out.append(&laid[next]);
         laid[next].family = font.family();
         laid[next].weight = font.weight();
-        scale = fitted();
+        fit = fitted();
     }
-    const Flow flow = attempt(scale);
+    const Flow flow = attempt(fit);
+    const double scale = scaleAt(fit);
     for (LaidOutBox* target : out) {
         target->pixelSize = size * scale;
         target->scale = scale;
+        target->fit = fit;
+        target->condense = targets[0].condense * condenseAt(fit);
     }
     if (detail == Layout::Glyphs)
-        place(paragraphs, scaled(scale), flow, font, size * scale, size * (1 - scale) / 2, out);
+        place(paragraphs, scaled(fit), flow, font, size * scale, size * (1 - scale) / 2, out);
     if (!flow.complete)
         laid[source].overflows = true;
     return std::any_of(flow.lines.begin(), flow.lines.end(),
@@ -472,11 +484,11 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
     for (int i = 0; i < count; ++i)
         if (const QString& group = boxes[i].FitGroup;
             !group.isEmpty() && boxes[i].Visible && boxes[i].FitText && !isBlank(boxes[i].Text))
-            groupScale[group] = std::min(groupScale.value(group, 1.0), laid[i].scale);
+            groupScale[group] = std::min(groupScale.value(group, 1.0), laid[i].fit);
     for (int i = 0; i < count; ++i) {
         const double scale = groupScale.value(boxes[i].FitGroup, 1.0);
         if (boxes[i].FitGroup.isEmpty() || !boxes[i].Visible || isBlank(boxes[i].Text) ||
-            laid[i].scale <= scale + 0.001)
+            laid[i].fit <= scale + 0.001)
             continue;
         for (const int box : {i, nextOf[i]})
             if (box >= 0) {

@@ -31,6 +31,7 @@ struct LaidOutBox {
     double pixelSize = 0; // after fitting
     double scale = 1;     // pixelSize / the box's own size
     double condense = 1;  // glyphs and advances down a vertical column (長体)
+    double fit = 1;       // how far fitting went: condense first, then scale
     QRectF clip;          // the box, page units, card coordinates
     QRectF frame;         // the box less its gaps
     QVector<PlacedGlyph> glyphs;

@@ -534,6 +534,9 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             i == 0 ? QStringLiteral("address") : QStringLiteral("senderAddress");
         building->CharSpacing = first->CharSpacing;
         first->DigitPairs = building->DigitPairs = options.numbers == NumberStyle::UprightPairs;
+        // A long address narrows (長体) before it is drawn smaller; the fixed places shrink.
+        first->CondenseFloor = building->CondenseFloor =
+            options.classicLayout ? 1.0 : kCondenseFloor;
         addressBlocks[i] = {first, building, building->Top, building->Height};
     }
     // Indents the building line of a block that has one; a block without keeps the template's

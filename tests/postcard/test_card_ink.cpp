@@ -859,6 +859,34 @@ TEST_F(CardInk, JointNamesTheCardCannotHoldAreOfferedAsTheWholeFamily) {
               "佐藤健一様");
 }
 
+TEST_F(CardInk, ALongAddressNarrowsBeforeItIsDrawnSmaller) {
+    const Recipient card{"9800811",  "宮城県仙台市青葉区一番町四丁目七番一号仙台第一生命タワービル",
+                         "二十一階", "佐藤",
+                         "花子",     "",
+                         ""};
+    for (const bool fixed : {false, true}) {
+        CardOptions options;
+        options.classicLayout = fixed;
+        const TfrxReport report = compose(CardLayout::Type1, {card}, options);
+        ASSERT_EQ(report.PreviewPages().size(), 1) << report.Warnings.join("\n").toStdString();
+        const PreparedPage& page = report.PreviewPages()[0];
+        expectInkInsideBoxesAndColumnsAtTheTop(page, "長体");
+        const LaidOutBox first = laidBox(page, "Memo2");
+        const LaidOutBox building = laidBox(page, "Memo3");
+        EXPECT_EQ(printedText(first), sourceOf(page, "Memo2").Text);
+        if (fixed) { // the fixed places shrink as they always did
+            EXPECT_LT(first.pixelSize, 13);
+            EXPECT_EQ(first.condense, 1);
+        } else { // 長体 at the chosen size, the building line alike
+            EXPECT_EQ(first.pixelSize, 13);
+            EXPECT_LT(first.condense, 1);
+            EXPECT_GE(first.condense, 0.7);
+            EXPECT_EQ(building.condense, first.condense);
+            EXPECT_EQ(building.pixelSize, first.pixelSize);
+        }
+    }
+}
+
 TEST_F(CardInk, AnAddressIsOneBlockAtOneSizeWithItsBuildingLineClearlyLower) {
     const Recipient card{"0600042",
                          "北海道札幌市中央区大通西二丁目五番地一号さっぽろ大通",
