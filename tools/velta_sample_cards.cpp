@@ -1,58 +1,60 @@
-// Writes a few sample cards (TYPE1 and TYPE2) to a PDF, to look at the vertical layout.
+// Writes sample cards to a PDF, to look at the vertical layout: real-looking recipients composed
+// as velta-cards composes them, on TYPE1 and then TYPE2, with a sample sender in a throwaway
+// embedded database. --classic sets them in the fixed places instead.
 #include "card_layouts.h"
+#include "composition.h"
+#include "dm.h"
+#include "errors.h"
 #include "font_substitution.h"
 #include "pdf_writer.h"
-#include "width_conversion.h"
+#include "sample_cards.h"
+#include "schema.h"
+#include "sender_store.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) // no window: no display needed
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    if (argc != 2) {
-        std::fputs("使い方: velta-sample-cards 出力.pdf\n", stderr);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool classic = arguments.contains(QStringLiteral("--classic"));
+    if (arguments.size() != (classic ? 2 : 1) || arguments.last().startsWith(QLatin1Char('-'))) {
+        std::fputs("使い方: velta-sample-cards [--classic] 出力.pdf\n", stderr);
         return 2;
     }
     velta::installFontSubstitutions();
     QVector<velta::PreparedPage> pages;
-    for (velta::CardLayout layout : {velta::CardLayout::Type1, velta::CardLayout::Type2}) {
-        velta::TfrxReport report = velta::makeCardTemplate(layout);
-        auto set = [&](const char* name, const QString& text) {
-            report.FindObject(name)->Text = text;
-        };
-        const QString code = "1000001";
-        const char* digits[] = {"Memo1",  "Memo19", "Memo20", "Memo21",
-                                "Memo22", "Memo23", "Memo24"};
-        for (int i = 0; i < 7; ++i)
-            set(digits[i], code.mid(i, 1));
-        set("Memo2",
-            velta::SinglebyteToDoublebyte(velta::replaceDashes("東京都千代田区千代田1-1")));
-        set("Memo3",
-            velta::SinglebyteToDoublebyte(velta::replaceDashes("パレスサイドビル 3F「受付」")));
-        set("Memo4", "山田");
-        set("Memo5", "太郎");
-        set("Memo12", "花子");
-        set("Memo13", "");
-        report.FindObject("Memo15")->Visible = false;
-        report.FindObject("Memo4")->Left = 170;
-        report.FindObject("Memo5")->Left = 173;
-        report.FindObject("Memo6")->Left = 179;
-        const QString sender = "5300001";
-        const char* senderDigits[] = {"Memo8",  "Memo25", "Memo26", "Memo27",
-                                      "Memo28", "Memo29", "Memo30"};
-        for (int i = 0; i < 7; ++i)
-            set(senderDigits[i], sender.mid(i, 1));
-        set("Memo31", "-");
-        set("Memo9",
-            velta::SinglebyteToDoublebyte(velta::replaceDashes("大阪府大阪市北区梅田3-1-1")));
-        set("Memo10", "ちいさなゃゅょっ。、ー〜（）");
-        set("Memo11", "鈴木");
-        set("Memo18", "一郎");
-        report.PrepareReport(false);
-        pages += report.PreviewPages();
+    QStringList warnings;
+    try {
+        QTemporaryDir folder;
+        const QString database = folder.filePath(QStringLiteral("SAMPLE.GDB"));
+        velta::createVeltaDatabase(database);
+        {
+            velta::TDM dm(database, true);
+            velta::SenderStore(dm).save(velta::sampleSender());
+            velta::CardOptions options;
+            options.classicLayout = classic;
+            options.allowOverflow = true; // a sample shows what the check would refuse
+            for (velta::CardLayout layout : {velta::CardLayout::Type1, velta::CardLayout::Type2}) {
+                velta::TfrxReport report = velta::makeCardTemplate(layout);
+                velta::composeCards(report, layout, options, velta::sampleRecipients(), dm);
+                pages += report.PreviewPages();
+                warnings += report.Warnings;
+            }
+            dm.close();
+        }
+        velta::dropVeltaDatabase(database);
+    } catch (const velta::DbError& error) {
+        std::fprintf(stderr, "velta-sample-cards: %s\n", error.what());
+        return 1;
     }
-    if (!velta::writePdf(QString::fromLocal8Bit(argv[1]), pages)) {
+    for (const QString& warning : warnings)
+        std::fprintf(stderr, "velta-sample-cards: %s\n", warning.toUtf8().constData());
+    if (!velta::writePdf(arguments.last(), pages)) {
         std::fputs("PDF を書き込めません。\n", stderr);
         return 1;
     }

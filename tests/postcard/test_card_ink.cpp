@@ -9,6 +9,7 @@
 #include "pdf_writer.h"
 #include "postal_code.h"
 #include "preview_window.h"
+#include "sample_cards.h"
 #include "test_database.h"
 
 #include <QApplication>
@@ -640,45 +641,6 @@ TEST_F(CardInk, JointNamesDropARepeatedFamilyNameAndThoseThatCannotBePrintedAreN
               QStringList{"山本 太郎 様: 連名3 以降（次郎、三郎）はこの配置では印刷されません"});
 }
 
-// Real-looking recipients: one- to four-character surnames, long foreign and historical names,
-// five 連名, a 連名 written with the family's name, companies with departments and a title, a
-// company alone, a long address with its building.
-QList<CardRecipient> variedCards() {
-    auto card = [](const QString& surname, const QString& given, const QString& joint1 = "",
-                   const QString& joint2 = "") {
-        CardRecipient c;
-        c.postalCode = "9800811";
-        c.address1 = "宮城県仙台市青葉区一番町四丁目7-1";
-        c.address2 = "仙台市役所本庁舎ビルディング１１０２号室";
-        c.surname = surname;
-        c.givenName = given;
-        c.jointName1 = joint1;
-        c.jointName2 = joint2;
-        c.reading = "よみ";
-        return c;
-    };
-    QList<CardRecipient> cards = {card("林", "健太郎"),
-                                  card("山田", "健太郎", "花子"),
-                                  card("長谷川", "健太郎"),
-                                  card("勅使河原", "健太郎"),
-                                  card("クリストファー・ウィリアムズ", ""),
-                                  card("勘解由小路", "資忠"),
-                                  card("佐藤", "健一", "美咲", "陽菜"),
-                                  card("高橋", "誠", "エリザベス", "アレクサンドラ"),
-                                  card("田中", "美智子"),
-                                  card("株式会社山田商事", ""),
-                                  card("山本", "太郎", "山本　あかり")};
-    cards[6].details.moreJointNames = {"大翔", "結衣", "蓮"};
-    cards[8].details.company = "株式会社九州電子工業";
-    cards[8].details.department1 = "営業本部";
-    cards[8].details.department2 = "第二営業部";
-    cards[8].details.title = "部長";
-    cards[9].details.company = "株式会社山田商事";
-    for (qsizetype i = 0; i < cards.size(); ++i)
-        cards[i].key = i + 1;
-    return cards;
-}
-
 // The boxes of the addressee's block: 姓, 名, 敬称, 連名1–5 and their 敬称, 役職.
 const QStringList kNameBoxes = {"Memo4",  "Memo5",  "Memo6",  "Memo12", "Memo13",
                                 "Memo14", "Memo15", "Memo32", "Memo33", "Memo34",
@@ -686,7 +648,7 @@ const QStringList kNameBoxes = {"Memo4",  "Memo5",  "Memo6",  "Memo12", "Memo13"
 const QStringList kHonorificBoxes = {"Memo6", "Memo14", "Memo15", "Memo35", "Memo36", "Memo37"};
 
 TEST_F(CardInk, AVariedSetPrintsEveryNameWholeInsideItsRegionWithAnEvenRhythm) {
-    const QList<CardRecipient> cards = variedCards();
+    const QList<CardRecipient> cards = sampleRecipients();
     for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
         const TfrxReport report = compose(layout, cards);
         EXPECT_TRUE(report.Warnings.isEmpty()) << report.Warnings.join("\n").toStdString();
@@ -796,7 +758,7 @@ TEST_F(CardInk, AVariedSetPrintsEveryNameWholeInsideItsRegionWithAnEvenRhythm) {
 }
 
 TEST_F(CardInk, TwoDigitRunsStandSideBySideInOneEmAndKanjiNumbersAreAChoice) {
-    QList<CardRecipient> cards = variedCards().mid(0, 1);
+    QList<CardRecipient> cards = sampleRecipients().mid(0, 1);
     cards[0].address1 = "東京都港区六本木6-10-1";
     cards[0].address2 = "森タワー44階";
     CardOptions pairs;
@@ -837,7 +799,7 @@ TEST_F(CardInk, TwoDigitRunsStandSideBySideInOneEmAndKanjiNumbersAreAChoice) {
 }
 
 TEST_F(CardInk, JointNamesTheCardCannotHoldAreOfferedAsTheWholeFamily) {
-    QList<CardRecipient> cards = variedCards().mid(6, 1); // 佐藤 健一 and five 連名
+    QList<CardRecipient> cards = sampleRecipients().mid(6, 1); // 佐藤 健一 and five 連名
     cards[0].jointName1 = "ジョゼフィーヌ";
     cards[0].details.moreJointNames = {"アレクサンドラ", "マクシミリアン",
                                        "アレクサンドリーナ・ヴィクトリア"};
