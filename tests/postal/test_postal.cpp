@@ -357,6 +357,29 @@ TEST(VeltaPostal, ImportsAndLooksUpWithExitCodes) {
     EXPECT_EQ(run({"import", work.filePath("missing.zip")}), 1);
 }
 
+TEST(VeltaPostal, PrintsTheCustomerBarcodesSymbolsOrSaysWhyThereIsNone) {
+    QTemporaryDir work;
+    velta::test::makeWorkingFolder(work.path());
+    auto run = [&](const QStringList& arguments, QString* out = nullptr) {
+        return velta::test::runTool(VELTA_POSTAL_PATH, work, arguments, out);
+    };
+    QString out;
+    EXPECT_EQ(run({"barcode", "1000013", "東京都千代田区霞が関1丁目3番2号"}, &out), 1);
+    QStringList rows = publishedRows();
+    rows.append(kenAllRow("1000013", "東京都", "千代田区", "霞が関"));
+    const QString file = writeFile(work, "utf_ken_all.csv", rows.join(QString()).toUtf8());
+    ASSERT_EQ(run({"import", file}), 0);
+    // The manual's example, typed as people type it: the code with its hyphen, full width.
+    EXPECT_EQ(run({"barcode", "100-0013", "東京都千代田区霞が関１丁目３番２号　郵便プラザ５０３室"},
+                  &out),
+              0);
+    EXPECT_EQ(out, "STC 1 0 0 0 0 1 3 1 - 3 - 2 - 5 0 3 CC4 CC4 CC4 CC4 9 SPC\n");
+    EXPECT_EQ(run({"barcode", "1000000", "東京都千代田区外神田1-1"}, &out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(run({"barcode", "9999999", "東京都"}), 1);
+    EXPECT_EQ(run({"barcode", "1000013"}), 2);
+}
+
 TEST(VeltaPostal, HostileZipsEndWithAMessageUnderAMemoryLimitAndKeepTheDictionary) {
     QTemporaryDir work;
     velta::test::makeWorkingFolder(work.path());
