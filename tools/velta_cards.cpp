@@ -9,7 +9,7 @@
 //               [--group G] [--unsent YEAR] [--skip-mourning YEAR] [--received-unsent YEAR]
 //               [--mark-sent YEAR] [--allow-overflow] [--classic] [--spread]
 //               [--family-together] [--numbers upright|pairs|kanji|kanji-digits]
-//               [--kanji-dash ー|の]
+//               [--kanji-dash ー|の] [--barcode]
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); a card with a text that
 // still does not fit, or printed over another, is left out, listed on the standard error and
@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
         "[--search name|address1|address2|memo] [--text 文字] [--name-size N] … [--hyphen] "
         "[--fit|--no-fit] [--group グループ] [--unsent 年] [--skip-mourning 年] "
         "[--received-unsent 年] [--mark-sent 年] [--allow-overflow] [--classic] [--spread] "
-        "[--family-together] [--numbers upright|pairs|kanji|kanji-digits] [--kanji-dash ー|の]\n"
+        "[--family-together] [--numbers upright|pairs|kanji|kanji-digits] [--kanji-dash ー|の] "
+        "[--barcode]\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
@@ -137,6 +138,8 @@ int main(int argc, char** argv) {
             options.spreadName = true;
         else if (arguments[i] == QLatin1String("--family-together"))
             options.familyTogether = true;
+        else if (arguments[i] == QLatin1String("--barcode"))
+            options.barcode = true;
         else if (arguments[i] == QLatin1String("--fit") ||
                  arguments[i] == QLatin1String("--no-fit"))
             options.fitText = arguments[i] == QLatin1String("--fit");
@@ -218,24 +221,24 @@ int main(int argc, char** argv) {
         int composed = 0, leftOut = 0;
         QList<qint64> made; // the keys of the cards written: what --mark-sent records
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
-        const bool written = streamCards(report, layout, options, rows, dm,
-                                         [&](const PreparedPage& page, const CardNotes& notes) {
-                                             const QVector<LaidOutBox> laid = layOutPage(page);
-                                             QStringList cut =
-                                                 notes.refusals + overflowWarnings(page, laid);
-                                             const CardRecipient& card = rows[composed];
-                                             progress.step(++composed);
-                                             if (!cut.isEmpty() && !options.allowOverflow) {
-                                                 cut.last() += kCardLeftOut; // never printed cut
-                                                 warnings += cut + notes.problems;
-                                                 ++leftOut;
-                                                 return true;
-                                             }
-                                             warnings += cut + notes.problems;
-                                             made.append(card.key);
-                                             return (!writer || writer->addPage(page.page, laid)) &&
-                                                    (!spool || spool->addPage(page.page, laid));
-                                         });
+        const bool written =
+            streamCards(report, layout, options, rows, dm,
+                        [&](const PreparedPage& page, const CardNotes& notes) {
+                            const QVector<LaidOutBox> laid = layOutPage(page);
+                            QStringList cut = notes.refusals + overflowWarnings(page, laid);
+                            const CardRecipient& card = rows[composed];
+                            progress.step(++composed);
+                            if (!cut.isEmpty() && !options.allowOverflow) {
+                                cut.last() += kCardLeftOut; // never printed cut
+                                warnings += cut + notes.problems;
+                                ++leftOut;
+                                return true;
+                            }
+                            warnings += cut + notes.problems;
+                            made.append(card.key);
+                            return (!writer || writer->addPage(page.page, laid, page.paths)) &&
+                                   (!spool || spool->addPage(page.page, laid, page.paths));
+                        });
         dm.close();
         progress.done();
         for (const QString& warning : warnings)

@@ -12,7 +12,8 @@ namespace velta {
 namespace {
 
 const char kMagic[8] = {'V', 'E', 'L', 'T', 'A', 'P', 'G', 'S'};
-// 2 added FitText, MaxLines, ContinueIn; 3 FitGroup; 4 Condense, CondenseFloor, DigitPairs
+// 2 added FitText, MaxLines, ContinueIn; 3 FitGroup; 4 Condense, CondenseFloor, DigitPairs and
+// each page's paths
 constexpr quint32 kVersion = 4;
 constexpr quint32 kMaxPages = 100000;
 constexpr quint32 kMaxBoxes = 1000;
@@ -55,6 +56,9 @@ bool savePages(const QString& fileName, const QVector<PreparedPage>& pages,
                 << static_cast<qint32>(b.Rotation) << b.CharSpacing << b.LineSpacing << b.GapX
                 << b.GapY << b.HideZeros << b.FitText << static_cast<qint32>(b.MaxLines)
                 << b.ContinueIn << b.FitGroup << b.Condense << b.CondenseFloor << b.DigitPairs;
+        out << static_cast<quint32>(page.paths.size());
+        for (const PagePath& path : page.paths)
+            out << path.points << path.closed << path.filled << path.widthMm << path.colour;
     }
     if (out.status() != QDataStream::Ok || !file.commit())
         throw PageFileError(
@@ -133,6 +137,24 @@ QVector<PreparedPage> loadPages(const QString& fileName, const Progress& progres
             boxes.append(b);
         }
         pages.append(PreparedPage(setup, boxes, {}, pages.isEmpty() ? nullptr : &pages.last()));
+        quint32 pathCount = 0;
+        if (version >= 4)
+            in >> pathCount;
+        if (in.status() != QDataStream::Ok || pathCount > kMaxBoxes)
+            refuse(fileName, QStringLiteral("%1 ページ目が壊れています。").arg(i + 1));
+        for (quint32 j = 0; j < pathCount; ++j) {
+            PagePath path;
+            in >> path.points >> path.closed >> path.filled >> path.widthMm >> path.colour;
+            const bool ok = in.status() == QDataStream::Ok && path.points.size() <= 10000 &&
+                            sane(path.widthMm) &&
+                            std::all_of(path.points.begin(), path.points.end(),
+                                        [&](QPointF at) { return sane(at.x()) && sane(at.y()); });
+            if (!ok)
+                refuse(fileName, QStringLiteral("%1 ページ目の %2 番目の図形が壊れています。")
+                                     .arg(i + 1)
+                                     .arg(j + 1));
+            pages.last().paths.append(path);
+        }
     }
     if (!in.atEnd())
         refuse(fileName, QStringLiteral("ファイルの末尾に余分なデータがあります。"));

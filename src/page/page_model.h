@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QPolygonF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -64,13 +66,25 @@ struct PageSetup {
     double LeftMargin = 5.0, RightMargin = 5.0, TopMargin = 10.0, BottomMargin = 2.0;
 };
 
+// A line drawing on a page (a test sheet's frames, a barcode's bars): millimetres from the
+// card's top-left corner.
+struct PagePath {
+    QPolygonF points;
+    bool closed = false;
+    bool filled = false;
+    double widthMm = 0.2;
+    QColor colour = Qt::black;
+    bool operator==(const PagePath&) const = default;
+};
+
 // A finished page: the boxes as they were when it was prepared. Kept compactly (pages of a
 // run share one copy of the boxes' frames, each page holds only its texts), so a run of
 // 100,000 cards stays small.
 class PreparedPage {
 public:
     PageSetup page;
-    QString title; // how lists name the page (the card's recipient); empty: its number
+    QString title;           // how lists name the page (the card's recipient); empty: its number
+    QVector<PagePath> paths; // drawn over the boxes (a card's barcode)
 
     PreparedPage() = default;
     // `previous` lends its frames when they are the same as these boxes'.

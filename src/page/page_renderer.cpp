@@ -523,6 +523,7 @@ void renderPage(QPainter& painter, const PreparedPage& page) {
     const double dotsPerUnit = painter.device()->logicalDpiX() / 96.0;
     painter.scale(dotsPerUnit, dotsPerUnit);
     paintBoxes(painter, layOutPage(page));
+    paintPaths(painter, page.paths);
     painter.restore();
 }
 

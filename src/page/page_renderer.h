@@ -49,16 +49,6 @@ struct GlyphSpan {
 };
 QVector<GlyphSpan> glyphSpans(const LaidOutBox& box);
 
-// A line drawing on a page (a test sheet's frames, rules and arrows): millimetres from the card's
-// top-left corner.
-struct PagePath {
-    QPolygonF points;
-    bool closed = false;
-    bool filled = false;
-    double widthMm = 0.2;
-    QColor colour = Qt::black;
-};
-
 // Lays out every visible box of a page (shape once, paint anywhere). Only whole glyphs are
 // placed, each inside its box; what does not fit is left out and the box marked. Fitting only
 // finds each box's size and whether it overflows, and places no glyphs (a check of many cards).

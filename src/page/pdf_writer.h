@@ -27,7 +27,9 @@ public:
     // False, with error() set, when the page cannot be written.
     bool addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
                  const QVector<PagePath>& paths = {});
-    bool addPage(const PreparedPage& page) { return addPage(page.page, layOutPage(page)); }
+    bool addPage(const PreparedPage& page) {
+        return addPage(page.page, layOutPage(page), page.paths);
+    }
     int pageCount() const { return pages_; }
     // Completes the file and puts it in place of the target.
     bool finish();

@@ -20,7 +20,9 @@ public:
 
     bool addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
                  const QVector<PagePath>& paths = {});
-    bool addPage(const PreparedPage& page) { return addPage(page.page, layOutPage(page)); }
+    bool addPage(const PreparedPage& page) {
+        return addPage(page.page, layOutPage(page), page.paths);
+    }
     int pageCount() const { return writer_.pageCount(); }
     QString error() const { return writer_.error(); }
     // Completes the PDF and sends it; the job's number. Throws PlatformError when the queue

@@ -158,6 +158,23 @@ BarcodeAddress splitForBarcode(const QVector<PostalTown>& towns, const QString& 
                 found = &town;
             }
         }
+    // Kyoto's addresses name the street before the town (「中京区蛸薬師通烏丸西入橋弁慶町」):
+    // the town further on, after its city, ends 住所A.
+    for (const PostalTown& town : towns) {
+        if (found)
+            break;
+        if (town.town.isEmpty())
+            continue;
+        for (const QString& city : {town.prefecture + town.city, town.city}) {
+            const QString cityKey = addressKey(city);
+            const qsizetype at = key.indexOf(addressKey(town.town), cityKey.size());
+            if (key.startsWith(cityKey) && at >= 0) {
+                longest = at + addressKey(town.town).size();
+                found = &town;
+                break;
+            }
+        }
+    }
     if (!found) {
         split.problem = QStringLiteral("住所が郵便番号 %1 の町域で始まっていません").arg(code);
         return split;

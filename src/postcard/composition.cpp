@@ -1,6 +1,7 @@
 #include "composition.h"
 
 #include "book_import.h"
+#include "customer_barcode.h"
 #include "dm.h"
 #include "errors.h"
 #include "name_block.h"
@@ -440,6 +441,26 @@ void placeFixedNames(TfrxReport& report, const CardRecipient& card) {
 }
 } // namespace
 
+QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm) {
+    const BarcodeGeometry size{kBarcodeSize};
+    const double length = size.longBar(), third = length / 3;
+    const double top = leftBottomMm.y() - length;
+    QVector<PagePath> bars;
+    double left = leftBottomMm.x();
+    for (const BarShape shape : customerBarcodeBars(symbols)) {
+        // Long: the whole height; the upper and lower bars reach one end; timing: the middle.
+        const double from = shape == BarShape::Long || shape == BarShape::Upper ? top : top + third;
+        const double to =
+            shape == BarShape::Long || shape == BarShape::Lower ? top + length : top + 2 * third;
+        PagePath bar;
+        bar.points = QPolygonF(QRectF(left, from, size.barWidth(), to - from));
+        bar.closed = bar.filled = true;
+        bars.append(bar);
+        left += size.pitch();
+    }
+    return bars;
+}
+
 const QStringList& numberStyleNames() {
     static const QStringList names = {"算用数字", "算用数字（縦中横）", "漢数字", "漢数字（一四）"};
     return names;
@@ -591,7 +612,12 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         options.classicLayout || cards.isEmpty()
             ? QStringList()
             : composeSenderName(report, options.senderNameFont, senderNameEm);
-    seatSender(report, kSenderRow[type] + senderDown);
+    // With a barcode along the foot, the sender's block stands above it instead.
+    const double barcodeTop = mmToUnits(kBarcodeBottomMm - BarcodeGeometry{kBarcodeSize}.longBar() -
+                                        report.Page1.TopMargin);
+    seatSender(report, options.barcode ? std::min<double>(kSenderRow[type] + senderDown, barcodeTop)
+                                       : kSenderRow[type] + senderDown);
+    QHash<QString, QVector<PostalTown>> townsOfCode; // one lookup a code for the run
     for (const CardRecipient& card : cards) {
         QStringList refusals = senderRefusals;
         if (options.classicLayout)
@@ -627,6 +653,24 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
                             QStringLiteral(": 同じ名前と住所のはがきがこの中にもう一枚あります"));
         else
             seen.insert(key);
+        if (options.barcode) {
+            auto towns = townsOfCode.find(digits);
+            if (towns == townsOfCode.end())
+                towns = townsOfCode.insert(digits, lookUpPostalCode(dm, digits));
+            const BarcodeAddress split = splitForBarcode(*towns, digits, card.address1.trimmed());
+            if (digits.isEmpty())
+                problems.append(previous.title + QStringLiteral(": 郵便番号がないためバーコードは"
+                                                                "印刷しません"));
+            else if (!split.problem.isEmpty())
+                problems.append(
+                    previous.title +
+                    QStringLiteral(": %1（バーコードは印刷しません）").arg(split.problem));
+            else
+                previous.paths = barcodePaths(
+                    customerBarcodeSymbols(
+                        digits, addressNumber(split.addressB + QLatin1Char(' ') + card.address2)),
+                    {kBarcodeLeftMm, kBarcodeBottomMm});
+        }
         for (QString& refusal : refusals)
             refusal = previous.title + QStringLiteral(": ") + refusal;
         if (!sink(previous, {problems, refusals}))

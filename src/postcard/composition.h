@@ -36,6 +36,8 @@ struct CardOptions {
     bool spreadName = false;     // 「均等割付」: 姓 and 名 fill the name column
     bool familyTogether = false; // 連名 the card cannot hold print as 「御家族御一同様」
     NumberStyle numbers = NumberStyle::Upright;
+    // Japan Post's customer barcode along the card's foot (the sender's block above it).
+    bool barcode = false;
     QChar kanjiDash = QChar(0x30FC); // between kanji address numbers: ー or の
     // A card with a text cut at its box or printed over another is left out and listed; with
     // this, it is made all the same (and still listed).
@@ -80,6 +82,13 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);
 // What is said of a card left out, after its problems.
 inline const QString kCardLeftOut = QStringLiteral("（このはがきは作成していません）");
+
+// Where a card's customer barcode stands (millimetres from the card's top-left corner): along
+// the foot, alone, 10 mm in from the left edge, its bottom 11.5 mm above the card's (2 mm
+// clear of TYPE1's sender code), at the manual's smallest size (a = 8).
+constexpr double kBarcodeLeftMm = 10, kBarcodeBottomMm = 136.5, kBarcodeSize = 8;
+// The bars of a card's barcode as filled rectangles, the first bar's left edge at `left`.
+QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm);
 
 // The name as a card prints it: a full name typed into 姓 with 名 left empty (「山田　太郎」, as
 // many imports give it) is printed as its 姓 and 名.

@@ -109,6 +109,11 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
     CheckBoxFit->setGeometry(262, 576, 200, 17);
     CheckBoxFit->setChecked(true);
+    CheckBarcode = new QCheckBox(QStringLiteral("カスタマバーコードを印刷"), this);
+    CheckBarcode->setObjectName(QStringLiteral("CheckBarcode"));
+    CheckBarcode->setGeometry(262, 594, 200, 17);
+    CheckBarcode->setToolTip(QStringLiteral(
+        "日本郵便のカスタマバーコードを、はがきの下に印刷します（郵便番号辞書が必要です）"));
     // Below the form: which recipients the grid shows, and what printing records.
     FilterBar = new RecipientFilterBar(this);
     FilterBar->setGeometry(8, 617, 700, 26);
@@ -422,6 +427,7 @@ CardOptions Thagaki_sakusei::options() const {
     o.classicLayout = ComboLayout->currentIndex() == 1;
     o.spreadName = ComboNameSpacing->currentIndex() == 1;
     o.familyTogether = CheckFamilyTogether->isChecked();
+    o.barcode = CheckBarcode->isChecked();
     o.numbers = static_cast<NumberStyle>(std::max(0, ComboNumbers->currentIndex()));
     o.kanjiDash = ComboKanjiDash->currentText().at(0);
     return o;

@@ -48,6 +48,7 @@ public:
     // their dash, and 連名 that do not fit as 御家族御一同様.
     QComboBox *ComboLayout, *ComboNameSpacing, *ComboNumbers, *ComboKanjiDash;
     QCheckBox* CheckFamilyTogether;
+    QCheckBox* CheckBarcode; // Japan Post's customer barcode on each card
     TfrxReport frxReport1, frxReport2;
 
     // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.

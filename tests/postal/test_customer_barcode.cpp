@@ -105,6 +105,11 @@ TEST(CustomerBarcode, TheCodesTownStartsTheAddressOrThereIsNoBarcode) {
     // Without the prefecture, the numbers in full width.
     split = splitForBarcode(kasumigaseki, "1000013", "千代田区霞が関１－３－２");
     EXPECT_EQ(split.addressB, "１－３－２");
+    // Kyoto: the street first, the town after it.
+    const QVector<PostalTown> kyoto = {town("6048151", "京都府", "京都市中京区", "橋弁慶町")};
+    split = splitForBarcode(kyoto, "6048151", "京都府京都市中京区蛸薬師通烏丸西入橋弁慶町225");
+    EXPECT_EQ(split.problem, "");
+    EXPECT_EQ(split.addressB, "225");
     EXPECT_EQ(splitForBarcode({}, "9999999", "東京都").problem,
               "郵便番号 9999999 は辞書にありません");
     EXPECT_EQ(splitForBarcode(kasumigaseki, "1000013", "大阪府大阪市北区梅田").problem,

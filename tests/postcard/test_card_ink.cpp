@@ -8,6 +8,7 @@
 #include "page_renderer.h"
 #include "pdf_writer.h"
 #include "postal_code.h"
+#include "postal_dictionary.h"
 #include "preview_window.h"
 #include "sample_cards.h"
 #include "test_database.h"
@@ -819,6 +820,125 @@ TEST_F(CardInk, JointNamesTheCardCannotHoldAreOfferedAsTheWholeFamily) {
     EXPECT_EQ(printedText(laidBox(page, "Memo4")) + printedText(laidBox(page, "Memo5")) +
                   printedText(laidBox(page, "Memo6")),
               "佐藤健一様");
+}
+
+namespace {
+
+// A bar found on a rendered card: its left and right edges and its top and bottom, millimetres.
+struct FoundBar {
+    double left, right, top, bottom;
+};
+
+// The bars in a strip of a 600 dpi rendering, left to right.
+QVector<FoundBar> barsIn(const QImage& page, const QRectF& stripMm) {
+    auto dot = [](double mm) { return static_cast<int>(std::lround(mm * kDotsPerMm)); };
+    QVector<FoundBar> bars;
+    bool inBar = false;
+    for (int x = dot(stripMm.left()); x <= dot(stripMm.right()); ++x) {
+        int top = -1, bottom = -1;
+        for (int y = dot(stripMm.top()); y <= dot(stripMm.bottom()); ++y)
+            if (qGray(page.pixel(x, y)) < 128) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+        if (top >= 0 && !inBar)
+            bars.append({x / kDotsPerMm, 0, top / kDotsPerMm, (bottom + 1) / kDotsPerMm});
+        if (top >= 0) {
+            bars.back().right = (x + 1) / kDotsPerMm;
+            bars.back().top = std::min(bars.back().top, top / kDotsPerMm);
+            bars.back().bottom = std::max(bars.back().bottom, (bottom + 1) / kDotsPerMm);
+        }
+        inBar = top >= 0;
+    }
+    return bars;
+}
+
+} // namespace
+
+TEST_F(CardInk, TheCustomerBarcodeReadsBackAsTheManualsExampleAtItsSizesAndPlace) {
+    // The manual's example, with the dictionary's town for its code.
+    const QVector<PostalTown> towns = {
+        {"1000013", "東京都", "千代田区", "霞が関", "霞が関"},
+        {"1000000", "東京都", "千代田区", "", "以下に掲載がない場合"}};
+    storePostalTowns(*dm, towns);
+    QList<CardRecipient> cards = rows(
+        {{"100-0013", "東京都千代田区霞が関1丁目3番2号", "郵便プラザ503室", "郵便", "太郎", "", ""},
+         {"1000000", "東京都千代田区外神田1-1", "", "佐藤", "花子", "", ""}});
+    CardOptions options;
+    options.barcode = true;
+    for (const CardLayout layout : {CardLayout::Type1, CardLayout::Type2}) {
+        const TfrxReport report = compose(layout, cards, options);
+        ASSERT_EQ(report.PreviewPages().size(), 2);
+        // A catch-all code gets no barcode, and the check says so.
+        EXPECT_TRUE(report.PreviewPages()[1].paths.isEmpty());
+        EXPECT_EQ(report.Warnings,
+                  QStringList{"佐藤 花子 様: 郵便番号 1000000 は町域のない番号（以下に掲載がない"
+                              "場合）です（バーコードは印刷しません）"});
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath("barcode.pdf");
+        ASSERT_TRUE(writePdf(pdf, report.PreviewPages()));
+        QProcess render;
+        render.start("pdftoppm", {"-r", "600", "-gray", "-f", "1", "-l", "1", "-png", pdf,
+                                  folder.filePath("card")});
+        render.waitForFinished(60000);
+        const QImage page(folder.filePath("card-1.png"));
+        ASSERT_FALSE(page.isNull());
+
+        // The strip along the foot: 67 bars at the manual's sizes for a = 8.
+        const QVector<FoundBar> bars = barsIn(page, QRectF(5, 133, 90, 4));
+        ASSERT_EQ(bars.size(), 67);
+        const double dot = 1 / kDotsPerMm;
+        double top = bars[0].top, bottom = bars[0].bottom;
+        for (const FoundBar& bar : bars) {
+            top = std::min(top, bar.top);
+            bottom = std::max(bottom, bar.bottom);
+        }
+        EXPECT_GE(bottom - top, 3.40 * 0.8 - dot);
+        EXPECT_LE(bottom - top, 3.60 * 0.8 + dot);
+        QString symbols;
+        static const QHash<QString, QString> table = {
+            {"114", "1"},   {"132", "2"},   {"312", "3"},   {"123", "4"},   {"141", "5"},
+            {"321", "6"},   {"213", "7"},   {"231", "8"},   {"411", "9"},   {"144", "0"},
+            {"414", "-"},   {"324", "CC1"}, {"342", "CC2"}, {"234", "CC3"}, {"432", "CC4"},
+            {"243", "CC5"}, {"423", "CC6"}, {"441", "CC7"}, {"111", "CC8"}};
+        QString shapes;
+        for (qsizetype i = 0; i < bars.size(); ++i) {
+            const FoundBar& bar = bars[i];
+            EXPECT_GE(bar.right - bar.left, 0.50 * 0.8 - dot) << i;
+            EXPECT_LE(bar.right - bar.left, 0.70 * 0.8 + dot) << i;
+            if (i > 0) {
+                EXPECT_GE(bar.left - bars[i - 1].left, 0.95 * 0.8 - dot) << i;
+                EXPECT_LE(bar.left - bars[i - 1].left, 1.30 * 0.8 + dot) << i;
+            }
+            const bool up = bar.top - top < 0.2, down = bottom - bar.bottom < 0.2;
+            if (!up && !down) { // the timing bar: a third of the long bar
+                EXPECT_NEAR(bar.bottom - bar.top, 1.2 * 0.8, 0.15) << i;
+            }
+            shapes += up && down ? '1' : up ? '2' : down ? '3' : '4';
+        }
+        ASSERT_TRUE(shapes.startsWith("13") && shapes.endsWith("31")) << shapes.toStdString();
+        QStringList read;
+        for (qsizetype i = 2; i + 3 <= shapes.size() - 2; i += 3)
+            read.append(table.value(shapes.mid(i, 3), "?"));
+        EXPECT_EQ(read.join(' '), "1 0 0 0 0 1 3 1 - 3 - 2 - 5 0 3 CC4 CC4 CC4 CC4 9");
+
+        // Alone: 10 mm in from the edges, and no other ink within 2 mm of it.
+        EXPECT_GE(bars.first().left, 10 - dot);
+        EXPECT_LE(bottom, 148 - 10);
+        const QRectF clear(bars.first().left - 2, top - 2,
+                           bars.last().right - bars.first().left + 4, bottom - top + 4);
+        QImage text(page.size(), QImage::Format_Grayscale8);
+        text.fill(255);
+        {
+            QPainter painter(&text);
+            painter.scale(kDotsPerMm / kUnitsPerMm, kDotsPerMm / kUnitsPerMm);
+            paintBoxes(painter, layOutPage(report.PreviewPages()[0]));
+        }
+        const QRect clearDots(
+            QPoint(qRound(clear.left() * kDotsPerMm), qRound(clear.top() * kDotsPerMm)),
+            QPoint(qRound(clear.right() * kDotsPerMm), qRound(clear.bottom() * kDotsPerMm)));
+        EXPECT_TRUE(velta::test::inkBounds(text.copy(clearDots)).isEmpty());
+    }
 }
 
 TEST_F(CardInk, ALongAddressNarrowsBeforeItIsDrawnSmaller) {

@@ -289,6 +289,15 @@ TEST_F(PostcardWindow, TypesettingChoicesReachTheCards) {
     EXPECT_EQ(box(card, "Memo12").Text, "花子");
     EXPECT_DOUBLE_EQ(box(card, "Memo12").Top, box(card, "Memo5").Top);
     EXPECT_GT(box(card, "Memo4").CharSpacing, 0); // 均等割付 spreads 姓 over its segment
+    // A barcode needs the dictionary: without it the card says why it has none.
+    window.CheckBarcode->setChecked(true);
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_TRUE(previewed[0].paths.isEmpty());
+    EXPECT_TRUE(previewWarnings.join("\n").contains(
+        "郵便番号 1000001 は辞書にありません（バーコードは印刷しません）"))
+        << previewWarnings.join("\n").toStdString();
+    window.CheckBarcode->setChecked(false);
     window.ComboLayout->setCurrentText("従来の配置");
     EXPECT_FALSE(window.ComboNameSpacing->isEnabled());
     window.Button3->click();
