@@ -159,6 +159,10 @@ TEST(Preview, SavedPagesOpenAgainAndBadFilesAreRefusedWholly) {
     composed.FindObject("Memo2")->Text = "東京都１ー１４";
     composed.FindObject("Memo2")->DigitPairs = true;
     pages.append(composed.currentPage());
+    PagePath bar; // a barcode's bar
+    bar.points = QPolygonF(QRectF(10, 133.6, 0.48, 2.88));
+    bar.closed = bar.filled = true;
+    pages.last().paths = {bar};
     TfrxPreviewWindow window(pages);
     window.saveFile(file);
     TfrxPreviewWindow other(cards({"鈴木"}));
@@ -174,6 +178,7 @@ TEST(Preview, SavedPagesOpenAgainAndBadFilesAreRefusedWholly) {
         paired = paired || a.DigitPairs;
     }
     EXPECT_TRUE(condensed && paired);
+    EXPECT_EQ(other.pages()[1].paths, QVector<PagePath>{bar});
 
     QFile original(file);
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
