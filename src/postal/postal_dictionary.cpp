@@ -82,6 +82,35 @@ qsizetype longestPrefix(const QString& text, const QStringList& candidates) {
     return best;
 }
 
+// A city as people often write it: 「猿島郡境町」 without its county, 「境町」.
+QString withoutCounty(const QString& city) {
+    const qsizetype county = city.indexOf(QChar(u'郡'));
+    return county > 0 && county + 1 < city.size() ? city.mid(county + 1) : QString();
+}
+
+// The town a town part names: at its start (大字 or 字 aside), or further on, as Kyoto's
+// addresses name the street first (「蛸薬師通烏丸西入橋弁慶町」); the longest name wins. -1 when
+// none is named.
+qsizetype namedTown(const QString& townPart, const QStringList& names) {
+    const QString key = addressKey(townPart);
+    auto longest = [&](auto&& matches) {
+        qsizetype best = -1;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (!names[i].isEmpty() && matches(addressKey(names[i])) &&
+                (best < 0 || names[i].size() > names[best].size()))
+                best = i;
+        return best;
+    };
+    qsizetype best = longest([&](const QString& name) { return key.startsWith(name); });
+    for (const QString& prefix : {QStringLiteral("大字"), QStringLiteral("字")})
+        if (best < 0 && key.startsWith(prefix))
+            best = longest(
+                [&](const QString& name) { return key.mid(prefix.size()).startsWith(name); });
+    if (best < 0)
+        best = longest([&](const QString& name) { return key.contains(name); });
+    return best;
+}
+
 QStringList distinctCities(TDM& dm, const QString& prefecture) {
     TIBQuery& query = dm.IBQuery1;
     query.Clear();
@@ -216,22 +245,33 @@ QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
         return {};
     const QString rest = addressKey(address1).mid(addressKey(prefectures[prefecture]).size());
     const QStringList cities = distinctCities(dm, prefectures[prefecture]);
-    const qsizetype city = longestPrefix(rest, cities);
-    if (city < 0)
-        return {};
+    qsizetype city = longestPrefix(rest, cities);
+    QString typedCity = city >= 0 ? cities[city] : QString();
+    if (city < 0) { // the county left out
+        QStringList shortened;
+        for (const QString& name : cities)
+            shortened.append(withoutCounty(name));
+        city = longestPrefix(rest, shortened);
+        if (city < 0 || shortened[city].isEmpty())
+            return {};
+        typedCity = shortened[city];
+    }
     const QVector<PostalTown> towns =
         readTowns(dm, QStringLiteral("where PREF = :PREF and CITY = :CITY"), [&](TIBQuery& query) {
             query.setString(QStringLiteral("PREF"), prefectures[prefecture]);
             query.setString(QStringLiteral("CITY"), cities[city]);
         });
-    const QString townPart = rest.mid(addressKey(cities[city]).size());
+    const QString townPart = rest.mid(addressKey(typedCity).size());
     QStringList names;
     for (const PostalTown& town : towns)
         names.append(town.town);
-    const qsizetype best = longestPrefix(townPart, names);
+    // A town named, or else the city's codes for towns not listed: every one of them, to choose
+    // from, never one picked for the user.
+    const qsizetype best = namedTown(townPart, names);
+    const QString chosen = best >= 0 ? names[best] : QString();
     QVector<PostalTown> found;
     for (const PostalTown& town : towns)
-        if (best >= 0 && town.town == names[best])
+        if (town.town == chosen)
             found.append(town);
     return found;
 }
@@ -247,9 +287,12 @@ PostalCheck::PostalCheck(TDM& dm, const QStringList& codes) {
     if (active_ && !wanted.isEmpty()) {
         TIBQuery& query = dm.IBQuery1;
         auto read = [&] {
-            for (query.Open(); !query.Eof(); query.Next())
-                places_[query.fieldString(0).trimmed()].append(
-                    addressKey(query.fieldString(1) + query.fieldString(2)));
+            for (query.Open(); !query.Eof(); query.Next()) {
+                QStringList& places = places_[query.fieldString(0).trimmed()];
+                places.append(addressKey(query.fieldString(1) + query.fieldString(2)));
+                if (const QString city = withoutCounty(query.fieldString(2)); !city.isEmpty())
+                    places.append(addressKey(query.fieldString(1) + city)); // 郡 left out
+            }
             query.Close();
         };
         query.Clear();

@@ -217,6 +217,38 @@ TEST_P(PostalDictionary, LooksUpCodesAndAddressesAndANewFileReplacesTheOld) {
               QStringList{"1000005 東京都千代田区丸の内"});
 }
 
+TEST_P(PostalDictionary, FindsTownsInAddressesAsPeopleWriteThem) {
+    ASSERT_EQ(import({kenAllRow("6040000", "京都府", "京都市中京区", "以下に掲載がない場合"),
+                      kenAllRow("6048151", "京都府", "京都市中京区", "橋弁慶町"),
+                      kenAllRow("6048205", "京都府", "京都市中京区", "大黒町"),
+                      kenAllRow("6048425", "京都府", "京都市中京区", "大黒町"),
+                      kenAllRow("6048113", "京都府", "京都市中京区", "鍵屋町"),
+                      kenAllRow("9960000", "山形県", "最上郡大蔵村", "以下に掲載がない場合"),
+                      kenAllRow("9960212", "山形県", "最上郡大蔵村", "南山"),
+                      kenAllRow("3060433", "茨城県", "猿島郡境町", "境町の次に番地がくる場合")}),
+              8);
+    // Kyoto: the street first, the town after it; one name for two towns gives both to choose.
+    EXPECT_EQ(places(lookUpAddress(*dm, "京都府京都市中京区蛸薬師通烏丸西入橋弁慶町225")),
+              QStringList{"6048151 京都府京都市中京区橋弁慶町"});
+    EXPECT_EQ(places(lookUpAddress(*dm, "京都府京都市中京区丸太町通堺町東入鍵屋町1")),
+              QStringList{"6048113 京都府京都市中京区鍵屋町"});
+    EXPECT_EQ(
+        places(lookUpAddress(*dm, "京都府京都市中京区寺町通二条下る大黒町3")),
+        QStringList({"6048205 京都府京都市中京区大黒町", "6048425 京都府京都市中京区大黒町"}));
+    // 大字 and 字 before the town, and the county left out, find the town, not the catch-all.
+    EXPECT_EQ(places(lookUpAddress(*dm, "山形県最上郡大蔵村大字南山2048")),
+              QStringList{"9960212 山形県最上郡大蔵村南山"});
+    EXPECT_EQ(places(lookUpAddress(*dm, "山形県大蔵村字南山2048")),
+              QStringList{"9960212 山形県最上郡大蔵村南山"});
+    EXPECT_EQ(places(lookUpAddress(*dm, "山形県大蔵村大字清水1")),
+              QStringList{"9960000 山形県最上郡大蔵村"});
+    // The check before printing takes the county-less city as the code's.
+    const PostalCheck check(*dm, {"9960212", "3060433"});
+    EXPECT_EQ(check.problem("9960212", "山形県大蔵村大字南山2048"), "");
+    EXPECT_EQ(check.problem("3060433", "茨城県境町391"), "");
+    EXPECT_EQ(check.problem("3060433", "茨城県古河市1"), "郵便番号と住所が一致しません");
+}
+
 TEST_P(PostalDictionary, AFailedOrStoppedImportLeavesTheOldDictionary) {
     ASSERT_EQ(import(publishedRows()), 11);
     QStringList broken = publishedRows();
