@@ -9,7 +9,7 @@
 //               [--group G] [--unsent YEAR] [--skip-mourning YEAR] [--received-unsent YEAR]
 //               [--mark-sent YEAR] [--allow-overflow] [--classic] [--spread]
 //               [--family-together] [--numbers upright|pairs|kanji|kanji-digits]
-//               [--kanji-dash ー|の] [--barcode]
+//               [--kanji-dash ー|の] [--barcode] [--labels 12|18|21|24|NAME]
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); a card with a text that
 // still does not fit, or printed over another, is left out, listed on the standard error and
@@ -30,6 +30,7 @@
 #include "errors.h"
 #include "errors_platform.h"
 #include "font_substitution.h"
+#include "label_sheets.h"
 #include "page_file.h"
 #include "pdf_writer.h"
 #include "print_calibration.h"
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
         "[--fit|--no-fit] [--group グループ] [--unsent 年] [--skip-mourning 年] "
         "[--received-unsent 年] [--mark-sent 年] [--allow-overflow] [--classic] [--spread] "
         "[--family-together] [--numbers upright|pairs|kanji|kanji-digits] [--kanji-dash ー|の] "
-        "[--barcode]\n"
+        "[--barcode] [--labels 面数|用紙名]\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
@@ -92,9 +93,11 @@ int main(int argc, char** argv) {
     std::optional<QString> printer; // empty: the default queue
     bool testSheet = false;
     RecipientFilter filter;
+    QString labels; // a label sheet instead of cards: its count (24) or its name
     QString unsent, skipMourning, receivedUnsent, markSent, numbers = QStringLiteral("upright"),
                                                             kanjiDash = QStringLiteral("ー");
     const std::pair<const char*, QString*> valued[] = {
+        {"--labels", &labels},
         {"--numbers", &numbers},
         {"--kanji-dash", &kanjiDash},
         {"--group", &filter.group},
@@ -152,7 +155,7 @@ int main(int argc, char** argv) {
         else
             fail(usage + QStringLiteral("\n不明な引数: ") + arguments[i]);
     }
-    if ((type != "1" && type != "2") || (output.isEmpty() && !printer))
+    if ((labels.isEmpty() && type != "1" && type != "2") || (output.isEmpty() && !printer))
         fail(usage);
     const QStringList numberStyles = {"upright", "pairs", "kanji", "kanji-digits"};
     if (!numberStyles.contains(numbers) || (kanjiDash != "ー" && kanjiDash != "の"))
@@ -189,8 +192,18 @@ int main(int argc, char** argv) {
         fail(QStringLiteral("出力先「%1」に書き込めません。").arg(output));
 
     installFontSubstitutions();
-    const CardLayout layout = type == "1" ? CardLayout::Type1 : CardLayout::Type2;
+    const CardLayout layout = type == "2" ? CardLayout::Type2 : CardLayout::Type1;
     try {
+        std::optional<LabelSheet> sheet;
+        if (!labels.isEmpty()) {
+            for (const LabelSheet& each : loadLabelSheets())
+                if (!sheet && (each.name == labels || QString::number(each.perSheet()) == labels))
+                    sheet = each;
+            if (!sheet)
+                fail(usage + QStringLiteral("\nラベル用紙「%1」がありません（%2 に書かれた用紙の"
+                                            "面数か名前で指定します）。")
+                                 .arg(labels, labelSheetsFile()));
+        }
         if (testSheet) {
             printTestSheet(layout, output, printer);
             return 0;
@@ -209,58 +222,85 @@ int main(int argc, char** argv) {
         std::optional<PrintSpool> spool;
         if (printer) {
             const QString queue = readyPrintQueue(*printer);
-            spool.emplace(PdfPrintJob{queue,
-                                      {},
-                                      QStringLiteral("VELTA はがき %1 枚").arg(rows.size()),
-                                      copyCount,
-                                      true},
-                          printOffset(queue));
+            PdfPrintJob job{queue,
+                            {},
+                            sheet ? QStringLiteral("VELTA ラベル %1 件").arg(rows.size())
+                                  : QStringLiteral("VELTA はがき %1 枚").arg(rows.size()),
+                            copyCount,
+                            true};
+            if (sheet) {
+                job.paperWidthMm = sheet->paperWidth;
+                job.paperHeightMm = sheet->paperHeight;
+            }
+            spool.emplace(job, printOffset(queue));
             *printer = queue;
         }
         QStringList warnings;
         int composed = 0, leftOut = 0;
         QList<qint64> made; // the keys of the cards written: what --mark-sent records
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
+        auto writeLabels = [&]() {
+            QList<qsizetype> placed;
+            for (const PreparedPage& page :
+                 composeLabels(*sheet, options, rows, &warnings, &placed))
+                if ((writer && !writer->addPage(page)) || (spool && !spool->addPage(page)))
+                    return false;
+            for (const qsizetype i : placed)
+                made.append(rows[i].key);
+            leftOut = static_cast<int>(rows.size() - placed.size());
+            return true;
+        };
         const bool written =
-            streamCards(report, layout, options, rows, dm,
-                        [&](const PreparedPage& page, const CardNotes& notes) {
-                            const QVector<LaidOutBox> laid = layOutPage(page);
-                            QStringList cut = notes.refusals + overflowWarnings(page, laid);
-                            const CardRecipient& card = rows[composed];
-                            progress.step(++composed);
-                            if (!cut.isEmpty() && !options.allowOverflow) {
-                                cut.last() += kCardLeftOut; // never printed cut
-                                warnings += cut + notes.problems;
-                                ++leftOut;
-                                return true;
-                            }
-                            warnings += cut + notes.problems;
-                            made.append(card.key);
-                            return (!writer || writer->addPage(page.page, laid, page.paths)) &&
-                                   (!spool || spool->addPage(page.page, laid, page.paths));
-                        });
+            sheet ? writeLabels()
+                  : streamCards(report, layout, options, rows, dm,
+                                [&](const PreparedPage& page, const CardNotes& notes) {
+                                    const QVector<LaidOutBox> laid = layOutPage(page);
+                                    QStringList cut = notes.refusals + overflowWarnings(page, laid);
+                                    const CardRecipient& card = rows[composed];
+                                    progress.step(++composed);
+                                    if (!cut.isEmpty() && !options.allowOverflow) {
+                                        cut.last() += kCardLeftOut; // never printed cut
+                                        warnings += cut + notes.problems;
+                                        ++leftOut;
+                                        return true;
+                                    }
+                                    warnings += cut + notes.problems;
+                                    made.append(card.key);
+                                    return (!writer ||
+                                            writer->addPage(page.page, laid, page.paths)) &&
+                                           (!spool || spool->addPage(page.page, laid, page.paths));
+                                });
         dm.close();
         progress.done();
         for (const QString& warning : warnings)
             std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
         if (!written) // nothing is printed or put in place of the old file
             fail(writer && !writer->error().isEmpty() ? writer->error() : spool->error());
+        const QString pieces = sheet ? QStringLiteral("ラベル") : QStringLiteral("はがき");
+        const QString sheets = sheet ? QStringLiteral("ラベル用紙") : QStringLiteral("はがき");
         if (made.isEmpty())
-            std::exit(
-                failure(QStringLiteral("作成できるはがきがありません（収まらない文字のあるはが"
-                                       "きは --allow-overflow で作成します）。"),
-                        3));
+            std::exit(failure(QStringLiteral("作成できる%1がありません（収まらない文字のある%1は "
+                                             "--allow-overflow で作成します）。")
+                                  .arg(pieces),
+                              3));
         if (writer) {
             if (!writer->finish())
                 fail(writer->error());
-            std::printf("%d 枚のはがきを %s に書き出しました。\n", writer->pageCount(),
-                        output.toUtf8().constData());
+            std::printf("%s\n", QStringLiteral("%1 枚の%2を %3 に書き出しました。")
+                                    .arg(writer->pageCount())
+                                    .arg(sheets, output)
+                                    .toUtf8()
+                                    .constData());
         }
         if (spool) {
             const int job = spool->print();
-            std::printf("%d 枚のはがきをプリンター「%s」に送りました（ジョブ %s-%d）。\n",
-                        spool->pageCount(), printer->toUtf8().constData(),
-                        printer->toUtf8().constData(), job);
+            std::printf("%s\n", QStringLiteral("%1 枚の%2をプリンター「%3」に送りました（ジョブ "
+                                               "%3-%4）。")
+                                    .arg(spool->pageCount())
+                                    .arg(sheets, *printer)
+                                    .arg(job)
+                                    .toUtf8()
+                                    .constData());
         }
         if (markYear) {
             recordMark(dm, made, markYear, &YearMarks::nengaSent);
@@ -268,11 +308,13 @@ int main(int argc, char** argv) {
                         static_cast<long long>(made.size()), markYear);
         }
         if (leftOut > 0) {
-            std::fprintf(
-                stderr,
-                "velta-cards: %d 枚のはがきは、収まらない文字や重なる文字があるため作成して"
-                "いません（--allow-overflow で作成します）。\n",
-                leftOut);
+            std::fprintf(stderr, "velta-cards: %s\n",
+                         QStringLiteral("%1 枚の%2は、収まらない文字や重なる文字があるため作成して"
+                                        "いません（--allow-overflow で作成します）。")
+                             .arg(leftOut)
+                             .arg(pieces)
+                             .toUtf8()
+                             .constData());
             return 3;
         }
     } catch (const PlatformError& error) {

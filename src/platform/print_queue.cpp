@@ -10,8 +10,6 @@ namespace velta {
 namespace {
 
 // The PWG name of はがき and its size in hundredths of a millimetre.
-constexpr char kCardMedia[] = "jpn_hagaki_100x148mm";
-constexpr int kCardWidth = 10000, kCardLength = 14800;
 
 struct DestDeleter {
     void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
@@ -52,9 +50,9 @@ Dest readyQueue(const QString& queue) {
     return dest;
 }
 
-// The printer's own name for a 100 × 148 mm paper; empty when it has none and the card must be
-// a custom size.
-QByteArray nativeCardMedia(cups_dest_t* dest) {
+// The printer's own name for a paper of this size (hundredths of a millimetre); empty when it
+// has none and the paper must be a custom size.
+QByteArray nativeMedia(cups_dest_t* dest, int width, int length) {
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
     if (!info)
         return {};
@@ -63,7 +61,7 @@ QByteArray nativeCardMedia(cups_dest_t* dest) {
     for (int i = 0; supported && i < ippGetCount(supported) && found.isEmpty(); ++i) {
         const char* name = ippGetString(supported, i, nullptr);
         const pwg_media_t* media = name ? pwgMediaForPWG(name) : nullptr;
-        if (media && media->width == kCardWidth && media->length == kCardLength)
+        if (media && media->width == width && media->length == length)
             found = name;
     }
     cupsFreeDestInfo(info);
@@ -103,13 +101,23 @@ int printPdf(const PdfPrintJob& job) {
     const Dest dest = readyQueue(job.queue);
     cups_option_t* options = nullptr;
     int count = 0;
-    if (const QByteArray native = nativeCardMedia(dest.get()); !native.isEmpty()) {
+    const int width = static_cast<int>(std::lround(job.paperWidthMm * 100));
+    const int length = static_cast<int>(std::lround(job.paperHeightMm * 100));
+    if (const QByteArray native = nativeMedia(dest.get(), width, length); !native.isEmpty()) {
         count = cupsAddOption("media", native.constData(), count, &options);
     } else {
         // Left to itself the service would round a custom はがき to whole points (283 × 419),
         // 0.2 mm short; the driver's custom size in millimetres is exact.
-        count = cupsAddOption("media", kCardMedia, count, &options);
-        count = cupsAddOption("PageSize", "Custom.100x148mm", count, &options);
+        const pwg_media_t* media = pwgMediaForSize(width, length);
+        count =
+            cupsAddOption("media", media ? media->pwg : "jpn_hagaki_100x148mm", count, &options);
+        count = cupsAddOption("PageSize",
+                              QStringLiteral("Custom.%1x%2mm")
+                                  .arg(job.paperWidthMm)
+                                  .arg(job.paperHeightMm)
+                                  .toLatin1()
+                                  .constData(),
+                              count, &options);
     }
     count = cupsAddOption("orientation-requested", "3", count, &options); // portrait
     count = cupsAddOption("print-scaling", "none", count, &options);

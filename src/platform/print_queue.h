@@ -28,11 +28,12 @@ struct PdfPrintJob {
     QString title;
     int copies = 1;
     bool collate = true;
+    double paperWidthMm = 100, paperHeightMm = 148; // はがき unless a label sheet (A4)
 };
 
-// Hands the PDF to the queue on はがき media, portrait and unscaled, so every glyph lands where
-// the PDF puts it whatever the queue's default paper; returns the job's number. A queue that
-// does not exist, is stopped or refuses jobs, and a job the service refuses, throw
+// Hands the PDF to the queue on the job's paper (はがき, A4), portrait and unscaled, so every glyph
+// lands where the PDF puts it whatever the queue's default paper; returns the job's number. A queue
+// that does not exist, is stopped or refuses jobs, and a job the service refuses, throw
 // PlatformError with a Japanese message naming the queue; nothing is sent then.
 int printPdf(const PdfPrintJob& job);
 

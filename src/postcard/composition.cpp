@@ -89,8 +89,8 @@ void setFont(TfrxReport& report, std::initializer_list<const char*> boxes, const
     }
 }
 
-// A 連名 written with the family's name (「山本 あかり」 beside 山本 太郎) prints as its given
-// name: the family name stands once, in the main name's column.
+} // namespace
+
 QString withoutFamilyName(const QString& joint, const QString& surname) {
     static const QRegularExpression space(QStringLiteral("^[ 　]+"));
     const QString family = surname.trimmed();
@@ -100,6 +100,8 @@ QString withoutFamilyName(const QString& joint, const QString& surname) {
     const QString given = joint.mid(family.size() + gap.capturedLength()).trimmed();
     return gap.hasMatch() && !given.isEmpty() ? given : joint;
 }
+
+namespace {
 
 // The sender's block stands just above its code (2 mm), wherever its texts end: moved down as a
 // whole, never up, so a long block keeps the template's place.
@@ -760,6 +762,11 @@ QString boxCaption(const QString& name) {
                                                      {"Memo16", "差出人の連名1"},
                                                      {"Memo17", "差出人の連名2"},
                                                      {"Memo31", "差出人の郵便番号"}};
+    // A label's boxes: Label1Code, Label1Address, Label1Name …
+    if (name.startsWith(QLatin1String("Label")))
+        return name.endsWith(QLatin1String("Address")) ? QStringLiteral("住所")
+               : name.endsWith(QLatin1String("Name"))  ? QStringLiteral("名前")
+                                                       : QStringLiteral("郵便番号");
     return captions.value(name, QStringLiteral("郵便番号"));
 }
 
@@ -817,7 +824,9 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
         }
     if (problems.isEmpty())
         return {};
-    const QString card = cardName(page);
+    // A card is named by its name boxes; a label, which has none, by its title.
+    const QString named = cardName(page);
+    const QString card = named.isEmpty() ? page.title : named;
     for (QString& problem : problems)
         problem = card + QStringLiteral(": ") + problem;
     return problems;

@@ -90,6 +90,10 @@ constexpr double kBarcodeLeftMm = 10, kBarcodeBottomMm = 136.5, kBarcodeSize = 8
 // The bars of a card's barcode as filled rectangles, the first bar's left edge at `left`.
 QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm);
 
+// A 連名 written with the family's name (「山本 あかり」 beside 山本 太郎) prints as its given
+// name: the family name stands once, with the addressee's.
+QString withoutFamilyName(const QString& joint, const QString& surname);
+
 // The name as a card prints it: a full name typed into 姓 with 名 left empty (「山田　太郎」, as
 // many imports give it) is printed as its 姓 and 名.
 std::pair<QString, QString> printedName(const QString& surname, const QString& givenName);

@@ -109,6 +109,12 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
     CheckBoxFit->setGeometry(262, 576, 200, 17);
     CheckBoxFit->setChecked(true);
+    ComboPaper = new QComboBox(this);
+    ComboPaper->setObjectName(QStringLiteral("ComboPaper"));
+    ComboPaper->setGeometry(406, 572, 116, 26);
+    ComboPaper->setToolTip(QStringLiteral("用紙: はがき、またはラベル用紙（面数と寸法は %1 で"
+                                          "変えられます）")
+                               .arg(labelSheetsFile()));
     CheckBarcode = new QCheckBox(QStringLiteral("カスタマバーコードを印刷"), this);
     CheckBarcode->setObjectName(QStringLiteral("CheckBarcode"));
     CheckBarcode->setGeometry(262, 594, 200, 17);
@@ -265,6 +271,7 @@ void Thagaki_sakusei::prepare() {
     for (const auto& [box, text] : defaults)
         box->setEditText(QString::fromUtf8(text));
     CheckBoxFit->setChecked(true);
+    fillPapers();
     {
         UnitOfWork work(dm_);
         FilterBar->setGroups(DetailStore(dm_).groupNames());
@@ -441,7 +448,35 @@ QList<CardRecipient> Thagaki_sakusei::cardRows() const {
     return cards;
 }
 
+void Thagaki_sakusei::fillPapers() {
+    const QString chosen = ComboPaper->currentText();
+    sheets_.clear();
+    try {
+        sheets_ = loadLabelSheets();
+    } catch (const DbError& error) { // cards still print; the message says what to mend
+        MessageService::error(this, error.message());
+    }
+    ComboPaper->clear();
+    ComboPaper->addItem(QStringLiteral("はがき"));
+    for (const LabelSheet& sheet : sheets_)
+        ComboPaper->addItem(sheet.name);
+    ComboPaper->setCurrentIndex(std::max(0, ComboPaper->findText(chosen)));
+}
+
+void Thagaki_sakusei::composeLabels(TfrxReport& report, const LabelSheet& sheet) {
+    QStringList warnings;
+    report.PreviewPagesClear();
+    for (const PreparedPage& page : velta::composeLabels(sheet, options(), cardRows(), &warnings))
+        report.appendPage(page);
+    report.Warnings = warnings;
+    report.ShowPreparedReport();
+}
+
 void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
+    if (const int paper = ComboPaper->currentIndex(); paper > 0 && paper <= sheets_.size()) {
+        composeLabels(report, sheets_[paper - 1]); // either button: the sheet has one layout
+        return;
+    }
     // Empty recipient sizes are taken as 20, and shown so.
     for (QComboBox* size : {ComboBox1, ComboBox2})
         if (size->currentText().isEmpty())

@@ -3,6 +3,7 @@
 #include "card_layouts.h"
 #include "composition.h"
 #include "detail_store.h"
+#include "label_sheets.h"
 #include "page_model.h"
 
 #include <QDialog>
@@ -49,6 +50,7 @@ public:
     QComboBox *ComboLayout, *ComboNameSpacing, *ComboNumbers, *ComboKanjiDash;
     QCheckBox* CheckFamilyTogether;
     QCheckBox* CheckBarcode; // Japan Post's customer barcode on each card
+    QComboBox* ComboPaper;   // はがき, or a label sheet: what the preview buttons make
     TfrxReport frxReport1, frxReport2;
 
     // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.
@@ -76,6 +78,9 @@ private:
     void showRows();
     void rereadMarks();
     void compose(TfrxReport& report, CardLayout layout);
+    void composeLabels(TfrxReport& report, const LabelSheet& sheet);
+    void fillPapers();
+    QVector<LabelSheet> sheets_; // the label sheets ComboPaper offers after はがき
     void step(QLineEdit* edit, int delta);
 };
 

@@ -4,6 +4,7 @@
 #include "composition.h"
 #include "dm.h"
 #include "ink.h"
+#include "label_sheets.h"
 #include "page_fonts.h"
 #include "page_renderer.h"
 #include "pdf_writer.h"
@@ -938,6 +939,73 @@ TEST_F(CardInk, TheCustomerBarcodeReadsBackAsTheManualsExampleAtItsSizesAndPlace
             QPoint(qRound(clear.left() * kDotsPerMm), qRound(clear.top() * kDotsPerMm)),
             QPoint(qRound(clear.right() * kDotsPerMm), qRound(clear.bottom() * kDotsPerMm)));
         EXPECT_TRUE(velta::test::inkBounds(text.copy(clearDots)).isEmpty());
+    }
+}
+
+TEST_F(CardInk, LabelSheetsPlaceEachLabelAtTheSheetsPitchWithItsTextInside) {
+    QList<CardRecipient> cards;
+    for (int i = 0; i < 30; ++i) {
+        CardRecipient card = sampleRecipients()[i % 4]; // short names: every one fits
+        card.key = i + 1;
+        card.postalCode = QStringLiteral("98008%1").arg(10 + i);
+        cards.append(card);
+    }
+    for (const LabelSheet& sheet : builtInLabelSheets()) {
+        QStringList warnings;
+        QList<qsizetype> made;
+        const QVector<PreparedPage> pages =
+            composeLabels(sheet, CardOptions{}, cards, &warnings, &made);
+        EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+        ASSERT_EQ(made.size(), 30);
+        ASSERT_EQ(pages.size(), (30 + sheet.perSheet() - 1) / sheet.perSheet());
+        // Every glyph of a label inside that label.
+        for (const LaidOutBox& box : layOutPage(pages[0])) {
+            const int label =
+                box.name.mid(5).remove(QRegularExpression("[A-Za-z]+$")).toInt() - 1; // Label12Name
+            const QRectF inside = sheet.labelRect(label).adjusted(-kInkTolerance, -kInkTolerance,
+                                                                  kInkTolerance, kInkTolerance);
+            for (const PlacedGlyph& glyph : box.glyphs)
+                if (const QRectF ink = glyphInk(box, glyph); !ink.isEmpty()) { // spaces: none
+                    EXPECT_TRUE(inside.contains(ink))
+                        << sheet.name.toStdString() << " " << box.name.toStdString();
+                }
+        }
+        // Measured on the PDF: the 〒 of each label one pitch from its neighbours.
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath("labels.pdf");
+        ASSERT_TRUE(writePdf(pdf, pages));
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        info.waitForFinished();
+        EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains("(A4)"));
+        QProcess boxes;
+        boxes.start("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+        boxes.waitForFinished();
+        static const QRegularExpression word("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                             "xMax=\"[\\d.]+\" yMax=\"[\\d.]+\">〒");
+        QVector<QPointF> marks;
+        for (auto match = word.globalMatch(QString::fromUtf8(boxes.readAllStandardOutput()));
+             match.hasNext();) {
+            const auto m = match.next();
+            marks.append(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()) * 25.4 / 72);
+        }
+        ASSERT_EQ(marks.size(), std::min(30, sheet.perSheet())) << sheet.name.toStdString();
+        // The first label's mark sets where a 〒 stands in its label; every label has one
+        // there, at the sheet's figures.
+        const QPointF first =
+            *std::min_element(marks.begin(), marks.end(), [](QPointF a, QPointF b) {
+                return std::pair(qRound(a.y()), a.x()) < std::pair(qRound(b.y()), b.x());
+            });
+        const QPointF inLabel = first - sheet.labelRect(0).topLeft();
+        for (int i = 0; i < marks.size(); ++i) {
+            const QPointF expected = sheet.labelRect(i).topLeft() + inLabel;
+            EXPECT_TRUE(std::any_of(marks.begin(), marks.end(),
+                                    [&](QPointF mark) {
+                                        return std::abs(mark.x() - expected.x()) <= 0.1 &&
+                                               std::abs(mark.y() - expected.y()) <= 0.1;
+                                    }))
+                << sheet.name.toStdString() << " label " << i + 1;
+        }
     }
 }
 

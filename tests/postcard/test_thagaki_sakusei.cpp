@@ -1,6 +1,7 @@
 #include "composition.h"
 #include "detail_store.h"
 #include "dm.h"
+#include "label_sheets.h"
 #include "page_renderer.h"
 #include "postal_dictionary.h"
 #include "preview_window.h"
@@ -303,6 +304,17 @@ TEST_F(PostcardWindow, TypesettingChoicesReachTheCards) {
     window.Button3->click();
     EXPECT_EQ(box(previewed[0], "Memo13").Text, "花子");
     EXPECT_EQ(box(previewed[0], "Memo4").CharSpacing, 0);
+
+    // A label sheet instead of cards: either button makes the sheet.
+    EXPECT_EQ(window.ComboPaper->count(), 5);
+    EXPECT_EQ(window.ComboPaper->itemText(0), "はがき");
+    window.ComboPaper->setCurrentText("A4 24面（70 × 33.9 mm）");
+    window.Button4->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_EQ(previewed[0].page.PaperWidth, 210);
+    EXPECT_EQ(previewed[0].page.PaperHeight, 297);
+    EXPECT_EQ(box(previewed[0], "Label1Code").Text, "〒100-0001");
+    EXPECT_EQ(box(previewed[0], "Label1Name").Text, "山田　太郎　様\n　　　花子　様");
 }
 
 TEST_F(PostcardWindow, TextsThatDoNotFitAreShrunkOrListedForThePreview) {
@@ -519,6 +531,24 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     info.waitForFinished();
     EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput())
                     .contains(QRegularExpression("Pages:\\s+3")));
+
+    // The same book on one A4 sheet of 24 labels, the sheets kept in the settings folder.
+    QProcess labels;
+    labels.setWorkingDirectory(work.path());
+    labels.start(VELTA_CARDS_PATH, {"--labels", "24", "-o", "labels.pdf"});
+    ASSERT_TRUE(labels.waitForFinished(60000));
+    EXPECT_EQ(labels.exitCode(), 0) << labels.readAllStandardError().toStdString();
+    info.start("pdfinfo", {work.filePath("labels.pdf")});
+    info.waitForFinished();
+    const QString labelInfo = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(labelInfo.contains(QRegularExpression("Pages:\\s+1"))) << labelInfo.toStdString();
+    EXPECT_TRUE(labelInfo.contains("(A4)")) << labelInfo.toStdString();
+    EXPECT_TRUE(QFile::exists(labelSheetsFile()));
+    labels.start(VELTA_CARDS_PATH, {"--labels", "30", "-o", "labels.pdf"});
+    ASSERT_TRUE(labels.waitForFinished(60000));
+    EXPECT_EQ(labels.exitCode(), 2); // a sheet there is not: bad usage
+    EXPECT_TRUE(
+        QString::fromUtf8(labels.readAllStandardError()).contains("ラベル用紙「30」がありません"));
 
     QProcess bad;
     bad.setWorkingDirectory(work.path());
