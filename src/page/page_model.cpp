@@ -59,10 +59,7 @@ PreparedPage::PreparedPage(const PageSetup& setup, const QVector<TextBox>& boxes
             texts_.append(text);
         text.clear();
     }
-    if (previous && previous->frames_ && *previous->frames_ == frames)
-        frames_ = previous->frames_;
-    else
-        frames_ = sharedFrames(std::move(frames));
+    frames_ = sharedFrames(std::move(frames));
 }
 
 TextBox PreparedPage::box(qsizetype index) const {

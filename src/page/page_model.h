@@ -87,7 +87,7 @@ public:
     QVector<PagePath> paths; // drawn over the boxes (a card's barcode)
 
     PreparedPage() = default;
-    // `previous` lends its frames when they are the same as these boxes'.
+    // `previous` lends the texts it shares with these boxes; frames alike are kept once.
     PreparedPage(const PageSetup& setup, const QVector<TextBox>& boxes, const QString& title = {},
                  const PreparedPage* previous = nullptr);
 
@@ -117,7 +117,7 @@ public:
     }
     // Appends one finished page with the boxes as they are now.
     void PrepareReport(bool clearLastReport, const QString& title = {});
-    // The boxes as they are now as a page (sharing `previous`'s frames when they are the same).
+    // The boxes as they are now as a page (sharing `previous`'s texts where they are the same).
     PreparedPage currentPage(const QString& title = {},
                              const PreparedPage* previous = nullptr) const {
         return PreparedPage(Page1, boxes, title, previous);

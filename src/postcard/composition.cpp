@@ -75,9 +75,16 @@ QString addressText(const QString& text, const CardOptions& options) {
 }
 
 // Characters 1 to 7 into seven boxes; positions past the end leave a box empty.
-void distribute(TfrxReport& report, const char* const (&boxes)[7], const QString& characters) {
-    for (int i = 0; i < 7; ++i)
-        report.FindObject(QString::fromLatin1(boxes[i]))->Text = characters.mid(i, 1);
+void distribute(const std::array<TextBox*, 7>& boxes, const QString& characters) {
+    for (size_t i = 0; i < 7; ++i)
+        boxes[i]->Text = characters.mid(qsizetype(i), 1);
+}
+
+std::array<TextBox*, 7> digitBoxes(TfrxReport& report, const char* const (&names)[7]) {
+    std::array<TextBox*, 7> boxes;
+    for (size_t i = 0; i < 7; ++i)
+        boxes[i] = report.FindObject(QString::fromLatin1(names[i]));
+    return boxes;
 }
 
 void setFont(TfrxReport& report, std::initializer_list<const char*> boxes, const QString& face,
@@ -197,14 +204,14 @@ NameArea nameAreaOf(TfrxReport& report) {
             report.FindObject(QStringLiteral("Memo3"))->Left, sender.Left + sender.Width};
 }
 
-// Sets a column part: its text from `top` over `length` (page units) on the axis, at `pixels`;
-// spread (均等割付) over the length or from its top. A text longer than its length overflows the
-// box, which the check before printing refuses.
+// Sets a column part: its text from `top` over `length` (page units) on the axis, in the
+// vertical `face` at `pixels`; spread (均等割付) over the length or from its top. A text longer
+// than its length overflows the box, which the check before printing refuses.
 void placePart(TextBox* box, const QString& text, const QString& face, double axis, double top,
                double length, int pixels, double condense, bool spread) {
     box->Visible = !text.isEmpty();
     box->Text = text;
-    box->FontName = QLatin1Char('@') + face;
+    box->FontName = face;
     box->FontHeight = -pixels;
     box->Condense = condense;
     box->FitText = false;
@@ -214,11 +221,9 @@ void placePart(TextBox* box, const QString& text, const QString& face, double ax
     box->CharSpacing = 0;
     box->Width = pixels + 2 * box->GapX;
     box->Left = axis - pixels / 2.0 - box->GapX;
-    const double natural = columnLength(*box);
-    const qsizetype characters = text.toUcs4().size();
     double start = top;
-    if (spread && natural < length) {
-        if (characters > 1)
+    if (const double natural = spread ? columnLength(*box) : length; natural < length) {
+        if (const qsizetype characters = text.toUcs4().size(); characters > 1)
             box->CharSpacing = (length - natural) / double(characters - 1);
         else
             start += (length - natural) / 2;
@@ -227,27 +232,57 @@ void placePart(TextBox* box, const QString& text, const QString& face, double ax
     box->Height = top + length - start + 2 * box->GapY;
 }
 
-void hide(TfrxReport& report, const char* name) {
-    TextBox* box = report.FindObject(QString::fromLatin1(name));
+void hide(TextBox* box) {
     box->Visible = false;
     box->Text.clear();
 }
 
+// The boxes the composer fills for the addressee, found once a run, and the vertical face of
+// the name.
+struct NameBoxes {
+    TextBox *family, *given, *honorific, *title;
+    const TextBox* address;
+    std::array<TextBox*, 5> joints, jointHonorifics;
+    std::array<TextBox*, 3> company;
+    QString face;
+};
+
+NameBoxes nameBoxesOf(TfrxReport& report, const QString& nameFont) {
+    auto find = [&](const char* name) { return report.FindObject(QString::fromLatin1(name)); };
+    NameBoxes boxes{find("Memo4"),
+                    find("Memo5"),
+                    find("Memo6"),
+                    find(kTitleBox),
+                    find("Memo2"),
+                    {},
+                    {},
+                    {},
+                    QLatin1Char('@') + nameFont};
+    for (size_t i = 0; i < 5; ++i) {
+        boxes.joints[i] = find(kJointBoxes[i]);
+        boxes.jointHonorifics[i] = find(kJointHonorificBoxes[i]);
+    }
+    for (size_t i = 0; i < 3; ++i)
+        boxes.company[i] = find(kCompanyBoxes[i]);
+    return boxes;
+}
+
 // 会社名 and 部署名 as columns of their own just left of the address, starting where the building
 // line does; returns where they end on the left.
-double placeCompany(TfrxReport& report, const CardRecipient& card, const NameArea& area,
-                    const TextBox& address, bool companyIsName) {
+double placeCompany(const NameBoxes& boxes, const CardRecipient& card, const NameArea& area,
+                    bool companyIsName) {
+    const TextBox& address = *boxes.address;
     const int pixels = std::abs(address.FontHeight);
-    const QString face = address.FontName.mid(1);
+    const QString& face = address.FontName;
     const QString texts[3] = {companyIsName ? QString() : card.details.company.trimmed(),
                               card.details.department1.trimmed(),
                               card.details.department2.trimmed()};
     double right = area.addressLeft - 0.5 * kUnitsPerMm;
     const double top = address.Top + address.GapY + 2 * pixels;
-    for (int i = 0; i < 3; ++i) {
-        TextBox* box = report.FindObject(QString::fromLatin1(kCompanyBoxes[i]));
+    for (size_t i = 0; i < 3; ++i) {
+        TextBox* box = boxes.company[i];
         if (texts[i].isEmpty()) {
-            hide(report, kCompanyBoxes[i]);
+            hide(box);
             continue;
         }
         placePart(box, widened(texts[i]), face, right - pixels / 2.0, top, area.bottom - top,
@@ -262,19 +297,16 @@ double placeCompany(TfrxReport& report, const CardRecipient& card, const NameAre
 // Lays out the addressee's block — 役職, 姓, 名, 敬称 and the 連名 beside them — as one unit in the
 // region between the address (and company) columns and the sender's block. Returns the reasons
 // the card cannot be made when the block does not fit.
-QStringList composeNameBlock(TfrxReport& report, const CardRecipient& card,
+QStringList composeNameBlock(const NameBoxes& boxes, const CardRecipient& card,
                              const CardOptions& options, const NameArea& area, int em) {
-    TextBox& familyBox = *report.FindObject(QStringLiteral("Memo4"));
-    const TextBox& address = *report.FindObject(QStringLiteral("Memo2"));
     const NameParts main = mainName(card);
     const bool companyIsName = companyAlone(card);
-    const double right =
-        placeCompany(report, card, area, address, companyIsName) - 1.5 * kUnitsPerMm;
+    const double right = placeCompany(boxes, card, area, companyIsName) - 1.5 * kUnitsPerMm;
     const double left = area.senderRight + 2 * kUnitsPerMm;
 
-    const QString face = options.nameFont;
-    TextBox probe = familyBox;
-    probe.FontName = QLatin1Char('@') + face;
+    const QString& face = boxes.face;
+    TextBox probe = *boxes.family;
+    probe.FontName = face;
     probe.FontHeight = -em;
     probe.Condense = 1;
     probe.CharSpacing = 0;
@@ -341,21 +373,18 @@ QStringList composeNameBlock(TfrxReport& report, const CardRecipient& card,
         placePart(honorificPart, column.honorific, face, axis, honorificTop, honorificLength,
                   pixels, placed.condense, false);
     };
-    placeColumn(columns[0], &familyBox, report.FindObject(QStringLiteral("Memo5")),
-                report.FindObject(QStringLiteral("Memo6")), mainAxis);
-    for (int i = 0; i < 5; ++i) {
-        if (i + 1 < columns.size())
-            placeColumn(columns[i + 1], report.FindObject(QString::fromLatin1(kJointBoxes[i])),
-                        nullptr, report.FindObject(QString::fromLatin1(kJointHonorificBoxes[i])),
-                        mainAxis - placed.pitch * em * (i + 1));
-        else {
-            hide(report, kJointBoxes[i]);
-            hide(report, kJointHonorificBoxes[i]);
+    placeColumn(columns[0], boxes.family, boxes.given, boxes.honorific, mainAxis);
+    for (size_t i = 0; i < 5; ++i) {
+        if (qsizetype(i) + 1 < columns.size()) {
+            placeColumn(columns[qsizetype(i) + 1], boxes.joints[i], nullptr,
+                        boxes.jointHonorifics[i], mainAxis - placed.pitch * em * double(i + 1));
+        } else {
+            hide(boxes.joints[i]);
+            hide(boxes.jointHonorifics[i]);
         }
     }
-    TextBox* titleBox = report.FindObject(QString::fromLatin1(kTitleBox));
     const int titlePixels = std::max(1, static_cast<int>(std::floor(pixels * kTitleScale)));
-    placePart(titleBox, title, face, mainAxis, area.top, familyTop - area.top, titlePixels,
+    placePart(boxes.title, title, face, mainAxis, area.top, familyTop - area.top, titlePixels,
               placed.condense, false);
     return refusals;
 }
@@ -373,8 +402,9 @@ QStringList composeSenderName(TfrxReport& report, const QString& face, int em) {
         bottom = std::max(bottom, joint->Top + joint->Height);
     const double right = family->Left + family->Width - family->GapX;
     const double left = joints[1]->Left + joints[1]->GapX;
+    const QString vertical = QLatin1Char('@') + face;
     TextBox probe = *family;
-    probe.FontName = QLatin1Char('@') + face;
+    probe.FontName = vertical;
     probe.FontHeight = -em;
     probe.CharSpacing = 0;
     auto ems = [&](const QString& text) {
@@ -390,14 +420,15 @@ QStringList composeSenderName(TfrxReport& report, const QString& face, int em) {
     const int pixels = std::max(1, static_cast<int>(std::floor(em * plan.scale)));
     const double axis = right - pixels / 2.0;
     const double givenTop = top + plan.givenTop * em, givenLength = plan.givenLength * em;
-    placePart(family, family->Text, face, axis, top,
+    placePart(family, family->Text, vertical, axis, top,
               given->Text.isEmpty() ? givenTop + givenLength - top : plan.familyLength * em, pixels,
               plan.condense, false);
-    placePart(given, given->Text, face, axis, givenTop, givenLength, pixels, plan.condense, false);
+    placePart(given, given->Text, vertical, axis, givenTop, givenLength, pixels, plan.condense,
+              false);
     int column = 1;
     for (TextBox* joint : joints)
         if (!joint->Text.isEmpty())
-            placePart(joint, joint->Text, face, axis - plan.pitch * em * column++, givenTop,
+            placePart(joint, joint->Text, vertical, axis - plan.pitch * em * column++, givenTop,
                       givenLength, pixels, plan.condense, false);
     if (plan.fits)
         return {};
@@ -525,6 +556,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             senderNameSize);
 
     const NameArea nameArea = nameAreaOf(report);
+    const NameBoxes nameBoxes = nameBoxesOf(report, options.nameFont);
+    const std::array<TextBox*, 7> recipientDigits = digitBoxes(report, kRecipientDigits);
     const int nameEm = std::abs(report.FindObject(QStringLiteral("Memo4"))->FontHeight);
     const int senderNameEm = std::abs(report.FindObject(QStringLiteral("Memo11"))->FontHeight);
     for (TextBox& box : report.boxes)
@@ -598,7 +631,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     // The sender is the same on every card: set, composed and seated once.
     hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
     // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
-    distribute(report, kSenderDigits, postalDigits(sender.postalCode));
+    distribute(digitBoxes(report, kSenderDigits), postalDigits(sender.postalCode));
     report.FindObject(QStringLiteral("Memo9"))->Text = addressText(sender.address1, options);
     report.FindObject(QStringLiteral("Memo10"))->Text = addressText(sender.address2, options);
     report.FindObject(QStringLiteral("Memo11"))->Text = widened(sender.surname);
@@ -625,11 +658,11 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         if (options.classicLayout)
             placeFixedNames(report, card);
         else
-            refusals = composeNameBlock(report, card, options, nameArea, nameEm);
+            refusals = composeNameBlock(nameBoxes, card, options, nameArea, nameEm);
         const QString digits = postalDigits(card.postalCode);
-        distribute(report, kRecipientDigits, digits);
-        report.FindObject(QStringLiteral("Memo2"))->Text = addressText(card.address1, options);
-        report.FindObject(QStringLiteral("Memo3"))->Text = addressText(card.address2, options);
+        distribute(recipientDigits, digits);
+        addressBlocks[0].first->Text = addressText(card.address1, options);
+        addressBlocks[0].building->Text = addressText(card.address2, options);
         indentBuildingLine(addressBlocks[0], !card.address2.trimmed().isEmpty());
         const NameParts name = mainName(card);
         previous = report.currentPage(
@@ -678,8 +711,9 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         if (!sink(previous, {problems, refusals}))
             return false;
 
-        for (const char* name : {"Memo1", "Memo2", "Memo3", "Memo4", "Memo5", "Memo6"})
-            report.FindObject(QString::fromLatin1(name))->Text.clear();
+        for (TextBox* box : {recipientDigits[0], addressBlocks[0].first, addressBlocks[0].building,
+                             nameBoxes.family, nameBoxes.given, nameBoxes.honorific})
+            box->Text.clear();
     }
     return true;
 }
