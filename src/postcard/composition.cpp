@@ -21,10 +21,6 @@ const char* const kRecipientDigits[] = {"Memo1",  "Memo19", "Memo20", "Memo21",
                                         "Memo22", "Memo23", "Memo24"};
 const char* const kSenderDigits[] = {"Memo8",  "Memo25", "Memo26", "Memo27",
                                      "Memo28", "Memo29", "Memo30"};
-const int kRecipientBase[2][7] = {{152, 178, 204, 233, 259, 284, 310},
-                                  {153, 179, 205, 233, 260, 285, 311}};
-const int kSenderBase[2][7] = {{4, 20, 35, 54, 69, 84, 100}, {4, 19, 35, 54, 69, 84, 99}};
-const int kSenderRow[2] = {486, 429};
 
 // Sizes in points and shifts in page units that a card can take; beyond them a card (and a
 // page file saved from it) would be unusable.
@@ -603,22 +599,23 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         block.building->Height = block.top + block.height - block.building->Top;
     };
 
-    const int type = layout == CardLayout::Type1 ? 0 : 1;
-    for (int i = 0; i < 7; ++i) {
-        TextBox* digit = report.FindObject(QString::fromLatin1(kRecipientDigits[i]));
-        digit->Left = kRecipientBase[type][i] + recipientRight;
-        digit->Top = 10 + recipientDown;
-        TextBox* senderDigit = report.FindObject(QString::fromLatin1(kSenderDigits[i]));
-        senderDigit->Left = kSenderBase[type][i] + senderRight;
-        senderDigit->Top = kSenderRow[type] + senderDown;
-    }
-    // The sender's code in the face of the sender's block, not a Latin face beside it.
-    for (const char* name : kSenderDigits)
-        report.FindObject(QString::fromLatin1(name))->FontName = options.senderAddressFont;
+    // The code digits stand on the whole units nearest the layout's boxes, moved by the shifts
+    // (whole units, as 位置調整 moves them); the sender's in the face of the sender's block.
+    auto shift = [](TextBox* box, int right, int down) {
+        box->Left = std::round(box->Left) + right;
+        box->Top = std::round(box->Top) + down;
+    };
+    const std::array<TextBox*, 7> senderDigits = digitBoxes(report, kSenderDigits);
     TextBox* hyphen = report.FindObject(QStringLiteral("Memo31"));
+    for (TextBox* digit : digitBoxes(report, kRecipientDigits))
+        shift(digit, recipientRight, recipientDown);
+    for (TextBox* digit : senderDigits) {
+        shift(digit, senderRight, senderDown);
+        digit->FontName = options.senderAddressFont;
+    }
+    shift(hyphen, senderRight, senderDown);
     hyphen->FontName = options.senderAddressFont;
-    hyphen->Left = 46 + senderRight;
-    hyphen->Top = kSenderRow[type] - 1 + senderDown;
+    const double senderRow = senderDigits[0]->Top;
 
     // The sender does not change during a run: read once, not once per card.
     const SenderRecord sender = cards.isEmpty() ? SenderRecord{} : SenderStore(dm).read();
@@ -631,7 +628,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     // The sender is the same on every card: set, composed and seated once.
     hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
     // The hyphen box stands between digits 3 and 4; a stored hyphen takes no digit box.
-    distribute(digitBoxes(report, kSenderDigits), postalDigits(sender.postalCode));
+    distribute(senderDigits, postalDigits(sender.postalCode));
     report.FindObject(QStringLiteral("Memo9"))->Text = addressText(sender.address1, options);
     report.FindObject(QStringLiteral("Memo10"))->Text = addressText(sender.address2, options);
     report.FindObject(QStringLiteral("Memo11"))->Text = widened(sender.surname);
@@ -650,8 +647,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     // With a barcode along the foot, the sender's block stands above it instead.
     const double barcodeTop = mmToUnits(kBarcodeBottomMm - BarcodeGeometry{kBarcodeSize}.longBar() -
                                         report.Page1.TopMargin);
-    seatSender(report, options.barcode ? std::min<double>(kSenderRow[type] + senderDown, barcodeTop)
-                                       : kSenderRow[type] + senderDown);
+    seatSender(report, options.barcode ? std::min(senderRow, barcodeTop) : senderRow);
     QHash<QString, QVector<PostalTown>> townsOfCode; // one lookup a code for the run
     for (const CardRecipient& card : cards) {
         QStringList refusals = senderRefusals;

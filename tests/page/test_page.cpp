@@ -115,6 +115,34 @@ TEST(CardLayouts, DigitBoxesStandWhereTheCardsCodeBoxesAre) {
     EXPECT_NEAR(clipOf(CardLayout::Type1, "Memo17").left(), 3.21, 0.005);
 }
 
+TEST(CardLayouts, TheLayoutFilesPutTheCodeDigitsOnTheUnitsTheyAlwaysStoodOn) {
+    // Where the digits were placed before the layouts became data files, in 1/96 inch.
+    const int recipient[2][7] = {{152, 178, 204, 233, 259, 284, 310},
+                                 {153, 179, 205, 233, 260, 285, 311}};
+    const int sender[2][7] = {{4, 20, 35, 54, 69, 84, 100}, {4, 19, 35, 54, 69, 84, 99}};
+    const int senderRow[2] = {486, 429};
+    const char* recipientNames[] = {"Memo1",  "Memo19", "Memo20", "Memo21",
+                                    "Memo22", "Memo23", "Memo24"};
+    const char* senderNames[] = {"Memo8",  "Memo25", "Memo26", "Memo27",
+                                 "Memo28", "Memo29", "Memo30"};
+    for (const int type : {0, 1}) {
+        TfrxReport report = makeCardTemplate(type == 0 ? CardLayout::Type1 : CardLayout::Type2);
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_EQ(std::lround(report.FindObject(recipientNames[i])->Left), recipient[type][i]);
+            EXPECT_EQ(std::lround(report.FindObject(recipientNames[i])->Top), 10);
+            EXPECT_EQ(std::lround(report.FindObject(senderNames[i])->Left), sender[type][i]);
+            EXPECT_EQ(std::lround(report.FindObject(senderNames[i])->Top), senderRow[type]);
+        }
+        EXPECT_EQ(std::lround(report.FindObject("Memo31")->Left), 46);
+        EXPECT_EQ(std::lround(report.FindObject("Memo31")->Top), senderRow[type] - 1);
+        EXPECT_EQ(report.Page1, PageSetup{});
+        EXPECT_EQ(report.FindObject("Memo2")->CharSpacing, 2.0); // units, as the form had them
+        EXPECT_EQ(report.FindObject("Memo2")->LineSpacing, 10.0);
+        EXPECT_EQ(report.FindObject("Memo4")->MaxLines, 1);
+        EXPECT_TRUE(report.FindObject("Memo3")->UseDefaultCharset);
+    }
+}
+
 TEST(CardLayouts, TypesDifferOnlyWhereTheLayoutsDo) {
     TfrxReport type1 = makeCardTemplate(CardLayout::Type1);
     const TfrxReport type2 = makeCardTemplate(CardLayout::Type2);
