@@ -111,7 +111,7 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckBoxFit->setChecked(true);
     ComboPaper = new QComboBox(this);
     ComboPaper->setObjectName(QStringLiteral("ComboPaper"));
-    ComboPaper->setGeometry(406, 572, 116, 26);
+    ComboPaper->setGeometry(406, 570, 116, 24);
     ComboPaper->setToolTip(QStringLiteral("用紙: はがき、またはラベル用紙（面数と寸法は %1 で"
                                           "変えられます）")
                                .arg(labelSheetsFile()));
