@@ -1,5 +1,7 @@
 #include "customer_barcode.h"
 
+#include "postal_dictionary.h"
+
 #include <QRegularExpression>
 
 namespace velta {
@@ -146,47 +148,19 @@ BarcodeAddress splitForBarcode(const QVector<PostalTown>& towns, const QString& 
         split.problem = QStringLiteral("郵便番号 %1 は辞書にありません").arg(code);
         return split;
     }
-    const QString key = addressKey(address);
-    qsizetype longest = -1;
-    const PostalTown* found = nullptr;
-    for (const PostalTown& town : towns)
-        for (const QString& start :
-             {town.prefecture + town.city + town.town, town.city + town.town}) {
-            const QString startKey = addressKey(start);
-            if (key.startsWith(startKey) && startKey.size() > longest) {
-                longest = startKey.size();
-                found = &town;
-            }
-        }
-    // Kyoto's addresses name the street before the town (「中京区蛸薬師通烏丸西入橋弁慶町」):
-    // the town further on, after its city, ends 住所A.
-    for (const PostalTown& town : towns) {
-        if (found)
-            break;
-        if (town.town.isEmpty())
-            continue;
-        for (const QString& city : {town.prefecture + town.city, town.city}) {
-            const QString cityKey = addressKey(city);
-            const qsizetype at = key.indexOf(addressKey(town.town), cityKey.size());
-            if (key.startsWith(cityKey) && at >= 0) {
-                longest = at + addressKey(town.town).size();
-                found = &town;
-                break;
-            }
-        }
-    }
-    if (!found) {
+    const TownInAddress named = townInAddress(towns, address);
+    if (named.town < 0) {
         split.problem = QStringLiteral("住所が郵便番号 %1 の町域で始まっていません").arg(code);
         return split;
     }
-    if (found->published == QStringLiteral("以下に掲載がない場合")) {
+    if (towns[named.town].published == QStringLiteral("以下に掲載がない場合")) {
         split.problem =
             QStringLiteral("郵便番号 %1 は町域のない番号（以下に掲載がない場合）です").arg(code);
         return split;
     }
     // The town's end in the address as typed (its widths may differ from the dictionary's).
     qsizetype end = 0;
-    while (end < address.size() && addressKey(address.left(end)).size() < longest)
+    while (end < address.size() && addressKey(address.left(end)).size() < named.end)
         ++end;
     split.addressB = address.mid(end);
     return split;

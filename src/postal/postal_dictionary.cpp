@@ -88,29 +88,6 @@ QString withoutCounty(const QString& city) {
     return county > 0 && county + 1 < city.size() ? city.mid(county + 1) : QString();
 }
 
-// The town a town part names: at its start (大字 or 字 aside), or further on, as Kyoto's
-// addresses name the street first (「蛸薬師通烏丸西入橋弁慶町」); the longest name wins. -1 when
-// none is named.
-qsizetype namedTown(const QString& townPart, const QStringList& names) {
-    const QString key = addressKey(townPart);
-    auto longest = [&](auto&& matches) {
-        qsizetype best = -1;
-        for (qsizetype i = 0; i < names.size(); ++i)
-            if (!names[i].isEmpty() && matches(addressKey(names[i])) &&
-                (best < 0 || names[i].size() > names[best].size()))
-                best = i;
-        return best;
-    };
-    qsizetype best = longest([&](const QString& name) { return key.startsWith(name); });
-    for (const QString& prefix : {QStringLiteral("大字"), QStringLiteral("字")})
-        if (best < 0 && key.startsWith(prefix))
-            best = longest(
-                [&](const QString& name) { return key.mid(prefix.size()).startsWith(name); });
-    if (best < 0)
-        best = longest([&](const QString& name) { return key.contains(name); });
-    return best;
-}
-
 QStringList distinctCities(TDM& dm, const QString& prefecture) {
     TIBQuery& query = dm.IBQuery1;
     query.Clear();
@@ -150,6 +127,51 @@ QString postalCodeDigits(const QString& typed) {
 
 QString addressOf(const PostalTown& town) {
     return town.prefecture + town.city + town.town;
+}
+
+TownInAddress townInAddress(const QVector<PostalTown>& towns, const QString& address) {
+    const QString key = addressKey(address);
+    // The city first: with or without its prefecture and its county, the longest form.
+    qsizetype cityEnd = -1;
+    for (const PostalTown& town : towns)
+        for (const QString& city :
+             {town.prefecture + town.city, town.city, town.prefecture + withoutCounty(town.city),
+              withoutCounty(town.city)})
+            if (const QString cityKey = addressKey(city);
+                !city.isEmpty() && city != town.prefecture && key.startsWith(cityKey))
+                cityEnd = std::max(cityEnd, cityKey.size());
+    if (cityEnd < 0)
+        return {};
+    // Then the town: at the start of the rest (大字 or 字 aside), or further on, as Kyoto's
+    // addresses name the street first; the longest name wins.
+    const QString rest = key.mid(cityEnd);
+    TownInAddress found;
+    auto longest = [&](auto&& endIn) {
+        for (qsizetype i = 0; i < towns.size(); ++i) {
+            const QString name = addressKey(towns[i].town);
+            if (name.isEmpty() ||
+                (found.town >= 0 && towns[i].town.size() <= towns[found.town].town.size()))
+                continue;
+            if (const qsizetype end = endIn(name); end >= 0)
+                found = {i, cityEnd + end};
+        }
+    };
+    longest([&](const QString& name) { return rest.startsWith(name) ? name.size() : -1; });
+    for (const QString& prefix : {QStringLiteral("大字"), QStringLiteral("字")})
+        if (found.town < 0 && rest.startsWith(prefix))
+            longest([&](const QString& name) {
+                return rest.mid(prefix.size()).startsWith(name) ? prefix.size() + name.size() : -1;
+            });
+    if (found.town < 0)
+        longest([&](const QString& name) {
+            const qsizetype at = rest.indexOf(name);
+            return at >= 0 ? at + name.size() : -1;
+        });
+    // None named: the city's code for towns not listed, when it has one.
+    for (qsizetype i = 0; found.town < 0 && i < towns.size(); ++i)
+        if (towns[i].town.isEmpty())
+            found = {i, cityEnd};
+    return found;
 }
 
 bool hasPostalDictionary(TDM& dm) {
@@ -246,7 +268,6 @@ QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
     const QString rest = addressKey(address1).mid(addressKey(prefectures[prefecture]).size());
     const QStringList cities = distinctCities(dm, prefectures[prefecture]);
     qsizetype city = longestPrefix(rest, cities);
-    QString typedCity = city >= 0 ? cities[city] : QString();
     if (city < 0) { // the county left out
         QStringList shortened;
         for (const QString& name : cities)
@@ -254,24 +275,18 @@ QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1) {
         city = longestPrefix(rest, shortened);
         if (city < 0 || shortened[city].isEmpty())
             return {};
-        typedCity = shortened[city];
     }
     const QVector<PostalTown> towns =
         readTowns(dm, QStringLiteral("where PREF = :PREF and CITY = :CITY"), [&](TIBQuery& query) {
             query.setString(QStringLiteral("PREF"), prefectures[prefecture]);
             query.setString(QStringLiteral("CITY"), cities[city]);
         });
-    const QString townPart = rest.mid(addressKey(typedCity).size());
-    QStringList names;
-    for (const PostalTown& town : towns)
-        names.append(town.town);
-    // A town named, or else the city's codes for towns not listed: every one of them, to choose
-    // from, never one picked for the user.
-    const qsizetype best = namedTown(townPart, names);
-    const QString chosen = best >= 0 ? names[best] : QString();
+    // The town named, or else the city's codes for towns not listed: every town of that name,
+    // to choose from, never one picked for the user.
+    const TownInAddress named = townInAddress(towns, address1);
     QVector<PostalTown> found;
     for (const PostalTown& town : towns)
-        if (town.town == chosen)
+        if (named.town >= 0 && town.town == towns[named.town].town)
             found.append(town);
     return found;
 }

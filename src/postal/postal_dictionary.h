@@ -39,6 +39,14 @@ int storePostalTowns(TDM& dm, const QVector<PostalTown>& towns, const Progress& 
 
 // The towns of a code (several when one code serves several towns); none when unknown.
 QVector<PostalTown> lookUpPostalCode(TDM& dm, const QString& code);
+// Which of these towns an address names, and where the town ends in it (in addressKey's
+// characters): the city with or without its prefecture and county, then the town at the start
+// of the rest (after 大字 or 字 too) or further on (Kyoto's 「…通烏丸西入橋弁慶町」), the longest
+// name; none named, the town-less one (以下に掲載がない場合, 一円). town -1: none.
+struct TownInAddress {
+    qsizetype town = -1, end = -1;
+};
+TownInAddress townInAddress(const QVector<PostalTown>& towns, const QString& address);
 // The towns whose prefecture, city and town begin 住所1, the longest match (a town's codes).
 QVector<PostalTown> lookUpAddress(TDM& dm, const QString& address1);
 

@@ -228,6 +228,25 @@ void placePart(TextBox* box, const QString& text, const QString& face, double ax
     box->Height = top + length - start + 2 * box->GapY;
 }
 
+// How long a text runs down a column, in ems of the chosen size, in a block's vertical face:
+// what the name planner takes.
+class ColumnMeasure {
+public:
+    ColumnMeasure(const QString& verticalFace, int em) : em_(em) {
+        probe_.FontName = verticalFace;
+        probe_.FontHeight = -em;
+        probe_.Rotation = 270;
+    }
+    double operator()(const QString& text) {
+        probe_.Text = text;
+        return columnLength(probe_) / em_;
+    }
+
+private:
+    TextBox probe_;
+    int em_;
+};
+
 void hide(TextBox* box) {
     box->Visible = false;
     box->Text.clear();
@@ -301,15 +320,7 @@ QStringList composeNameBlock(const NameBoxes& boxes, const CardRecipient& card,
     const double left = area.senderRight + 2 * kUnitsPerMm;
 
     const QString& face = boxes.face;
-    TextBox probe = *boxes.family;
-    probe.FontName = face;
-    probe.FontHeight = -em;
-    probe.Condense = 1;
-    probe.CharSpacing = 0;
-    auto ems = [&](const QString& text) {
-        probe.Text = text;
-        return columnLength(probe) / em;
-    };
+    ColumnMeasure ems(face, em);
 
     QVector<NameParts> columns = {{widened(main.family), widened(main.given), main.honorific}};
     const QVector<NameParts> joints = jointNames(card);
@@ -399,14 +410,7 @@ QStringList composeSenderName(TfrxReport& report, const QString& face, int em) {
     const double right = family->Left + family->Width - family->GapX;
     const double left = joints[1]->Left + joints[1]->GapX;
     const QString vertical = QLatin1Char('@') + face;
-    TextBox probe = *family;
-    probe.FontName = vertical;
-    probe.FontHeight = -em;
-    probe.CharSpacing = 0;
-    auto ems = [&](const QString& text) {
-        probe.Text = text;
-        return columnLength(probe) / em;
-    };
+    ColumnMeasure ems(vertical, em);
     QVector<NameColumnLengths> lengths = {{ems(family->Text), ems(given->Text), 0}};
     for (const TextBox* joint : joints)
         if (!joint->Text.isEmpty())
@@ -468,8 +472,12 @@ void placeFixedNames(TfrxReport& report, const CardRecipient& card) {
     report.FindObject(QStringLiteral("Memo5"))->Text = widened(name.given);
     report.FindObject(QStringLiteral("Memo6"))->Text = name.honorific;
 }
-} // namespace
+// Where a card's customer barcode stands (millimetres from the card's top-left corner): along
+// the foot, alone, 10 mm in from the left edge, its bottom 11.5 mm above the card's (2 mm
+// clear of TYPE1's sender code), at the manual's smallest size (a = 8).
+constexpr double kBarcodeLeftMm = 10, kBarcodeBottomMm = 136.5, kBarcodeSize = 8;
 
+// The bars of a card's barcode as filled rectangles from that corner.
 QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm) {
     const BarcodeGeometry size{kBarcodeSize};
     const double length = size.longBar(), third = length / 3;
@@ -489,6 +497,8 @@ QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm)
     }
     return bars;
 }
+
+} // namespace
 
 const QStringList& numberStyleNames() {
     static const QStringList names = {"算用数字", "算用数字（縦中横）", "漢数字", "漢数字（一四）"};

@@ -83,13 +83,6 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
 // What is said of a card left out, after its problems.
 inline const QString kCardLeftOut = QStringLiteral("（このはがきは作成していません）");
 
-// Where a card's customer barcode stands (millimetres from the card's top-left corner): along
-// the foot, alone, 10 mm in from the left edge, its bottom 11.5 mm above the card's (2 mm
-// clear of TYPE1's sender code), at the manual's smallest size (a = 8).
-constexpr double kBarcodeLeftMm = 10, kBarcodeBottomMm = 136.5, kBarcodeSize = 8;
-// The bars of a card's barcode as filled rectangles, the first bar's left edge at `left`.
-QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm);
-
 // A 連名 written with the family's name (「山本 あかり」 beside 山本 太郎) prints as its given
 // name: the family name stands once, with the addressee's.
 QString withoutFamilyName(const QString& joint, const QString& surname);

@@ -156,11 +156,12 @@ QVector<TextBox> labelBoxes(const LabelSheet& sheet, int slot, const CardRecipie
     if (!card.address2.trimmed().isEmpty())
         address.append(QStringLiteral("　") + SinglebyteToDoublebyte(card.address2.trimmed()));
     QStringList name;
-    for (const QString& line :
-         {card.details.company,
-          card.details.department1 + QStringLiteral("　") + card.details.department2})
-        if (!line.trimmed().isEmpty() && line.trimmed() != QStringLiteral("　"))
-            name.append(line.trimmed());
+    QStringList departments = {card.details.department1.trimmed(),
+                               card.details.department2.trimmed()};
+    departments.removeAll(QString());
+    for (const QString& line : {card.details.company.trimmed(), departments.join(QChar(0x3000))})
+        if (!line.isEmpty())
+            name.append(line);
     name.append(nameLines);
     const QRectF codeRect(label.left(), label.top(), label.width(), codeHeight);
     const QRectF addressRect(label.left(), codeRect.bottom(), label.width(), addressHeight);
@@ -220,7 +221,8 @@ QVector<PreparedPage> composeLabels(const LabelSheet& sheet, const CardOptions& 
             name.section(QLatin1Char('\n'), 0, 0).replace(QChar(0x3000), QLatin1Char(' '));
         const QVector<TextBox> label = labelBoxes(sheet, slot, card, options, name);
         const PreparedPage alone(setup, label, title);
-        QStringList cut = overflowWarnings(alone, layOutPage(alone, Layout::FittingOnly));
+        // With its glyphs: a character no face draws leaves the label out too.
+        QStringList cut = overflowWarnings(alone, layOutPage(alone));
         if (!cut.isEmpty() && !options.allowOverflow) {
             cut.last() += QStringLiteral("（このラベルは作成していません）");
             *warnings += cut;

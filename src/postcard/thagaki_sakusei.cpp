@@ -33,6 +33,17 @@ namespace {
 const int kColumnWidths[] = {1, 1, 100, 200, 200, 80, 80, 80, 80, 265, 120, 90};
 constexpr int kColumns = int(std::size(kColumnWidths));
 
+// A list to choose from (not typed into), with what it chooses as its tip.
+QComboBox* choiceBox(QWidget* parent, const char* name, const QStringList& items,
+                     const QRect& geometry, const QString& tip) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->addItems(items);
+    box->setGeometry(geometry);
+    box->setToolTip(tip);
+    return box;
+}
+
 QComboBox* combo(QWidget* parent, const char* name, const QPoint& position,
                  const QStringList& items, bool digits) {
     auto* box = new QComboBox(parent);
@@ -109,10 +120,8 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
     CheckBoxFit->setGeometry(262, 576, 200, 17);
     CheckBoxFit->setChecked(true);
-    ComboPaper = new QComboBox(this);
-    ComboPaper->setObjectName(QStringLiteral("ComboPaper"));
-    ComboPaper->setGeometry(406, 570, 116, 24);
-    ComboPaper->setToolTip(QStringLiteral("用紙: はがき、またはラベル用紙（面数と寸法は %1 で"
+    ComboPaper = choiceBox(this, "ComboPaper", {}, {406, 570, 116, 24},
+                           QStringLiteral("用紙: はがき、またはラベル用紙（面数と寸法は %1 で"
                                           "変えられます）")
                                .arg(labelSheetsFile()));
     CheckBarcode = new QCheckBox(QStringLiteral("カスタマバーコードを印刷"), this);
@@ -123,39 +132,28 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     // Below the form: which recipients the grid shows, and what printing records.
     FilterBar = new RecipientFilterBar(this);
     FilterBar->setGeometry(8, 617, 700, 26);
-    ComboCardKind = new QComboBox(this);
-    ComboCardKind->setObjectName(QStringLiteral("ComboCardKind"));
-    ComboCardKind->addItems(
-        {QStringLiteral("年賀状として記録"), QStringLiteral("寒中・喪中はがきとして記録")});
-    ComboCardKind->setToolTip(QStringLiteral("印刷した後、出したはがきとして記録するときの種類"));
-    ComboCardKind->setGeometry(406, 541, 116, 26);
+    ComboCardKind = choiceBox(
+        this, "ComboCardKind",
+        {QStringLiteral("年賀状として記録"), QStringLiteral("寒中・喪中はがきとして記録")},
+        {406, 541, 116, 26}, QStringLiteral("印刷した後、出したはがきとして記録するときの種類"));
     ButtonUndoMarks = pushButton(this, "ButtonUndoMarks", QStringLiteral("出の記録を取り消す"),
                                  {712, 615, 164, 28});
     ButtonUndoMarks->setEnabled(false);
     // The last row: how the address side is typeset.
-    auto choice = [this](const char* name, const QStringList& items, const QRect& geometry,
-                         const QString& tip) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->addItems(items);
-        box->setGeometry(geometry);
-        box->setToolTip(tip);
-        return box;
-    };
     auto* typesetting = new QLabel(QStringLiteral("組版:"), this);
     typesetting->setObjectName(QStringLiteral("LabelTypesetting"));
     typesetting->setGeometry(12, 652, 40, 20);
-    ComboLayout = choice(
-        "ComboLayout", {QStringLiteral("標準の配置"), QStringLiteral("従来の配置")},
+    ComboLayout = choiceBox(
+        this, "ComboLayout", {QStringLiteral("標準の配置"), QStringLiteral("従来の配置")},
         {56, 649, 110, 26}, QStringLiteral("従来の配置: 姓・名・様を決まった位置に置きます"));
-    ComboNameSpacing = choice(
-        "ComboNameSpacing", {QStringLiteral("名前を詰めて配置"), QStringLiteral("均等割付")},
+    ComboNameSpacing = choiceBox(
+        this, "ComboNameSpacing", {QStringLiteral("名前を詰めて配置"), QStringLiteral("均等割付")},
         {172, 649, 140, 26}, QStringLiteral("均等割付: 姓と名を名前の行いっぱいに配置します"));
-    ComboNumbers = choice("ComboNumbers", numberStyleNames(), {318, 649, 150, 26},
-                          QStringLiteral("住所の数字の書き方"));
-    ComboKanjiDash =
-        choice("ComboKanjiDash", {QStringLiteral("ー"), QStringLiteral("の")}, {474, 649, 48, 26},
-               QStringLiteral("漢数字の番地の間に入れる文字（二ー十四 / 二の十四）"));
+    ComboNumbers = choiceBox(this, "ComboNumbers", numberStyleNames(), {318, 649, 150, 26},
+                             QStringLiteral("住所の数字の書き方"));
+    ComboKanjiDash = choiceBox(
+        this, "ComboKanjiDash", {QStringLiteral("ー"), QStringLiteral("の")}, {474, 649, 48, 26},
+        QStringLiteral("漢数字の番地の間に入れる文字（二ー十四 / 二の十四）"));
     CheckFamilyTogether =
         new QCheckBox(QStringLiteral("入りきらない連名は「御家族御一同様」にする"), this);
     CheckFamilyTogether->setObjectName(QStringLiteral("CheckFamilyTogether"));
@@ -361,45 +359,6 @@ void Thagaki_sakusei::undoMarks() {
     undoMark(dm_, *lastMarks_);
     lastMarks_.reset();
     ButtonUndoMarks->setEnabled(false);
-    // The last row: how the address side is typeset.
-    auto choice = [this](const char* name, const QStringList& items, const QRect& geometry,
-                         const QString& tip) {
-        auto* box = new QComboBox(this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->addItems(items);
-        box->setGeometry(geometry);
-        box->setToolTip(tip);
-        return box;
-    };
-    auto* typesetting = new QLabel(QStringLiteral("組版:"), this);
-    typesetting->setObjectName(QStringLiteral("LabelTypesetting"));
-    typesetting->setGeometry(12, 652, 40, 20);
-    ComboLayout = choice(
-        "ComboLayout", {QStringLiteral("標準の配置"), QStringLiteral("従来の配置")},
-        {56, 649, 110, 26}, QStringLiteral("従来の配置: 姓・名・様を決まった位置に置きます"));
-    ComboNameSpacing = choice(
-        "ComboNameSpacing", {QStringLiteral("名前を詰めて配置"), QStringLiteral("均等割付")},
-        {172, 649, 140, 26}, QStringLiteral("均等割付: 姓と名を名前の行いっぱいに配置します"));
-    ComboNumbers = choice("ComboNumbers", numberStyleNames(), {318, 649, 150, 26},
-                          QStringLiteral("住所の数字の書き方"));
-    ComboKanjiDash =
-        choice("ComboKanjiDash", {QStringLiteral("ー"), QStringLiteral("の")}, {474, 649, 48, 26},
-               QStringLiteral("漢数字の番地の間に入れる文字（二ー十四 / 二の十四）"));
-    CheckFamilyTogether =
-        new QCheckBox(QStringLiteral("入りきらない連名は「御家族御一同様」にする"), this);
-    CheckFamilyTogether->setObjectName(QStringLiteral("CheckFamilyTogether"));
-    CheckFamilyTogether->setGeometry(530, 652, 346, 20);
-    auto followLayout = [this]() {
-        const bool composed = ComboLayout->currentIndex() == 0;
-        ComboNameSpacing->setEnabled(composed);
-        CheckFamilyTogether->setEnabled(composed);
-    };
-    connect(ComboLayout, &QComboBox::currentIndexChanged, this, followLayout);
-    auto followNumbers = [this]() {
-        ComboKanjiDash->setEnabled(ComboNumbers->currentIndex() >= 2);
-    };
-    connect(ComboNumbers, &QComboBox::currentIndexChanged, this, followNumbers);
-    followNumbers();
     rereadMarks();
     MessageService::information(this, QStringLiteral("出の記録を取り消しました。"));
 }

@@ -110,6 +110,11 @@ TEST(CustomerBarcode, TheCodesTownStartsTheAddressOrThereIsNoBarcode) {
     split = splitForBarcode(kyoto, "6048151", "京都府京都市中京区蛸薬師通烏丸西入橋弁慶町225");
     EXPECT_EQ(split.problem, "");
     EXPECT_EQ(split.addressB, "225");
+    // The county left out and 大字 before the town, as 住所→〒 reads them.
+    split = splitForBarcode({town("9960212", "山形県", "最上郡大蔵村", "南山")}, "9960212",
+                            "山形県大蔵村大字南山2048");
+    EXPECT_EQ(split.problem, "");
+    EXPECT_EQ(split.addressB, "2048");
     EXPECT_EQ(splitForBarcode({}, "9999999", "東京都").problem,
               "郵便番号 9999999 は辞書にありません");
     EXPECT_EQ(splitForBarcode(kasumigaseki, "1000013", "大阪府大阪市北区梅田").problem,

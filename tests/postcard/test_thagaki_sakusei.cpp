@@ -700,6 +700,9 @@ TEST_F(PostcardWindow, PrintedRecipientsAreMarkedSentOnlyWhenTheUserSaysSoAndOne
     EXPECT_EQ(marksOf(*dm, 2, 2027), received.marksFor(2027)); // 受 kept
     EXPECT_EQ(column(11), QStringList({"", "受", ""}));
     EXPECT_FALSE(window.ButtonUndoMarks->isEnabled());
+    // Undoing touches the marks only: the window keeps one set of its controls.
+    EXPECT_EQ(window.findChildren<QComboBox*>("ComboLayout").size(), 1);
+    EXPECT_EQ(window.findChildren<QCheckBox*>("CheckFamilyTogether").size(), 1);
 
     // 寒中見舞い printed for the one who sent us a card.
     window.ComboCardKind->setCurrentIndex(1);
