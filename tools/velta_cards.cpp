@@ -1,6 +1,6 @@
 // Writes the address book's cards to a PDF, or prints them, with the postcard window's
 // composition:
-//   velta-cards --type 1|2 (-o cards.pdf | --printer [QUEUE] [--copies N])
+//   velta-cards (--type 1|2 | --paper PAPER) (-o cards.pdf | --printer [QUEUE] [--copies N])
 //               [--search name|address1|address2|memo] [--text T]
 //               [--name-size N] [--address-size N] [--name-font F] [--address-font F]
 //               [--sender-name-size N] [--sender-address-size N] [--sender-name-font F]
@@ -10,6 +10,9 @@
 //               [--mark-sent YEAR] [--allow-overflow] [--classic] [--spread]
 //               [--family-together] [--numbers upright|pairs|kanji|kanji-digits]
 //               [--kanji-dash ー|の] [--barcode] [--labels 12|18|21|24|NAME]
+//               [--sender-on-front]
+// PAPER is an envelope (長形3号, 長形4号, 角形2号 or naga3, naga4, kaku2) or a label sheet (as
+// --labels); an envelope's sender is printed on its front only with --sender-on-front.
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); a card with a text that
 // still does not fit, or printed over another, is left out, listed on the standard error and
@@ -80,12 +83,15 @@ int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     using namespace velta;
     const QString usage = QStringLiteral(
-        "使い方: velta-cards --type 1|2 (-o 出力.pdf | --printer [プリンター] [--copies N]) "
+        "使い方: velta-cards (--type 1|2 | --paper 用紙) (-o 出力.pdf | --printer [プリンター] "
+        "[--copies N]) "
         "[--search name|address1|address2|memo] [--text 文字] [--name-size N] … [--hyphen] "
         "[--fit|--no-fit] [--group グループ] [--unsent 年] [--skip-mourning 年] "
         "[--received-unsent 年] [--mark-sent 年] [--allow-overflow] [--classic] [--spread] "
         "[--family-together] [--numbers upright|pairs|kanji|kanji-digits] [--kanji-dash ー|の] "
-        "[--barcode] [--labels 面数|用紙名]\n"
+        "[--barcode] [--labels 面数|用紙名] [--sender-on-front]\n"
+        "        用紙: "
+        "長形3号、長形4号、角形2号（naga3、naga4、kaku2）またはラベル用紙の面数か名前\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
@@ -94,10 +100,12 @@ int main(int argc, char** argv) {
     bool testSheet = false;
     RecipientFilter filter;
     QString labels; // a label sheet instead of cards: its count (24) or its name
+    QString paper;  // an envelope or a label sheet
     QString unsent, skipMourning, receivedUnsent, markSent, numbers = QStringLiteral("upright"),
                                                             kanjiDash = QStringLiteral("ー");
     const std::pair<const char*, QString*> valued[] = {
         {"--labels", &labels},
+        {"--paper", &paper},
         {"--numbers", &numbers},
         {"--kanji-dash", &kanjiDash},
         {"--group", &filter.group},
@@ -143,6 +151,8 @@ int main(int argc, char** argv) {
             options.familyTogether = true;
         else if (arguments[i] == QLatin1String("--barcode"))
             options.barcode = true;
+        else if (arguments[i] == QLatin1String("--sender-on-front"))
+            options.senderOnEnvelope = true;
         else if (arguments[i] == QLatin1String("--fit") ||
                  arguments[i] == QLatin1String("--no-fit"))
             options.fitText = arguments[i] == QLatin1String("--fit");
@@ -155,7 +165,11 @@ int main(int argc, char** argv) {
         else
             fail(usage + QStringLiteral("\n不明な引数: ") + arguments[i]);
     }
-    if ((labels.isEmpty() && type != "1" && type != "2") || (output.isEmpty() && !printer))
+    const std::optional<CardLayout> envelope = envelopeNamed(paper);
+    if (!paper.isEmpty() && !envelope)
+        labels = paper;
+    if ((labels.isEmpty() && !envelope && type != "1" && type != "2") ||
+        (output.isEmpty() && !printer) || (testSheet && (envelope || !labels.isEmpty())))
         fail(usage);
     const QStringList numberStyles = {"upright", "pairs", "kanji", "kanji-digits"};
     if (!numberStyles.contains(numbers) || (kanjiDash != "ー" && kanjiDash != "の"))
@@ -192,7 +206,9 @@ int main(int argc, char** argv) {
         fail(QStringLiteral("出力先「%1」に書き込めません。").arg(output));
 
     installFontSubstitutions();
-    const CardLayout layout = type == "2" ? CardLayout::Type2 : CardLayout::Type1;
+    const CardLayout layout = envelope      ? *envelope
+                              : type == "2" ? CardLayout::Type2
+                                            : CardLayout::Type1;
     try {
         std::optional<LabelSheet> sheet;
         if (!labels.isEmpty()) {
@@ -200,8 +216,9 @@ int main(int argc, char** argv) {
                 if (!sheet && (each.name == labels || QString::number(each.perSheet()) == labels))
                     sheet = each;
             if (!sheet)
-                fail(usage + QStringLiteral("\nラベル用紙「%1」がありません（%2 に書かれた用紙の"
-                                            "面数か名前で指定します）。")
+                fail(usage + QStringLiteral("\n用紙「%1」がありません（封筒は 長形3号、長形4号、"
+                                            "角形2号、ラベル用紙は %2 に書かれた面数か名前で"
+                                            "指定します）。")
                                  .arg(labels, labelSheetsFile()));
         }
         if (testSheet) {
@@ -224,14 +241,11 @@ int main(int argc, char** argv) {
             const QString queue = readyPrintQueue(*printer);
             PdfPrintJob job{queue,
                             {},
-                            sheet ? QStringLiteral("VELTA ラベル %1 件").arg(rows.size())
-                                  : QStringLiteral("VELTA はがき %1 枚").arg(rows.size()),
+                            sheet      ? QStringLiteral("VELTA ラベル %1 件").arg(rows.size())
+                            : envelope ? QStringLiteral("VELTA 封筒 %1 枚").arg(rows.size())
+                                       : QStringLiteral("VELTA はがき %1 枚").arg(rows.size()),
                             copyCount,
                             true};
-            if (sheet) {
-                job.paperWidthMm = sheet->paperWidth;
-                job.paperHeightMm = sheet->paperHeight;
-            }
             spool.emplace(job, printOffset(queue));
             *printer = queue;
         }
@@ -259,7 +273,7 @@ int main(int argc, char** argv) {
                                     const CardRecipient& card = rows[composed];
                                     progress.step(++composed);
                                     if (!cut.isEmpty() && !options.allowOverflow) {
-                                        cut.last() += kCardLeftOut; // never printed cut
+                                        cut.last() += leftOutNote(layout); // never printed cut
                                         warnings += cut + notes.problems;
                                         ++leftOut;
                                         return true;
@@ -276,8 +290,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
         if (!written) // nothing is printed or put in place of the old file
             fail(writer && !writer->error().isEmpty() ? writer->error() : spool->error());
-        const QString pieces = sheet ? QStringLiteral("ラベル") : QStringLiteral("はがき");
-        const QString sheets = sheet ? QStringLiteral("ラベル用紙") : QStringLiteral("はがき");
+        const QString pieces = sheet      ? QStringLiteral("ラベル")
+                               : envelope ? QStringLiteral("封筒")
+                                          : QStringLiteral("はがき");
+        const QString sheets = sheet ? QStringLiteral("ラベル用紙") : pieces;
         if (made.isEmpty())
             std::exit(failure(QStringLiteral("作成できる%1がありません（収まらない文字のある%1は "
                                              "--allow-overflow で作成します）。")

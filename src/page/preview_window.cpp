@@ -169,7 +169,8 @@ protected:
             QRectF(0, 0, page->page.PaperWidth * scale, page->page.PaperHeight * scale), Qt::white);
         if (frame) {
             painter.setPen(QPen(QColor(220, 30, 30), std::max(1.0, 0.3 * scale)));
-            for (const QRectF& box : postalFrameBoxes())
+            for (const QRectF& box :
+                 postalFrameBoxes({page->page.PaperWidth, page->page.PaperHeight}))
                 painter.drawRect(QRectF(box.topLeft() * scale, box.size() * scale));
         }
         const double unitScale = scale / kUnitsPerMm;

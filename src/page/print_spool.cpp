@@ -21,6 +21,10 @@ PrintSpool::PrintSpool(const PdfPrintJob& job, QPointF offsetMm)
 
 bool PrintSpool::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
                          const QVector<PagePath>& paths) {
+    if (writer_.pageCount() == 0) { // the job goes on the pages' own paper
+        job_.paperWidthMm = page.PaperWidth;
+        job_.paperHeightMm = page.PaperHeight;
+    }
     return writer_.addPage(page, boxes, paths);
 }
 

@@ -28,7 +28,7 @@ struct PdfPrintJob {
     QString title;
     int copies = 1;
     bool collate = true;
-    double paperWidthMm = 100, paperHeightMm = 148; // はがき unless a label sheet (A4)
+    double paperWidthMm = 100, paperHeightMm = 148; // the spool sets its pages' paper
 };
 
 // Hands the PDF to the queue on the job's paper (はがき, A4), portrait and unscaled, so every glyph

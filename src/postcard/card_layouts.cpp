@@ -5,14 +5,20 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <stdexcept>
 
 namespace velta {
 namespace {
 
+struct Layout {
+    TfrxReport report;
+    LayoutFacts facts;
+};
+
 // The layouts are data (src/postcard/layouts/*.json, built into the program): each box in
 // millimetres from the printable area's corner, its face, its size and spacing in points.
-TfrxReport readLayout(const QString& resource) {
+Layout readLayout(const QString& resource) {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly))
         throw std::logic_error("layout missing: " + resource.toStdString());
@@ -48,15 +54,52 @@ TfrxReport readLayout(const QString& resource) {
     }
     if (report.boxes.isEmpty())
         throw std::logic_error("layout without boxes: " + resource.toStdString());
-    return report;
+    const QJsonObject barcode = document.value("barcode").toObject();
+    const LayoutFacts facts{
+        document.value("name").toString(),
+        document.value("kind").toString() == QLatin1String("envelope"),
+        QPointF(barcode.value("left").toDouble(10),
+                barcode.value("bottom").toDouble(report.Page1.PaperHeight - 11.5)),
+        document.value("textScale").toDouble(1)};
+    return {report, facts};
+}
+
+const Layout& layout(CardLayout which) {
+    static const std::array<Layout, 5> layouts = {
+        readLayout(QStringLiteral(":/layouts/hagaki-type1.json")),
+        readLayout(QStringLiteral(":/layouts/hagaki-type2.json")),
+        readLayout(QStringLiteral(":/layouts/envelope-naga3.json")),
+        readLayout(QStringLiteral(":/layouts/envelope-naga4.json")),
+        readLayout(QStringLiteral(":/layouts/envelope-kaku2.json"))};
+    return layouts[static_cast<size_t>(which)];
 }
 
 } // namespace
 
-TfrxReport makeCardTemplate(CardLayout layout) {
-    static const TfrxReport type1 = readLayout(QStringLiteral(":/layouts/hagaki-type1.json"));
-    static const TfrxReport type2 = readLayout(QStringLiteral(":/layouts/hagaki-type2.json"));
-    return layout == CardLayout::Type1 ? type1 : type2;
+TfrxReport makeCardTemplate(CardLayout which) {
+    return layout(which).report;
+}
+
+const LayoutFacts& layoutFacts(CardLayout which) {
+    return layout(which).facts;
+}
+
+const QList<CardLayout>& envelopeLayouts() {
+    static const QList<CardLayout> envelopes = {CardLayout::Naga3, CardLayout::Naga4,
+                                                CardLayout::Kaku2};
+    return envelopes;
+}
+
+std::optional<CardLayout> envelopeNamed(const QString& name) {
+    static const char* const shortNames[] = {"naga3", "naga4", "kaku2"};
+    for (qsizetype i = 0; i < envelopeLayouts().size(); ++i) {
+        const CardLayout envelope = envelopeLayouts()[i];
+        const QString full = layoutFacts(envelope).name;
+        if (name == full || name == full.section(QLatin1Char(' '), 1) ||
+            name == QLatin1String(shortNames[i]))
+            return envelope;
+    }
+    return std::nullopt;
 }
 
 } // namespace velta

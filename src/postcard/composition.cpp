@@ -108,20 +108,31 @@ namespace {
 
 // The sender's block stands just above its code (2 mm), wherever its texts end: moved down as a
 // whole, never up, so a long block keeps the template's place.
+const QStringList kSenderBlock = {"Memo9", "Memo10", "Memo11", "Memo18", "Memo16", "Memo17"};
+
 void seatSender(TfrxReport& report, double codeTop) {
-    static const QStringList blockBoxes = {"Memo9",  "Memo10", "Memo11",
-                                           "Memo18", "Memo16", "Memo17"};
     double bottom = 0;
     for (const LaidOutBox& box : layOutPage(report.currentPage()))
-        if (blockBoxes.contains(box.name))
+        if (kSenderBlock.contains(box.name))
             for (const QRectF& ink : glyphInks(box))
                 bottom = std::max(bottom, ink.bottom());
     const double page = mmToUnits(report.Page1.TopMargin);
     const double shift = codeTop + page - 2 * kUnitsPerMm - bottom;
     if (bottom <= 0 || shift <= 0)
         return;
-    for (const QString& name : blockBoxes)
+    for (const QString& name : kSenderBlock)
         report.FindObject(name)->Top += shift;
+}
+
+// Everything of the sender's: the block, its code and the code's hyphen.
+QVector<TextBox*> senderBoxes(TfrxReport& report) {
+    QVector<TextBox*> boxes;
+    for (const QString& name : kSenderBlock)
+        boxes.append(report.FindObject(name));
+    for (TextBox* digit : digitBoxes(report, kSenderDigits))
+        boxes.append(digit);
+    boxes.append(report.FindObject(QStringLiteral("Memo31")));
+    return boxes;
 }
 
 // A vertical column starts at its box's right edge: the boxes of one name share that edge, so
@@ -472,10 +483,9 @@ void placeFixedNames(TfrxReport& report, const CardRecipient& card) {
     report.FindObject(QStringLiteral("Memo5"))->Text = widened(name.given);
     report.FindObject(QStringLiteral("Memo6"))->Text = name.honorific;
 }
-// Where a card's customer barcode stands (millimetres from the card's top-left corner): along
-// the foot, alone, 10 mm in from the left edge, its bottom 11.5 mm above the card's (2 mm
-// clear of TYPE1's sender code), at the manual's smallest size (a = 8).
-constexpr double kBarcodeLeftMm = 10, kBarcodeBottomMm = 136.5, kBarcodeSize = 8;
+// The customer barcode stands where the layout puts it (on a card along the foot, alone, 10 mm
+// in from the left edge, 2 mm clear of TYPE1's sender code), at the manual's smallest size.
+constexpr double kBarcodeSize = 8;
 
 // The bars of a card's barcode as filled rectangles from that corner.
 QVector<PagePath> barcodePaths(const QStringList& symbols, QPointF leftBottomMm) {
@@ -550,18 +560,30 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     const int senderDown =
         shiftOption(options.senderDown, QStringLiteral("差出人の郵便番号の位置（縦）"));
 
-    // Every run starts from the layout's own places: a run before moved boxes per card.
-    report.boxes = makeCardTemplate(layout).boxes;
-    setFont(report, {"Memo2", "Memo3"}, options.addressFont, addressSize);
+    // Every run starts from the layout's own places and paper: a run before moved boxes per card.
+    const TfrxReport layoutTemplate = makeCardTemplate(layout);
+    report.boxes = layoutTemplate.boxes;
+    report.Page1 = layoutTemplate.Page1;
+    const LayoutFacts& facts = layoutFacts(layout);
+    // The fixed places are the postcard's; an envelope's name is always composed.
+    const bool classic = options.classicLayout && !facts.envelope;
+    const bool printSender = !facts.envelope || options.senderOnEnvelope;
+    // Where no frame is printed, a hyphen stands between the third and fourth digits.
+    TextBox* recipientHyphen = report.FindObject(QStringLiteral("Memo42"));
+    // The sizes are chosen for a card; a larger paper sets them larger in proportion.
+    auto scaled = [&facts](int points) { return static_cast<int>(points * facts.textScale + 0.5); };
+    setFont(report, {"Memo2", "Memo3"}, options.addressFont, scaled(addressSize));
     // Joint names and their honorifics take the addressee's face and size: a joint name
     // printed larger than the addressee is wrong on a card.
     setFont(report, {"Memo4", "Memo5", "Memo6", "Memo12", "Memo13", "Memo14", "Memo15"},
-            options.nameFont, nameSize);
-    setFont(report, {"Memo9", "Memo10"}, options.senderAddressFont, senderAddressSize);
+            options.nameFont, scaled(nameSize));
+    setFont(report, {"Memo9", "Memo10"}, options.senderAddressFont, scaled(senderAddressSize));
     setFont(report, {"Memo11", "Memo18", "Memo16", "Memo17"}, options.senderNameFont,
-            senderNameSize);
+            scaled(senderNameSize));
 
-    const NameArea nameArea = nameAreaOf(report);
+    NameArea nameArea = nameAreaOf(report);
+    if (!printSender) // the name may use the room the sender's block would take
+        nameArea.senderRight = 0;
     const NameBoxes nameBoxes = nameBoxesOf(report, options.nameFont);
     const std::array<TextBox*, 7> recipientDigits = digitBoxes(report, kRecipientDigits);
     const int nameEm = std::abs(report.FindObject(QStringLiteral("Memo4"))->FontHeight);
@@ -597,8 +619,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         building->CharSpacing = first->CharSpacing;
         first->DigitPairs = building->DigitPairs = options.numbers == NumberStyle::UprightPairs;
         // A long address narrows (長体) before it is drawn smaller; the fixed places shrink.
-        first->CondenseFloor = building->CondenseFloor =
-            options.classicLayout ? 1.0 : kCondenseFloor;
+        first->CondenseFloor = building->CondenseFloor = classic ? 1.0 : kCondenseFloor;
         addressBlocks[i] = {first, building, building->Top, building->Height};
     }
     // Indents the building line of a block that has one; a block without keeps the template's
@@ -651,22 +672,27 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     }
     indentBuildingLine(addressBlocks[1], !sender.address2.trimmed().isEmpty());
     const QStringList senderRefusals =
-        options.classicLayout || cards.isEmpty()
+        classic || cards.isEmpty() || !printSender
             ? QStringList()
             : composeSenderName(report, options.senderNameFont, senderNameEm);
     // With a barcode along the foot, the sender's block stands above it instead.
-    const double barcodeTop = mmToUnits(kBarcodeBottomMm - BarcodeGeometry{kBarcodeSize}.longBar() -
-                                        report.Page1.TopMargin);
+    const double barcodeTop = mmToUnits(
+        facts.barcodeMm.y() - BarcodeGeometry{kBarcodeSize}.longBar() - report.Page1.TopMargin);
     seatSender(report, options.barcode ? std::min(senderRow, barcodeTop) : senderRow);
+    if (!printSender)
+        for (TextBox* box : senderBoxes(report))
+            box->Visible = false;
     QHash<QString, QVector<PostalTown>> townsOfCode; // one lookup a code for the run
     for (const CardRecipient& card : cards) {
         QStringList refusals = senderRefusals;
-        if (options.classicLayout)
+        if (classic)
             placeFixedNames(report, card);
         else
             refusals = composeNameBlock(nameBoxes, card, options, nameArea, nameEm);
         const QString digits = postalDigits(card.postalCode);
         distribute(recipientDigits, digits);
+        if (recipientHyphen)
+            recipientHyphen->Text = digits.isEmpty() ? QString() : QStringLiteral("－");
         addressBlocks[0].first->Text = addressText(card.address1, options);
         addressBlocks[0].building->Text = addressText(card.address2, options);
         indentBuildingLine(addressBlocks[0], !card.address2.trimmed().isEmpty());
@@ -681,7 +707,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             problems.append(previous.title + QStringLiteral(": ") + problem);
         QStringList unprinted; // 連名3–5: the fixed places have columns for two
         for (const QString& joint : card.details.moreJointNames)
-            if (options.classicLayout && !joint.trimmed().isEmpty())
+            if (classic && !joint.trimmed().isEmpty())
                 unprinted.append(joint.trimmed());
         if (!unprinted.isEmpty())
             problems.append(previous.title +
@@ -710,10 +736,13 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
                 previous.paths = barcodePaths(
                     customerBarcodeSymbols(
                         digits, addressNumber(split.addressB + QLatin1Char(' ') + card.address2)),
-                    {kBarcodeLeftMm, kBarcodeBottomMm});
+                    facts.barcodeMm);
         }
         for (QString& refusal : refusals)
             refusal = previous.title + QStringLiteral(": ") + refusal;
+        if (facts.envelope) // the notes name what is printed
+            for (QStringList* notes : {&problems, &refusals})
+                notes->replaceInStrings(QStringLiteral("はがき"), QStringLiteral("封筒"));
         if (!sink(previous, {problems, refusals}))
             return false;
 
@@ -743,7 +772,7 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
             if (made)
                 made->append(composed);
         } else {
-            cut.last() += kCardLeftOut;
+            cut.last() += leftOutNote(layout);
         }
         ++composed;
         warnings += cut;

@@ -38,6 +38,8 @@ struct CardOptions {
     NumberStyle numbers = NumberStyle::Upright;
     // Japan Post's customer barcode along the card's foot (the sender's block above it).
     bool barcode = false;
+    // On an envelope the sender goes on the back (not printed) unless asked for on the front.
+    bool senderOnEnvelope = false;
     QChar kanjiDash = QChar(0x30FC); // between kanji address numbers: ー or の
     // A card with a text cut at its box or printed over another is left out and listed; with
     // this, it is made all the same (and still listed).
@@ -80,8 +82,11 @@ bool composeCards(TfrxReport& report, CardLayout layout, const CardOptions& opti
 // 「…: 姓 の「X」を印刷できる書体がありません」 for a character no face draws (the page laid out
 // with its glyphs): what a card must not be printed with.
 QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>& laid);
-// What is said of a card left out, after its problems.
-inline const QString kCardLeftOut = QStringLiteral("（このはがきは作成していません）");
+// What is said of a card (or an envelope) left out, after its problems.
+inline QString leftOutNote(CardLayout layout) {
+    return layoutFacts(layout).envelope ? QStringLiteral("（この封筒は作成していません）")
+                                        : QStringLiteral("（このはがきは作成していません）");
+}
 
 // A 連名 written with the family's name (「山本 あかり」 beside 山本 太郎) prints as its given
 // name: the family name stands once, with the addressee's.

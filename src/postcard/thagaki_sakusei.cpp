@@ -120,15 +120,27 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckBoxFit->setObjectName(QStringLiteral("CheckBoxFit"));
     CheckBoxFit->setGeometry(262, 576, 200, 17);
     CheckBoxFit->setChecked(true);
-    ComboPaper = choiceBox(this, "ComboPaper", {}, {406, 570, 116, 24},
-                           QStringLiteral("用紙: はがき、またはラベル用紙（面数と寸法は %1 で"
-                                          "変えられます）")
-                               .arg(labelSheetsFile()));
+    ComboPaper =
+        choiceBox(this, "ComboPaper", {}, {406, 570, 116, 24},
+                  QStringLiteral("用紙: はがき、封筒、またはラベル用紙（ラベルの面数と寸法は %1 で"
+                                 "変えられます）")
+                      .arg(labelSheetsFile()));
     CheckBarcode = new QCheckBox(QStringLiteral("カスタマバーコードを印刷"), this);
     CheckBarcode->setObjectName(QStringLiteral("CheckBarcode"));
-    CheckBarcode->setGeometry(262, 594, 200, 17);
+    CheckBarcode->setGeometry(262, 594, 146, 17);
     CheckBarcode->setToolTip(QStringLiteral(
         "日本郵便のカスタマバーコードを、はがきの下に印刷します（郵便番号辞書が必要です）"));
+    CheckSenderOnEnvelope = new QCheckBox(QStringLiteral("差出人を表に印刷"), this);
+    CheckSenderOnEnvelope->setObjectName(QStringLiteral("CheckSenderOnEnvelope"));
+    CheckSenderOnEnvelope->setGeometry(410, 594, 116, 17);
+    CheckSenderOnEnvelope->setToolTip(
+        QStringLiteral("封筒の表の左下に差出人を印刷します（しないときは裏に書く前提です）"));
+    auto followPaper = [this]() {
+        const int paper = ComboPaper->currentIndex();
+        CheckSenderOnEnvelope->setEnabled(paper > 0 && paper <= envelopeLayouts().size());
+    };
+    connect(ComboPaper, &QComboBox::currentIndexChanged, this, followPaper);
+    followPaper();
     // Below the form: which recipients the grid shows, and what printing records.
     FilterBar = new RecipientFilterBar(this);
     FilterBar->setGeometry(8, 617, 700, 26);
@@ -394,6 +406,7 @@ CardOptions Thagaki_sakusei::options() const {
     o.spreadName = ComboNameSpacing->currentIndex() == 1;
     o.familyTogether = CheckFamilyTogether->isChecked();
     o.barcode = CheckBarcode->isChecked();
+    o.senderOnEnvelope = CheckSenderOnEnvelope->isChecked();
     o.numbers = static_cast<NumberStyle>(std::max(0, ComboNumbers->currentIndex()));
     o.kanjiDash = ComboKanjiDash->currentText().at(0);
     return o;
@@ -417,6 +430,8 @@ void Thagaki_sakusei::fillPapers() {
     }
     ComboPaper->clear();
     ComboPaper->addItem(QStringLiteral("はがき"));
+    for (const CardLayout envelope : envelopeLayouts())
+        ComboPaper->addItem(layoutFacts(envelope).name);
     for (const LabelSheet& sheet : sheets_)
         ComboPaper->addItem(sheet.name);
     ComboPaper->setCurrentIndex(std::max(0, ComboPaper->findText(chosen)));
@@ -432,10 +447,15 @@ void Thagaki_sakusei::composeLabels(TfrxReport& report, const LabelSheet& sheet)
 }
 
 void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
-    if (const int paper = ComboPaper->currentIndex(); paper > 0 && paper <= sheets_.size()) {
-        composeLabels(report, sheets_[paper - 1]); // either button: the sheet has one layout
+    // Either button: an envelope and a sheet have one layout each.
+    const int paper = ComboPaper->currentIndex();
+    const qsizetype envelopes = envelopeLayouts().size();
+    if (paper > envelopes && paper <= envelopes + sheets_.size()) {
+        composeLabels(report, sheets_[paper - envelopes - 1]);
         return;
     }
+    if (paper > 0 && paper <= envelopes)
+        layout = envelopeLayouts()[paper - 1];
     // Empty recipient sizes are taken as 20, and shown so.
     for (QComboBox* size : {ComboBox1, ComboBox2})
         if (size->currentText().isEmpty())

@@ -50,7 +50,8 @@ public:
     QComboBox *ComboLayout, *ComboNameSpacing, *ComboNumbers, *ComboKanjiDash;
     QCheckBox* CheckFamilyTogether;
     QCheckBox* CheckBarcode; // Japan Post's customer barcode on each card
-    QComboBox* ComboPaper;   // はがき, or a label sheet: what the preview buttons make
+    QComboBox* ComboPaper; // はがき, an envelope or a label sheet: what the preview buttons make
+    QCheckBox* CheckSenderOnEnvelope; // an envelope's sender on its front
     TfrxReport frxReport1, frxReport2;
 
     // The menu's "ハガキ作成": search box, mode and the eight options back at their defaults.
@@ -80,7 +81,7 @@ private:
     void compose(TfrxReport& report, CardLayout layout);
     void composeLabels(TfrxReport& report, const LabelSheet& sheet);
     void fillPapers();
-    QVector<LabelSheet> sheets_; // the label sheets ComboPaper offers after はがき
+    QVector<LabelSheet> sheets_; // the label sheets ComboPaper offers after the envelopes
     void step(QLineEdit* edit, int delta);
 };
 

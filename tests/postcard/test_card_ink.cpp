@@ -10,6 +10,7 @@
 #include "pdf_writer.h"
 #include "postal_code.h"
 #include "postal_dictionary.h"
+#include "postal_frame.h"
 #include "preview_window.h"
 #include "sample_cards.h"
 #include "test_database.h"
@@ -1085,5 +1086,127 @@ TEST_F(CardInk, TheSendersBlockSitsJustAboveItsCode) {
         EXPECT_NEAR(codeTop - bottom, 2.0, 0.3)
             << (layout == CardLayout::Type1 ? "TYPE1" : "TYPE2");
         expectInkInsideBoxesAndColumnsAtTheTop(page, "sender");
+    }
+}
+
+TEST_F(CardInk, EnvelopesPutTheCodeInJapanPostsFrameAndEveryTextWholeOnTheirPaper) {
+    const QList<CardRecipient> cards = sampleRecipients();
+    const QStringList digitBoxes = {"Memo1",  "Memo19", "Memo20", "Memo21",
+                                    "Memo22", "Memo23", "Memo24"};
+    const QStringList senderBoxes = {"Memo9", "Memo10", "Memo11", "Memo16", "Memo17", "Memo18"};
+    const struct {
+        CardLayout layout;
+        QSizeF paper;
+    } envelopes[] = {{CardLayout::Naga3, {120, 235}},
+                     {CardLayout::Naga4, {90, 205}},
+                     {CardLayout::Kaku2, {240, 332}}};
+    for (const auto& envelope : envelopes) {
+        const std::string which = layoutFacts(envelope.layout).name.toStdString();
+        CardOptions options;
+        options.senderOnEnvelope = true;
+        const TfrxReport report = compose(envelope.layout, cards, options);
+        // The narrow 長形4号 cannot hold five 連名 beside the sender: that envelope is refused
+        // with the offer to print the family together, never cut.
+        if (envelope.layout == CardLayout::Naga4) {
+            ASSERT_FALSE(report.Warnings.isEmpty());
+            EXPECT_TRUE(report.Warnings.first().contains(
+                "連名が多すぎて封筒に収まりません（「御家族御一同様」にまとめると作成できます）"));
+            EXPECT_TRUE(report.Warnings.last().endsWith("（この封筒は作成していません）"));
+            EXPECT_EQ(report.PreviewPages().size(), cards.size() - 1);
+        } else {
+            EXPECT_TRUE(report.Warnings.isEmpty()) << report.Warnings.join("\n").toStdString();
+            EXPECT_EQ(report.PreviewPages().size(), cards.size()) << which;
+        }
+        const QVector<QRectF> frame = postalFrameBoxes(envelope.paper);
+        // 定形 envelopes carry Japan Post's frame; a 角形2号 has none of that size.
+        EXPECT_EQ(frame.size(), envelope.layout == CardLayout::Kaku2 ? 0 : 7) << which;
+        if (!frame.isEmpty()) { // 12.0 mm from the top, 8.0 mm from the right edge
+            EXPECT_DOUBLE_EQ(frame.first().top(), 12.0);
+            EXPECT_NEAR(envelope.paper.width() - frame.last().right(), 8.0, 1e-9) << which;
+        }
+        for (const PreparedPage& page : report.PreviewPages()) {
+            const std::string card = which + " " + page.title.toStdString();
+            EXPECT_EQ(QSizeF(page.page.PaperWidth, page.page.PaperHeight), envelope.paper) << card;
+            expectInkInsideBoxesAndColumnsAtTheTop(page, page.title);
+            const QRectF printable(
+                page.page.LeftMargin, page.page.TopMargin,
+                envelope.paper.width() - page.page.LeftMargin - page.page.RightMargin,
+                envelope.paper.height() - page.page.TopMargin - page.page.BottomMargin);
+            QHash<QString, LaidOutBox> laid;
+            QRectF sender;
+            for (const LaidOutBox& box : layOutPage(page)) {
+                laid[box.name] = box;
+                for (const PlacedGlyph& glyph : box.glyphs) {
+                    const QRectF ink = glyphInk(box, glyph);
+                    if (ink.isEmpty())
+                        continue;
+                    EXPECT_TRUE(printable.contains(ink)) << card << " " << box.name.toStdString();
+                    if (senderBoxes.contains(box.name))
+                        sender |= ink;
+                }
+            }
+            // The sender's block at the front's lower left.
+            EXPECT_LT(sender.right(), envelope.paper.width() / 2) << card;
+            EXPECT_GT(sender.top(), envelope.paper.height() / 2 - 5) << card;
+            // Each code digit inside its box of the frame, clear of its lines; on a 角形2号 the
+            // digits stand at one pitch with the hyphen between the third and the fourth.
+            QVector<QRectF> digits;
+            for (const QString& name : digitBoxes) {
+                ASSERT_EQ(laid.value(name).glyphs.size(), 1) << card << " " << name.toStdString();
+                digits.append(glyphInk(laid[name], laid[name].glyphs.first()));
+            }
+            for (int i = 0; i < 7 && !frame.isEmpty(); ++i)
+                EXPECT_TRUE(frame[i].adjusted(0.3, 0.3, -0.3, -0.3).contains(digits[i]))
+                    << card << " digit " << i + 1;
+            if (frame.isEmpty()) {
+                ASSERT_EQ(printedText(laid.value("Memo42")), "－") << card;
+                const double hyphen = toMm(laid["Memo42"].frame).left();
+                QVector<double> lefts;
+                for (const QString& name : digitBoxes)
+                    lefts.append(toMm(laid[name].frame).left());
+                lefts.insert(3, hyphen);
+                for (int i = 1; i < 8; ++i) // whole units of the page: 6.09 mm
+                    EXPECT_NEAR(lefts[i] - lefts[i - 1], 23 * 25.4 / 96, 0.01) << card << " " << i;
+                EXPECT_NEAR(digits.first().top(), 20, 2) << card;
+                EXPECT_NEAR(envelope.paper.width() - digits.last().right(), 18 + 1.5, 1.5) << card;
+            }
+        }
+
+        // Left for the back: none of the sender's texts or code on the front, and the name
+        // block may take the room.
+        const TfrxReport front = compose(envelope.layout, cards.mid(0, 1));
+        ASSERT_EQ(front.PreviewPages().size(), 1) << which;
+        for (const LaidOutBox& box : layOutPage(front.PreviewPages()[0]))
+            EXPECT_FALSE(senderBoxes.contains(box.name) || box.name == "Memo8" ||
+                         box.name == "Memo31")
+                << which << " " << box.name.toStdString();
+    }
+}
+
+TEST_F(CardInk, AnEnvelopesBarcodeStandsAloneAtTheFootAwayFromTheCancellationArea) {
+    storePostalTowns(*dm, {{"1000013", "東京都", "千代田区", "霞が関", "霞が関"}});
+    CardOptions options;
+    options.barcode = options.senderOnEnvelope = true;
+    for (const CardLayout layout : envelopeLayouts()) {
+        const TfrxReport report = compose(
+            layout, {{"100-0013", "東京都千代田区霞が関1丁目3番2号", "", "郵便", "太郎", "", ""}},
+            options);
+        ASSERT_EQ(report.PreviewPages().size(), 1);
+        const PreparedPage& page = report.PreviewPages()[0];
+        ASSERT_EQ(page.paths.size(), 67);
+        QRectF bars;
+        for (const PagePath& bar : page.paths)
+            bars |= bar.points.boundingRect();
+        const QRectF paper(0, 0, page.page.PaperWidth, page.page.PaperHeight);
+        const std::string which = layoutFacts(layout).name.toStdString();
+        // 10 mm inside every edge, below the 70 × 35 mm cancellation area, 2 mm from any text
+        // (the sender's block is seated just that far above it).
+        EXPECT_TRUE(paper.adjusted(10, 10, -10, -10).contains(bars)) << which;
+        EXPECT_FALSE(bars.intersects(QRectF(0, 0, 70, 35))) << which;
+        for (const LaidOutBox& box : layOutPage(page))
+            for (const PlacedGlyph& glyph : box.glyphs)
+                EXPECT_FALSE(
+                    bars.adjusted(-1.95, -1.95, 1.95, 1.95).intersects(glyphInk(box, glyph)))
+                    << which << " " << box.name.toStdString();
     }
 }

@@ -305,9 +305,25 @@ TEST_F(PostcardWindow, TypesettingChoicesReachTheCards) {
     EXPECT_EQ(box(previewed[0], "Memo13").Text, "花子");
     EXPECT_EQ(box(previewed[0], "Memo4").CharSpacing, 0);
 
-    // A label sheet instead of cards: either button makes the sheet.
-    EXPECT_EQ(window.ComboPaper->count(), 5);
+    // An envelope: either button makes it, on its paper; its sender only when asked for.
+    EXPECT_EQ(window.ComboPaper->count(), 8);
     EXPECT_EQ(window.ComboPaper->itemText(0), "はがき");
+    EXPECT_FALSE(window.CheckSenderOnEnvelope->isEnabled());
+    window.ComboPaper->setCurrentText("封筒 長形3号");
+    ASSERT_TRUE(window.CheckSenderOnEnvelope->isEnabled());
+    window.Button4->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_EQ(previewed[0].page.PaperWidth, 120);
+    EXPECT_EQ(previewed[0].page.PaperHeight, 235);
+    EXPECT_EQ(box(previewed[0], "Memo4").Text, "山田");
+    EXPECT_FALSE(box(previewed[0], "Memo9").Visible);
+    window.CheckSenderOnEnvelope->setChecked(true);
+    window.Button3->click();
+    ASSERT_EQ(previewed.size(), 1);
+    EXPECT_TRUE(box(previewed[0], "Memo9").Visible);
+    EXPECT_EQ(previewed[0].page.PaperWidth, 120);
+
+    // A label sheet instead of cards: either button makes the sheet.
     window.ComboPaper->setCurrentText("A4 24面（70 × 33.9 mm）");
     window.Button4->click();
     ASSERT_EQ(previewed.size(), 1);
@@ -547,8 +563,17 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     labels.start(VELTA_CARDS_PATH, {"--labels", "30", "-o", "labels.pdf"});
     ASSERT_TRUE(labels.waitForFinished(60000));
     EXPECT_EQ(labels.exitCode(), 2); // a sheet there is not: bad usage
-    EXPECT_TRUE(
-        QString::fromUtf8(labels.readAllStandardError()).contains("ラベル用紙「30」がありません"));
+    EXPECT_TRUE(QString::fromUtf8(labels.readAllStandardError()).contains("用紙「30」がありません"));
+
+    // Envelopes: on their own paper, and the tool names them.
+    labels.start(VELTA_CARDS_PATH, {"--paper", "角形2号", "-o", "envelopes.pdf"});
+    ASSERT_TRUE(labels.waitForFinished(60000));
+    EXPECT_EQ(labels.exitCode(), 0) << labels.readAllStandardError().toStdString();
+    EXPECT_TRUE(QString::fromUtf8(labels.readAllStandardOutput()).contains("3 枚の封筒を"));
+    info.start("pdfinfo", {work.filePath("envelopes.pdf")});
+    info.waitForFinished();
+    const QString envelopeInfo = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(envelopeInfo.contains("680.315 x 941.102 pts")) << envelopeInfo.toStdString();
 
     QProcess bad;
     bad.setWorkingDirectory(work.path());
