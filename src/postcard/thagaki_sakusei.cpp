@@ -113,7 +113,7 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     }
     Button3 = pushButton(this, "Button3", QStringLiteral("印刷プレビュー"), {20, 561, 93, 45});
     Button4 = pushButton(this, "Button4", QStringLiteral("印刷プレビュー"), {148, 561, 93, 45});
-    Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {528, 538, 134, 72});
+    Button1 = pushButton(this, "Button1", QStringLiteral("閉じる"), {528, 538, 134, 52});
     ButtonCalibrate =
         pushButton(this, "ButtonCalibrate", QStringLiteral("印刷位置の調整…"), {262, 540, 140, 28});
     CheckBoxFit = new QCheckBox(QStringLiteral("枠に収まるよう縮小"), this);
@@ -127,12 +127,12 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
                       .arg(labelSheetsFile()));
     CheckBarcode = new QCheckBox(QStringLiteral("カスタマバーコードを印刷"), this);
     CheckBarcode->setObjectName(QStringLiteral("CheckBarcode"));
-    CheckBarcode->setGeometry(262, 594, 146, 17);
+    CheckBarcode->setGeometry(262, 594, 200, 17);
     CheckBarcode->setToolTip(QStringLiteral(
         "日本郵便のカスタマバーコードを、はがきの下に印刷します（郵便番号辞書が必要です）"));
     CheckSenderOnEnvelope = new QCheckBox(QStringLiteral("差出人を表に印刷"), this);
     CheckSenderOnEnvelope->setObjectName(QStringLiteral("CheckSenderOnEnvelope"));
-    CheckSenderOnEnvelope->setGeometry(410, 594, 116, 17);
+    CheckSenderOnEnvelope->setGeometry(530, 594, 132, 17);
     CheckSenderOnEnvelope->setToolTip(
         QStringLiteral("封筒の表の左下に差出人を印刷します（しないときは裏に書く前提です）"));
     auto followPaper = [this]() {

@@ -563,7 +563,8 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     labels.start(VELTA_CARDS_PATH, {"--labels", "30", "-o", "labels.pdf"});
     ASSERT_TRUE(labels.waitForFinished(60000));
     EXPECT_EQ(labels.exitCode(), 2); // a sheet there is not: bad usage
-    EXPECT_TRUE(QString::fromUtf8(labels.readAllStandardError()).contains("用紙「30」がありません"));
+    EXPECT_TRUE(
+        QString::fromUtf8(labels.readAllStandardError()).contains("用紙「30」がありません"));
 
     // Envelopes: on their own paper, and the tool names them.
     labels.start(VELTA_CARDS_PATH, {"--paper", "角形2号", "-o", "envelopes.pdf"});
