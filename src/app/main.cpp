@@ -1,17 +1,13 @@
 #include "aqua_graphite_style.h"
 #include "dm.h"
+#include "first_paint.h"
 #include "font_substitution.h"
 #include "message_service.h"
 #include "page_model.h"
 #include "position_calibration.h"
 #include "preview_window.h"
 #include "termination.h"
-#include "thagaki_sakusei.h"
-#include "thonnin1.h"
-#include "tk_ichiran1.h"
-#include "tk_touroku1.h"
 #include "tmenu1.h"
-#include "tversion1.h"
 #include "velta_application.h"
 
 #include "connect_settings.h"
@@ -82,16 +78,8 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = menu.screen())
         menu.move(screen->availableGeometry().center() - menu.rect().center());
     menu.show();
-    Tversion1 version(&menu);
-    menu.setVersionDialog(&version);
-    Thagaki_sakusei hagaki(dm, &menu);
-    menu.setPostcardWindow(&hagaki);
-    TK_touroku1 touroku(dm, &menu);
-    menu.setEntryWindow(&touroku);
-    TK_ichiran1 ichiran(dm, touroku, &menu);
-    menu.setListWindow(&ichiran);
-    Thonnin1 honnin(dm, &menu);
-    menu.setSenderWindow(&honnin);
+    menu.finishStartUpWhenShown();
+    endAtFirstPaintWhenAsked(menu);
 
     const int result = application.exec();
     guarded([&dm] { dm.close(); });

@@ -2,6 +2,7 @@
 
 #include "colours.h"
 #include "dm.h"
+#include "first_paint.h"
 #include "form_widgets.h"
 #include "message_service.h"
 #include "schema_gate.h"
@@ -82,7 +83,7 @@ Tmenu1::Tmenu1(TDM& dm, QWidget* parent)
     connect(N5, &QAction::triggered, this, &Tmenu1::N5Click);
 
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
-    applySchemaGate();
+    setColours(true);
 }
 
 QFrame* Tmenu1::makeRow(QWidget* client, const char* name, int top) {
@@ -95,22 +96,45 @@ QFrame* Tmenu1::makeRow(QWidget* client, const char* name, int top) {
 
 void Tmenu1::applySchemaGate() {
     // A failing gate leaves every button enabled and the colours unset; start-up goes on.
-    guarded([this] {
+    bool passed = false;
+    guarded([this, &passed] {
         const GateResult gate = runSchemaGate(dm_);
         Button5->setEnabled(gate.addressListEnabled);
         Button2->setEnabled(gate.addressEntryEnabled);
-        setColours();
+        passed = true;
+    });
+    if (!passed)
+        setColours(false);
+}
+
+void Tmenu1::finishStartUpWhenShown() {
+    afterFirstPaint(*this, [this] {
+        setVersionDialog(new Tversion1(this));
+        setPostcardWindow(new Thagaki_sakusei(dm_, this));
+        auto* entry = new TK_touroku1(dm_, this);
+        setEntryWindow(entry);
+        setListWindow(new TK_ichiran1(dm_, *entry, this));
+        setSenderWindow(new Thonnin1(dm_, this));
+        applySchemaGate();
     });
 }
 
-void Tmenu1::setColours() {
-    setBackground(centralWidget(), kFormBackground);
+void Tmenu1::setColours(bool set) {
+    auto paint = [set](QWidget* widget, const QColor& colour) {
+        if (set) {
+            setBackground(widget, colour);
+        } else {
+            widget->setPalette(QPalette());
+            widget->setAutoFillBackground(false);
+        }
+    };
+    paint(centralWidget(), kFormBackground);
     for (QFrame* panel : {Panel1, Panel2, Panel3, Panel4})
-        setBackground(panel, kMenuPanel);
-    // White on the banner's blue only: until the colours are set (a failed version check) the
-    // banner keeps the system's button text, readable on the system's panel colour.
+        paint(panel, kMenuPanel);
+    // White on the banner's blue only: without the colours (a failed version check) the banner
+    // keeps the system's button text, readable on the system's panel colour.
     for (QLabel* label : {Label1, Label4})
-        label->setStyleSheet(QStringLiteral("color: white;"));
+        label->setStyleSheet(set ? QStringLiteral("color: white;") : QString());
 }
 
 bool Tmenu1::eventFilter(QObject* watched, QEvent* event) {

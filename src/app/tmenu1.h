@@ -31,6 +31,12 @@ public:
     void setSenderWindow(Thonnin1* window) { honnin1_ = window; }
     void setListWindow(TK_ichiran1* window) { ichiran1_ = window; }
     void setPostcardWindow(Thagaki_sakusei* window) { hagaki_ = window; }
+    // Opens the database and checks its schema: an old one disables the address buttons it
+    // cannot serve.
+    void applySchemaGate();
+    // Start-up's rest, once the menu is on screen: the other windows (the menu's own) and the
+    // schema gate, so the menu shows before any database work.
+    void finishStartUpWhenShown();
 
     QFrame* Panel1;
     QFrame* Panel2;
@@ -69,8 +75,7 @@ private:
     TK_ichiran1* ichiran1_ = nullptr;
     Thagaki_sakusei* hagaki_ = nullptr;
     QFrame* makeRow(QWidget* client, const char* name, int top);
-    void applySchemaGate();
-    void setColours();
+    void setColours(bool set);
 };
 
 } // namespace velta

@@ -5,11 +5,13 @@
 #include <QFont>
 #include <QFontDatabase>
 
+#include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
 #include <hb.h>
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 namespace velta {
 namespace {
@@ -37,6 +39,41 @@ quint32 firstGlyph(hb_font_t* font, char32_t character, hb_direction_t direction
     const quint32 glyph = count > 0 ? info[0].codepoint : 0;
     hb_buffer_destroy(buffer);
     return glyph;
+}
+
+// The file (and face index) of a family whose 'head' table is the one Qt loaded: the same
+// tables, read straight from the mapped file instead of copied table by table (a CJK face's
+// outlines are megabytes).
+std::pair<QByteArray, int> fontFileOf(const QString& family, const QByteArray& head) {
+    const QByteArray name = family.toUtf8();
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+    FcFontSet* set = FcFontList(nullptr, pattern, objects);
+    std::pair<QByteArray, int> found;
+    for (int i = 0; set && i < set->nfont && found.first.isEmpty(); ++i) {
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
+            continue;
+        FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
+        hb_blob_t* blob = hb_blob_create_from_file(reinterpret_cast<const char*>(file));
+        hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(index));
+        hb_blob_t* table = hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd'));
+        unsigned length = 0;
+        const char* data = hb_blob_get_data(table, &length);
+        if (!head.isEmpty() &&
+            QByteArray::fromRawData(data, static_cast<qsizetype>(length)) == head)
+            found = {QByteArray(reinterpret_cast<const char*>(file)), index};
+        hb_blob_destroy(table);
+        hb_face_destroy(face);
+        hb_blob_destroy(blob);
+    }
+    if (set)
+        FcFontSetDestroy(set);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return found;
 }
 
 struct Candidate {
@@ -67,7 +104,14 @@ PageFont::PageFont(const QString& family, int weight) : family_(family), weight_
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setPixelSize(100);
     raw_ = QRawFont::fromFont(font);
-    face_ = hb_face_create_for_tables(referenceTable, &raw_, nullptr);
+    std::tie(file_, faceIndex_) = fontFileOf(raw_.familyName(), raw_.fontTable("head"));
+    if (file_.isEmpty()) {
+        face_ = hb_face_create_for_tables(referenceTable, &raw_, nullptr);
+    } else {
+        hb_blob_t* blob = hb_blob_create_from_file(file_.constData()); // mapped, not read
+        face_ = hb_face_create(blob, static_cast<unsigned>(faceIndex_));
+        hb_blob_destroy(blob);
+    }
     unitsPerEm_ = std::max(1u, hb_face_get_upem(face_));
     font_ = hb_font_create(face_);
     hb_ot_font_set_funcs(font_);

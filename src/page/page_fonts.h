@@ -28,6 +28,10 @@ public:
     hb_font_t* harfBuzz() const { return font_; }
     bool supports(char32_t character) const { return raw_.supportsCharacter(character); }
     QByteArray table(const char* tag) const { return raw_.fontTable(tag); }
+    // The installed file Qt loaded the face from and the face's index in it; empty when the
+    // face is not a file fontconfig knows.
+    const QByteArray& file() const { return file_; }
+    int faceIndex() const { return faceIndex_; }
     // Qt's raw font at a pixel size, for painting.
     const QRawFont& rawAt(double pixelSize) const;
     // Whether vertical shaping gives the character a form of its own (ー, 「, ～).
@@ -37,6 +41,8 @@ private:
     QString family_;
     int weight_;
     QRawFont raw_;
+    QByteArray file_;
+    int faceIndex_ = 0;
     hb_face_t* face_ = nullptr;
     hb_font_t* font_ = nullptr;
     unsigned unitsPerEm_ = 1000;

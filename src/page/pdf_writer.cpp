@@ -10,7 +10,6 @@
 #include <cairo-ft.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -32,44 +31,14 @@ FT_Library freeType() {
     return library;
 }
 
-QByteArray headTable(FT_Face face) {
-    FT_ULong length = 0;
-    if (FT_Load_Sfnt_Table(face, TTAG_head, 0, nullptr, &length) != 0)
-        return {};
-    QByteArray table(static_cast<qsizetype>(length), Qt::Uninitialized);
-    FT_Load_Sfnt_Table(face, TTAG_head, 0, reinterpret_cast<FT_Byte*>(table.data()), &length);
-    return table;
-}
-
-// The font file behind a page font: the file of its family whose tables are the ones Qt
-// loaded, so the glyph numbers shaped from Qt's tables draw the same glyphs here.
+// The font file behind a page font, opened by FreeType: the very tables the page was shaped
+// with, so its glyph numbers draw the same glyphs here.
 FT_Face findFace(const PageFont& font) {
-    const QByteArray head = font.table("head");
-    const QByteArray family = font.family().toUtf8();
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.constData()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
-    FcFontSet* set = FcFontList(nullptr, pattern, objects);
-    FT_Face found = nullptr;
-    for (int i = 0; set && i < set->nfont && !found; ++i) {
-        FcChar8* file = nullptr;
-        int index = 0;
-        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch)
-            continue;
-        FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
-        FT_Face face = nullptr;
-        if (FT_New_Face(freeType(), reinterpret_cast<const char*>(file), index, &face) != 0)
-            continue;
-        if (headTable(face) == head)
-            found = face;
-        else
-            FT_Done_Face(face);
-    }
-    if (set)
-        FcFontSetDestroy(set);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return found;
+    FT_Face face = nullptr;
+    if (font.file().isEmpty() ||
+        FT_New_Face(freeType(), font.file().constData(), font.faceIndex(), &face) != 0)
+        return nullptr;
+    return face;
 }
 
 cairo_font_face_t* cairoFace(const PageFont& font) {

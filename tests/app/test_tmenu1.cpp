@@ -7,7 +7,9 @@
 #include "recorded_boxes.h"
 #include "shell_open.h"
 #include "test_database.h"
+#include "thagaki_sakusei.h"
 #include "thonnin1.h"
+#include "tk_ichiran1.h"
 #include "tk_touroku1.h"
 #include "tmenu1.h"
 #include "tversion1.h"
@@ -49,6 +51,7 @@ ButtonStates gateOn(const SchemaOptions& options) {
     TestDatabase database(velta::test::Backend::Embedded, options);
     auto dm = database.connect();
     Tmenu1 menu(*dm);
+    menu.applySchemaGate();
     EXPECT_FALSE(dm->IBDatabase1.Connected()) << "the gate closes the connection again";
     EXPECT_TRUE(menu.Button10->isEnabled());
     EXPECT_TRUE(menu.Button4->isEnabled());
@@ -119,6 +122,33 @@ TEST(Tmenu1, SchemaGateDisablesTheAddressButtonsAnOldSchemaCannotServe) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST(Tmenu1, StartUpShowsTheMenuBeforeOpeningTheDatabaseOrMakingTheOtherWindows) {
+    RecordedBoxes boxes;
+    TestDatabase database(velta::test::Backend::Embedded, SchemaOptions{true, {"1.1.1"}});
+    auto dm = database.connect();
+    const quint64 attachments = dm->IBDatabase1.generation();
+    Tmenu1 menu(*dm);
+    menu.finishStartUpWhenShown();
+    QCoreApplication::processEvents();
+    // Nothing yet: no window made, the buttons as built, no attachment.
+    EXPECT_EQ(menu.findChild<Thagaki_sakusei*>(), nullptr);
+    EXPECT_TRUE(menu.Button2->isEnabled());
+    EXPECT_EQ(dm->IBDatabase1.generation(), attachments);
+    menu.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    QTRY_VERIFY(menu.findChild<Thagaki_sakusei*>() != nullptr);
+    for (QObject* window : {static_cast<QObject*>(menu.findChild<TK_touroku1*>()),
+                            static_cast<QObject*>(menu.findChild<TK_ichiran1*>()),
+                            static_cast<QObject*>(menu.findChild<Thonnin1*>()),
+                            static_cast<QObject*>(menu.findChild<Tversion1*>())})
+        EXPECT_NE(window, nullptr);
+    // Then the gate: this schema serves neither address window.
+    EXPECT_FALSE(menu.Button2->isEnabled());
+    EXPECT_FALSE(menu.Button5->isEnabled());
+    EXPECT_GT(dm->IBDatabase1.generation(), attachments);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST(Tmenu1, EmptyVersionTableShowsTheErrorAndLeavesEveryButtonEnabled) {
     RecordedBoxes boxes;
     TestDatabase database(velta::test::Backend::Embedded, SchemaOptions{true, {}});
@@ -126,6 +156,7 @@ TEST(Tmenu1, EmptyVersionTableShowsTheErrorAndLeavesEveryButtonEnabled) {
     auto* application = static_cast<VeltaApplication*>(QApplication::instance());
     application->setErrorCleanup([&] { dm->IBDatabase1.Abandon(); }); // as at start-up
     Tmenu1 menu(*dm);
+    menu.applySchemaGate();
     application->setErrorCleanup({});
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, MessageService::Kind::Error);
@@ -140,6 +171,7 @@ TEST(Tmenu1, MissingDatabaseNameIsReportedAndTheMenuStillOpens) {
     RecordedBoxes boxes;
     TDM dm(QString(), false);
     Tmenu1 menu(dm);
+    menu.applySchemaGate();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.contains("データベース名が設定されていません"));
     EXPECT_TRUE(menu.Button5->isEnabled());
