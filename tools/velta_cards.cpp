@@ -226,9 +226,16 @@ int main(int argc, char** argv) {
             return 0;
         }
         TDM dm(QDir::currentPath());
-        const QList<CardRecipient> rows = orderedByReading(
-            withDetails(dm, readCardRecipients(dm, searches[search], text), filter),
-            [](const CardRecipient& card) { return card.reading; });
+        // The book packed (a card is made only when its turn comes), its details apart.
+        const QHash<qint64, RecipientDetails> details = DetailStore(dm).readAll();
+        const QList<PackedCard> rows =
+            orderedByReading(readPackedCards(dm, searches[search], text, details, filter),
+                             [](const PackedCard& card) { return card.reading(); });
+        auto cardAt = [&rows, &details](qsizetype i) {
+            CardRecipient card = rows[i].unpacked();
+            card.details = details.value(card.key);
+            return card;
+        };
         if (rows.isEmpty())
             fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
         TfrxReport report = makeCardTemplate(layout);
@@ -254,23 +261,28 @@ int main(int argc, char** argv) {
         QList<qint64> made; // the keys of the cards written: what --mark-sent records
         TerminalProgress progress(rows.size(), QStringLiteral("作成中"), QStringLiteral("枚"));
         auto writeLabels = [&]() {
+            QList<CardRecipient> labelRows;
+            for (qsizetype i = 0; i < rows.size(); ++i)
+                labelRows.append(cardAt(i));
             QList<qsizetype> placed;
             for (const PreparedPage& page :
-                 composeLabels(*sheet, options, rows, &warnings, &placed))
+                 composeLabels(*sheet, options, labelRows, &warnings, &placed))
                 if ((writer && !writer->addPage(page)) || (spool && !spool->addPage(page)))
                     return false;
             for (const qsizetype i : placed)
-                made.append(rows[i].key);
+                made.append(rows[i].key());
             leftOut = static_cast<int>(rows.size() - placed.size());
             return true;
         };
         const bool written =
             sheet ? writeLabels()
-                  : streamCards(report, layout, options, rows, dm,
-                                [&](const PreparedPage& page, const CardNotes& notes) {
+                  : streamCards(report, layout, options,
+                                CardSource{rows.size(), cardAt,
+                                           [&rows](qsizetype i) { return rows[i].postalCode(); }},
+                                dm, [&](const PreparedPage& page, const CardNotes& notes) {
                                     const QVector<LaidOutBox> laid = layOutPage(page);
                                     QStringList cut = notes.refusals + overflowWarnings(page, laid);
-                                    const CardRecipient& card = rows[composed];
+                                    const qint64 key = rows[composed].key();
                                     progress.step(++composed);
                                     if (!cut.isEmpty() && !options.allowOverflow) {
                                         cut.last() += leftOutNote(layout); // never printed cut
@@ -279,7 +291,7 @@ int main(int argc, char** argv) {
                                         return true;
                                     }
                                     warnings += cut + notes.problems;
-                                    made.append(card.key);
+                                    made.append(key);
                                     return (!writer ||
                                             writer->addPage(page.page, laid, page.paths)) &&
                                            (!spool || spool->addPage(page.page, laid, page.paths));

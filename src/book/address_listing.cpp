@@ -4,6 +4,9 @@
 
 #include "dm.h"
 
+#include <algorithm>
+#include <array>
+
 namespace velta {
 namespace {
 
@@ -105,22 +108,31 @@ QString searchParameter(SearchColumn column) {
 
 namespace {
 
-// The rows of a per-key statement whose surname is set, each made by `make` from the query; an
-// empty list when the progress stops the reading.
-template <typename Row, typename Make>
-QList<Row> rowsWithSurname(TDM& dm, const QStringList& statement, const QString& textParameter,
-                           const QString& pattern, const Progress& progress, Make make) {
-    QList<Row> rows;
+// Hands `take` the rows of a per-key statement whose surname is set, each made by `make` from
+// the query; false when the progress stopped the reading.
+template <typename Make, typename Take>
+bool eachRowWithSurname(TDM& dm, const QStringList& statement, const QString& textParameter,
+                        const QString& pattern, const Progress& progress, Make make, Take take) {
     qint64 read = 0;
     bool stopped = false;
     readInKeyOrder(dm, statement, textParameter, pattern, [&](const TIBQuery& query) {
         if ((stopped = progress && !progress(++read, -1)))
             return false;
         if (!query.fieldString(QStringLiteral("NAMAE")).isEmpty())
-            rows.append(make(query));
+            take(make(query));
         return true;
     });
-    return stopped ? QList<Row>() : rows;
+    return !stopped;
+}
+
+// Those rows as a list; empty when the progress stops the reading.
+template <typename Row, typename Make>
+QList<Row> rowsWithSurname(TDM& dm, const QStringList& statement, const QString& textParameter,
+                           const QString& pattern, const Progress& progress, Make make) {
+    QList<Row> rows;
+    const bool whole = eachRowWithSurname(dm, statement, textParameter, pattern, progress, make,
+                                          [&rows](Row&& row) { rows.append(std::move(row)); });
+    return whole ? rows : QList<Row>();
 }
 
 } // namespace
@@ -144,8 +156,15 @@ QList<RecipientRecord> listRecipients(TDM& dm, const QStringList& statement,
         });
 }
 
-QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QString& text,
-                                        const Progress& progress) {
+namespace {
+
+// The postcard search's statement, its text parameter and how a card is made from a row.
+struct CardStatement {
+    QStringList lines;
+    QString parameter;
+};
+
+CardStatement cardStatement(CardSearch search) {
     QStringList lines = search == CardSearch::Surname ? kNameSearchLines : kOtherSearchLines;
     QString parameter = QStringLiteral("namae");
     if (search == CardSearch::Address1) {
@@ -158,22 +177,87 @@ QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QStrin
         lines.append(QStringLiteral("   MEMO      Like :MEMO      )"));
         parameter = QStringLiteral("MEMO");
     }
-    return rowsWithSurname<CardRecipient>(
-        dm, lines, parameter, QLatin1Char('%') + text + QLatin1Char('%'), progress,
-        [](const TIBQuery& query) {
-            CardRecipient card;
-            card.key = query.fieldInteger(QStringLiteral("KEY1"));
-            card.postalCode = query.fieldString(QStringLiteral("YUBINNO"));
-            card.address1 = query.fieldString(QStringLiteral("JYUSYO"));
-            card.address2 = query.fieldString(QStringLiteral("JYUSYO2"));
-            card.surname = query.fieldString(QStringLiteral("NAMAE"));
-            card.givenName = query.fieldString(QStringLiteral("NAMAE2"));
-            card.jointName1 = query.fieldString(QStringLiteral("renmei1"));
-            card.jointName2 = query.fieldString(QStringLiteral("renmei2"));
-            card.memo = query.fieldString(QStringLiteral("MEMO"));
-            card.reading = query.fieldString(QStringLiteral("hurigana"));
-            return card;
-        });
+    return {lines, parameter};
+}
+
+CardRecipient cardOf(const TIBQuery& query) {
+    CardRecipient card;
+    card.key = query.fieldInteger(QStringLiteral("KEY1"));
+    card.postalCode = query.fieldString(QStringLiteral("YUBINNO"));
+    card.address1 = query.fieldString(QStringLiteral("JYUSYO"));
+    card.address2 = query.fieldString(QStringLiteral("JYUSYO2"));
+    card.surname = query.fieldString(QStringLiteral("NAMAE"));
+    card.givenName = query.fieldString(QStringLiteral("NAMAE2"));
+    card.jointName1 = query.fieldString(QStringLiteral("renmei1"));
+    card.jointName2 = query.fieldString(QStringLiteral("renmei2"));
+    card.memo = query.fieldString(QStringLiteral("MEMO"));
+    card.reading = query.fieldString(QStringLiteral("hurigana"));
+    return card;
+}
+
+// A card's texts, in this order, in a packed card.
+std::array<QString*, 9> cardTexts(CardRecipient& card) {
+    return {&card.postalCode, &card.address1,   &card.address2, &card.surname, &card.givenName,
+            &card.jointName1, &card.jointName2, &card.memo,     &card.reading};
+}
+
+constexpr int kPostalCodeText = 0, kReadingText = 8;
+
+} // namespace
+
+QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QString& text,
+                                        const Progress& progress) {
+    const CardStatement statement = cardStatement(search);
+    return rowsWithSurname<CardRecipient>(dm, statement.lines, statement.parameter,
+                                          QLatin1Char('%') + text + QLatin1Char('%'), progress,
+                                          cardOf);
+}
+
+PackedCard::PackedCard(CardRecipient card) : key_(card.key) {
+    for (const QString* text : cardTexts(card)) {
+        // Each text after its length: any character may be stored, none is taken as a mark.
+        texts_ += QChar(static_cast<char16_t>(std::min<qsizetype>(text->size(), 0xFFFF)));
+        texts_ += text->left(0xFFFF);
+    }
+    texts_.squeeze();
+}
+
+QString PackedCard::text(int index) const {
+    qsizetype at = 0;
+    for (int i = 0; i < index; ++i)
+        at += 1 + texts_.at(at).unicode();
+    return texts_.mid(at + 1, texts_.at(at).unicode());
+}
+
+QString PackedCard::reading() const {
+    return text(kReadingText);
+}
+
+QString PackedCard::postalCode() const {
+    return text(kPostalCodeText);
+}
+
+CardRecipient PackedCard::unpacked() const {
+    CardRecipient card;
+    card.key = key_;
+    int index = 0;
+    for (QString* field : cardTexts(card))
+        *field = text(index++);
+    return card;
+}
+
+QList<PackedCard> readPackedCards(TDM& dm, CardSearch search, const QString& text,
+                                  const QHash<qint64, RecipientDetails>& details,
+                                  const RecipientFilter& filter) {
+    const CardStatement statement = cardStatement(search);
+    QList<PackedCard> cards;
+    eachRowWithSurname(dm, statement.lines, statement.parameter,
+                       QLatin1Char('%') + text + QLatin1Char('%'), {}, cardOf,
+                       [&](CardRecipient&& card) {
+                           if (filter.matches(details.value(card.key)))
+                               cards.append(PackedCard(std::move(card)));
+                       });
+    return cards;
 }
 
 QList<CardRecipient> withDetails(TDM& dm, QList<CardRecipient> cards,

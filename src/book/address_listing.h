@@ -4,6 +4,7 @@
 #include "recipient_details.h"
 #include "recipient_record.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 
@@ -36,6 +37,27 @@ enum class CardSearch { Surname, Address1, Address2, Memo };
 // nothing is returned.
 QList<CardRecipient> readCardRecipients(TDM& dm, CardSearch search, const QString& text,
                                         const Progress& progress = {});
+
+// A card kept compactly for a long run: its texts in one block, without its details (most
+// recipients have none; they are kept apart by key). velta-cards holds 100,000 of these.
+class PackedCard {
+public:
+    explicit PackedCard(CardRecipient card);
+    qint64 key() const { return key_; }
+    QString reading() const;
+    QString postalCode() const;
+    CardRecipient unpacked() const; // details not set
+
+private:
+    QString text(int index) const;
+    qint64 key_;
+    QString texts_;
+};
+
+// readCardRecipients's cards packed, those the filter selects by their details.
+QList<PackedCard> readPackedCards(TDM& dm, CardSearch search, const QString& text,
+                                  const QHash<qint64, RecipientDetails>& details,
+                                  const RecipientFilter& filter);
 
 // Gives each card its recipient's details and keeps the cards the filter selects.
 QList<CardRecipient> withDetails(TDM& dm, QList<CardRecipient> cards,

@@ -72,12 +72,14 @@ QString duplicateKey(const QString& surname, const QString& givenName, const QSt
     return key;
 }
 
-namespace {
-
 // A duplicate key in 20 bytes: a book of 100,000 recipients costs a few megabytes.
-QByteArray digest(const QString& key) {
-    return QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1);
+QByteArray duplicateDigest(const QString& surname, const QString& givenName,
+                           const QString& address1, const QString& address2) {
+    return QCryptographicHash::hash(duplicateKey(surname, givenName, address1, address2).toUtf8(),
+                                    QCryptographicHash::Sha1);
 }
+
+namespace {
 
 // Rows that repeat a stored recipient or an earlier row of the file.
 class DuplicateFinder {
@@ -86,16 +88,16 @@ public:
         StoreStatement query(dm);
         query.Add(QStringLiteral("select NAMAE, NAMAE2, JYUSYO, JYUSYO2 from MST_KOKYAKU"));
         for (query.Open(); !query.Eof(); query.Next())
-            stored_.insert(digest(duplicateKey(query.fieldString(0), query.fieldString(1),
-                                               query.fieldString(2), query.fieldString(3))));
+            stored_.insert(duplicateDigest(query.fieldString(0), query.fieldString(1),
+                                           query.fieldString(2), query.fieldString(3)));
         query.Close();
     }
     // What the row repeats (「宛名帳にすでにあります」, 「3 行目と同じ」); empty for a new one.
     QString repeated(const ImportRow& row) {
-        const QByteArray key = digest(duplicateKey(row.values.value(QStringLiteral("NAMAE")),
-                                                   row.values.value(QStringLiteral("NAMAE2")),
-                                                   row.values.value(QStringLiteral("JYUSYO")),
-                                                   row.values.value(QStringLiteral("JYUSYO2"))));
+        const QByteArray key = duplicateDigest(row.values.value(QStringLiteral("NAMAE")),
+                                               row.values.value(QStringLiteral("NAMAE2")),
+                                               row.values.value(QStringLiteral("JYUSYO")),
+                                               row.values.value(QStringLiteral("JYUSYO2")));
         if (const int sameAs = file_.value(key, 0); sameAs > 0)
             return QStringLiteral("%1 行目と同じ").arg(sameAs);
         if (stored_.contains(key))

@@ -71,6 +71,9 @@ ImportReport importRows(TDM& dm, const QVector<ImportRow>& rows, const Progress&
 // 太郎」「東京都港区1-2」).
 QString duplicateKey(const QString& surname, const QString& givenName, const QString& address1,
                      const QString& address2);
+// That key in 20 bytes, for sets of many.
+QByteArray duplicateDigest(const QString& surname, const QString& givenName,
+                           const QString& address1, const QString& address2);
 
 // The first `shown` lines of a list, and 「ほか 12 行」 for the rest.
 QString listedLines(const QStringList& lines, int shown = 20);

@@ -540,6 +540,14 @@ QStringList cardGridRow(const CardRecipient& card, bool addressSearch, int markY
 
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                  const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink) {
+    return streamCards(report, layout, options,
+                       CardSource{cards.size(), [&cards](qsizetype i) { return cards[i]; },
+                                  [&cards](qsizetype i) { return cards[i].postalCode; }},
+                       dm, sink);
+}
+
+bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                 const CardSource& cards, TDM& dm, const PageSink& sink) {
     // Every number is checked before the first page.
     const int nameSize =
         sizeOption(options.nameSize.isEmpty() ? QStringLiteral("20") : options.nameSize,
@@ -649,12 +657,16 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     const double senderRow = senderDigits[0]->Top;
 
     // The sender does not change during a run: read once, not once per card.
-    const SenderRecord sender = cards.isEmpty() ? SenderRecord{} : SenderStore(dm).read();
+    const SenderRecord sender = cards.size == 0 ? SenderRecord{} : SenderStore(dm).read();
     QStringList codes;
-    for (const CardRecipient& card : cards)
-        codes.append(postalDigits(card.postalCode));
-    const PostalCheck postal = cards.isEmpty() ? PostalCheck() : PostalCheck(dm, codes);
-    QSet<QString> seen; // the same name and address twice in one run: two cards to one person
+    codes.reserve(cards.size);
+    for (qsizetype i = 0; i < cards.size; ++i)
+        codes.append(postalDigits(cards.postalCode(i)));
+    const PostalCheck postal = cards.size == 0 ? PostalCheck() : PostalCheck(dm, codes);
+    codes.clear();
+    // The same name and address twice in one run (two cards to one person), each kept as a
+    // digest: a run of 100,000 holds a few megabytes.
+    QSet<QByteArray> seen;
     PreparedPage previous;
     // The sender is the same on every card: set, composed and seated once.
     hyphen->Text = options.senderHyphen ? QStringLiteral("-") : QStringLiteral(" ");
@@ -672,7 +684,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
     }
     indentBuildingLine(addressBlocks[1], !sender.address2.trimmed().isEmpty());
     const QStringList senderRefusals =
-        classic || cards.isEmpty() || !printSender
+        classic || cards.size == 0 || !printSender
             ? QStringList()
             : composeSenderName(report, options.senderNameFont, senderNameEm);
     // With a barcode along the foot, the sender's block stands above it instead.
@@ -683,7 +695,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         for (TextBox* box : senderBoxes(report))
             box->Visible = false;
     QHash<QString, QVector<PostalTown>> townsOfCode; // one lookup a code for the run
-    for (const CardRecipient& card : cards) {
+    for (qsizetype index = 0; index < cards.size; ++index) {
+        const CardRecipient card = cards.card(index);
         QStringList refusals = senderRefusals;
         if (classic)
             placeFixedNames(report, card);
@@ -713,8 +726,8 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             problems.append(previous.title +
                             QStringLiteral(": 連名3 以降（%1）はこの配置では印刷されません")
                                 .arg(unprinted.join(QStringLiteral("、"))));
-        if (const QString key =
-                duplicateKey(card.surname, card.givenName, card.address1, card.address2);
+        if (const QByteArray key =
+                duplicateDigest(card.surname, card.givenName, card.address1, card.address2);
             seen.contains(key))
             problems.append(previous.title +
                             QStringLiteral(": 同じ名前と住所のはがきがこの中にもう一枚あります"));

@@ -67,6 +67,15 @@ struct CardNotes {
 using PageSink = std::function<bool(const PreparedPage&, const CardNotes& notes)>;
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                  const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink);
+// The cards of a run in order, each made when the run comes to it: a long run need not hold
+// them all.
+struct CardSource {
+    qsizetype size = 0;
+    std::function<CardRecipient(qsizetype)> card;
+    std::function<QString(qsizetype)> postalCode; // a card's code without making the card
+};
+bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
+                 const CardSource& cards, TDM& dm, const PageSink& sink);
 
 // streamCards into the report's prepared pages. The report's Warnings list every card and
 // field whose text still does not fit its box or is printed over another, and the postal-code

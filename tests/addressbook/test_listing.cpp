@@ -2,6 +2,7 @@
 // cells and order, also where keys have large gaps. The probing stays here as the reference.
 #include "address_listing.h"
 #include "composition.h"
+#include "detail_store.h"
 #include "dm.h"
 #include "test_database.h"
 
@@ -123,3 +124,43 @@ TEST_P(Listing, OneStatementGivesTheRowsCellsAndOrderOfProbingEveryKey) {
 }
 
 VELTA_ON_BOTH_BACKENDS(Listing);
+
+TEST_P(Listing, PackedCardsUnpackToTheCardsTheSearchReadsAndTheFilterKeeps) {
+    auto dm = database->connect();
+    // A memo of separators and spaces, and a recipient in a group for the filter.
+    database->execute("update MST_KOKYAKU set MEMO = '|,;　メモ ' where KEY1 = 2");
+    ensureDetailTables(*dm);
+    RecipientDetails family;
+    family.groups = {"家族"};
+    DetailStore(*dm).write(6, family);
+    dm->close();
+    for (CardSearch search :
+         {CardSearch::Surname, CardSearch::Address1, CardSearch::Address2, CardSearch::Memo}) {
+        const QList<CardRecipient> cards = readCardRecipients(*dm, search, "");
+        const QHash<qint64, RecipientDetails> details = DetailStore(*dm).readAll();
+        const QList<PackedCard> packed = readPackedCards(*dm, search, "", details, {});
+        ASSERT_EQ(packed.size(), cards.size());
+        for (qsizetype i = 0; i < cards.size(); ++i) {
+            const CardRecipient card = packed[i].unpacked();
+            EXPECT_EQ(card.key, cards[i].key);
+            EXPECT_EQ(packed[i].key(), cards[i].key);
+            EXPECT_EQ(packed[i].reading(), cards[i].reading);
+            EXPECT_EQ(packed[i].postalCode(), cards[i].postalCode);
+            EXPECT_EQ(QStringList({card.postalCode, card.address1, card.address2, card.surname,
+                                   card.givenName, card.jointName1, card.jointName2, card.memo,
+                                   card.reading}),
+                      QStringList({cards[i].postalCode, cards[i].address1, cards[i].address2,
+                                   cards[i].surname, cards[i].givenName, cards[i].jointName1,
+                                   cards[i].jointName2, cards[i].memo, cards[i].reading}));
+        }
+        RecipientFilter filter;
+        filter.group = "家族";
+        const QList<PackedCard> grouped = readPackedCards(*dm, search, "", details, filter);
+        ASSERT_EQ(grouped.size(), 1);
+        EXPECT_EQ(grouped[0].key(), 6);
+    }
+    const QList<PackedCard> memo = readPackedCards(*dm, CardSearch::Memo, "メモ", {}, {});
+    ASSERT_EQ(memo.size(), 1);
+    EXPECT_EQ(memo[0].unpacked().memo, "|,;　メモ ");
+    dm->close();
+}
