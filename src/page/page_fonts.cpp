@@ -151,6 +151,13 @@ const QRawFont& PageFont::rawAt(double pixelSize) const {
     return *found;
 }
 
+const QRectF& PageFont::inkBounds(quint32 glyph) const {
+    auto found = inks_.find(glyph);
+    if (found == inks_.end())
+        found = inks_.insert(glyph, rawAt(kInkSize).boundingRect(glyph));
+    return *found;
+}
+
 bool PageFont::hasVerticalForm(char32_t character) const {
     auto found = verticalForms_.find(character);
     if (found == verticalForms_.end())

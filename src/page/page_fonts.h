@@ -34,6 +34,9 @@ public:
     int faceIndex() const { return faceIndex_; }
     // Qt's raw font at a pixel size, for painting.
     const QRawFont& rawAt(double pixelSize) const;
+    // A glyph's ink bounds at kInkSize pixels (small sizes round them to whole pixels), read once.
+    static constexpr double kInkSize = 2048;
+    const QRectF& inkBounds(quint32 glyph) const;
     // Whether vertical shaping gives the character a form of its own (ー, 「, ～).
     bool hasVerticalForm(char32_t character) const;
 
@@ -49,6 +52,7 @@ private:
     double ascender_ = 880, descender_ = 120;
     mutable QHash<qint64, QRawFont> sized_;
     mutable QHash<char32_t, bool> verticalForms_;
+    mutable QHash<quint32, QRectF> inks_;
 };
 
 // The installed face of that family and weight; made once and kept for the whole run.

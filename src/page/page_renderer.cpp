@@ -545,13 +545,14 @@ void paintPaths(QPainter& painter, const QVector<PagePath>& paths) {
 }
 
 QVector<QRectF> glyphInks(const LaidOutBox& box) {
-    // Bounds read at a large size: small sizes round them to whole pixels.
-    constexpr double kLarge = 2048;
-    const double scale = box.pixelSize / kLarge;
+    const double scale = box.pixelSize / PageFont::kInkSize;
     QVector<QRectF> inks;
+    if (box.glyphs.isEmpty())
+        return inks;
+    const PageFont& own = pageFont(box.family, box.weight);
     for (const PlacedGlyph& glyph : box.glyphs) {
-        const PageFont& font = glyph.font ? *glyph.font : pageFont(box.family, box.weight);
-        const QRectF large = font.rawAt(kLarge).boundingRect(glyph.glyph);
+        const PageFont& font = glyph.font ? *glyph.font : own;
+        const QRectF large = font.inkBounds(glyph.glyph);
         QRectF bounds(large.topLeft() * scale, large.size() * scale);
         if (glyph.sideways)
             bounds = QTransform().rotate(90).mapRect(bounds);
