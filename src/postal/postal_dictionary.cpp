@@ -1,5 +1,6 @@
 #include "postal_dictionary.h"
 
+#include "cp932.h"
 #include "csv.h"
 #include "dm.h"
 #include "errors.h"
@@ -16,19 +17,33 @@ namespace {
 
 const QString kTable = QStringLiteral("VELTA_POSTAL");
 
-void createTable(TDM& dm) {
+void execute(TDM& dm, std::initializer_list<const char*> statements) {
     TIBQuery& query = dm.IBQuery1;
-    for (const char* statement :
-         {"CREATE TABLE VELTA_POSTAL (YUBINNO CHAR(7) NOT NULL, PREF VARCHAR(10) NOT NULL,"
-          " CITY VARCHAR(50) NOT NULL, TOWN VARCHAR(200) NOT NULL,"
-          " PUBLISHED VARCHAR(1000) NOT NULL)",
-          "CREATE INDEX VELTA_POSTAL_CODE ON VELTA_POSTAL (YUBINNO)",
-          "CREATE INDEX VELTA_POSTAL_PLACE ON VELTA_POSTAL (PREF, CITY)"}) {
+    for (const char* statement : statements) {
         query.Clear();
         query.Add(QString::fromLatin1(statement));
         query.ExecSQL();
         dm.close(); // metadata is committed before it is used
     }
+}
+
+void createTable(TDM& dm) {
+    execute(dm, {"CREATE TABLE VELTA_POSTAL (YUBINNO CHAR(7) NOT NULL, PREF VARCHAR(10) NOT NULL,"
+                 " CITY VARCHAR(50) NOT NULL, TOWN VARCHAR(200) NOT NULL,"
+                 " PUBLISHED VARCHAR(1000) NOT NULL)",
+                 "CREATE INDEX VELTA_POSTAL_CODE ON VELTA_POSTAL (YUBINNO)",
+                 "CREATE INDEX VELTA_POSTAL_PLACE ON VELTA_POSTAL (PREF, CITY)"});
+}
+
+// Each prefecture's cities once, written with the dictionary: 住所→〒 reads a prefecture's
+// few dozen cities instead of sorting its thousands of towns. (A dictionary stored before it
+// existed is read the slow way until it is imported again.)
+const QString kCityTable = QStringLiteral("VELTA_POSTAL_CITY");
+
+void createCityTable(TDM& dm) {
+    execute(dm, {"CREATE TABLE VELTA_POSTAL_CITY (PREF VARCHAR(10) NOT NULL,"
+                 " CITY VARCHAR(50) NOT NULL)",
+                 "CREATE INDEX VELTA_POSTAL_CITY_PREF ON VELTA_POSTAL_CITY (PREF)"});
 }
 
 // Leaves the connection as a lookup found it: a connection the lookup opened is closed again
@@ -53,6 +68,27 @@ private:
     bool wasOpen_;
 };
 
+// The towns in the order ORDER BY YUBINNO, PREF, CITY, TOWN gives (by the bytes of the
+// database's character set), sorted here: the engine would sort whole rows, each with its
+// published name of up to 1,000 characters, and that costs more than the lookup itself.
+void sortTowns(QVector<PostalTown>& towns, bool unicode) {
+    auto bytes = [unicode](const QString& text) {
+        QByteArray out;
+        if (unicode || !cp932::tryEncode(text, out))
+            out = text.toUtf8();
+        return out;
+    };
+    std::stable_sort(towns.begin(), towns.end(), [&](const PostalTown& a, const PostalTown& b) {
+        if (a.code != b.code)
+            return a.code < b.code;
+        for (auto [left, right] :
+             {std::pair{&a.prefecture, &b.prefecture}, {&a.city, &b.city}, {&a.town, &b.town}})
+            if (*left != *right)
+                return bytes(*left) < bytes(*right);
+        return false;
+    });
+}
+
 QVector<PostalTown> readTowns(TDM& dm, const QString& where,
                               const std::function<void(TIBQuery&)>& bind) {
     QVector<PostalTown> towns;
@@ -60,12 +96,12 @@ QVector<PostalTown> readTowns(TDM& dm, const QString& where,
     query.Clear();
     query.Add(QStringLiteral("select YUBINNO, PREF, CITY, TOWN, PUBLISHED from VELTA_POSTAL"));
     query.Add(where);
-    query.Add(QStringLiteral("order by YUBINNO, PREF, CITY, TOWN"));
     bind(query);
     for (query.Open(); !query.Eof(); query.Next())
         towns.append({query.fieldString(0).trimmed(), query.fieldString(1), query.fieldString(2),
                       query.fieldString(3), query.fieldString(4)});
     query.Close();
+    sortTowns(towns, dm.IBDatabase1.unicode());
     return towns;
 }
 
@@ -89,9 +125,11 @@ QString withoutCounty(const QString& city) {
 }
 
 QStringList distinctCities(TDM& dm, const QString& prefecture) {
+    const bool listed = tableExists(dm, kCityTable);
     TIBQuery& query = dm.IBQuery1;
     query.Clear();
-    query.Add(QStringLiteral("select distinct CITY from VELTA_POSTAL"));
+    query.Add(listed ? QStringLiteral("select CITY from VELTA_POSTAL_CITY")
+                     : QStringLiteral("select distinct CITY from VELTA_POSTAL"));
     query.Add(QStringLiteral("where PREF = :PREF"));
     query.setString(QStringLiteral("PREF"), prefecture);
     QStringList values;
@@ -211,11 +249,15 @@ int importPostalFile(TDM& dm, const QString& fileName, const Progress& progress)
 int storePostalTowns(TDM& dm, const QVector<PostalTown>& towns, const Progress& progress) {
     if (!tableExists(dm, kTable))
         createTable(dm);
+    if (!tableExists(dm, kCityTable))
+        createCityTable(dm);
     RollbackOnError rollback(dm);
     TIBQuery& query = dm.IBQuery1;
-    query.Clear();
-    query.Add(QStringLiteral("delete from VELTA_POSTAL"));
-    query.ExecSQL();
+    for (const char* table : {"delete from VELTA_POSTAL", "delete from VELTA_POSTAL_CITY"}) {
+        query.Clear();
+        query.Add(QString::fromLatin1(table));
+        query.ExecSQL();
+    }
     query.Clear();
     query.Add(QStringLiteral("insert into VELTA_POSTAL (YUBINNO, PREF, CITY, TOWN, PUBLISHED) "
                              "values (:YUBINNO, :PREF, :CITY, :TOWN, :PUBLISHED)"));
@@ -244,6 +286,10 @@ int storePostalTowns(TDM& dm, const QVector<PostalTown>& towns, const Progress& 
                 error.sqlCode());
         }
     }
+    query.Clear();
+    query.Add(QStringLiteral(
+        "insert into VELTA_POSTAL_CITY select distinct PREF, CITY from VELTA_POSTAL"));
+    query.ExecSQL();
     dm.close();
     return static_cast<int>(towns.size());
 }

@@ -249,6 +249,42 @@ TEST_P(PostalDictionary, FindsTownsInAddressesAsPeopleWriteThem) {
     EXPECT_EQ(check.problem("3060433", "茨城県古河市1"), "郵便番号と住所が一致しません");
 }
 
+TEST_P(PostalDictionary, LookUpsGiveTheEnginesOrderAndADictionaryWithoutItsCityListStillServes) {
+    // One code for several towns, in an order the file does not give them.
+    ASSERT_EQ(import({kenAllRow("6020000", "京都府", "京都市上京区", "以下に掲載がない場合"),
+                      kenAllRow("6028000", "京都府", "京都市上京区", "東堀川通"),
+                      kenAllRow("6028000", "京都府", "京都市上京区", "一条通"),
+                      kenAllRow("6028000", "京都府", "京都市上京区", "亀屋町"),
+                      kenAllRow("6028000", "京都府", "京都市上京区", "あ町"),
+                      kenAllRow("6028001", "京都府", "京都市上京区", "亀屋町")}),
+              6);
+    QStringList engine;
+    TIBQuery& query = dm->IBQuery1;
+    query.Clear();
+    query.Add("select YUBINNO, TOWN from VELTA_POSTAL where YUBINNO = '6028000' "
+              "order by YUBINNO, PREF, CITY, TOWN");
+    for (query.Open(); !query.Eof(); query.Next())
+        engine.append(query.fieldString(0).trimmed() + " " + query.fieldString(1));
+    query.Close();
+    dm->close();
+    QStringList found;
+    for (const PostalTown& town : lookUpPostalCode(*dm, "6028000"))
+        found.append(town.code + " " + town.town);
+    EXPECT_EQ(found, engine);
+    EXPECT_EQ(found.size(), 4);
+    // A dictionary stored before the city list existed is read the slow way, with the same
+    // answer.
+    const QStringList listed = places(lookUpAddress(*dm, "京都府京都市上京区亀屋町1"));
+    EXPECT_EQ(listed, QStringList({"6028000 京都府京都市上京区亀屋町",
+                                   "6028001 京都府京都市上京区亀屋町"}));
+    database->execute("drop table VELTA_POSTAL_CITY");
+    EXPECT_EQ(places(lookUpAddress(*dm, "京都府京都市上京区亀屋町1")), listed);
+    // The next import makes the list again.
+    ASSERT_EQ(import({kenAllRow("6028001", "京都府", "京都市上京区", "亀屋町")}), 1);
+    EXPECT_EQ(places(lookUpAddress(*dm, "京都府京都市上京区亀屋町1")),
+              QStringList{"6028001 京都府京都市上京区亀屋町"});
+}
+
 TEST_P(PostalDictionary, AFailedOrStoppedImportLeavesTheOldDictionary) {
     ASSERT_EQ(import(publishedRows()), 11);
     QStringList broken = publishedRows();
