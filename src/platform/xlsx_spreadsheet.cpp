@@ -59,7 +59,11 @@ void XlsxSpreadsheet::release() {
     const QString file = filePath();
     const QString partial = file + QStringLiteral(".part");
     const QByteArray fileName = QFile::encodeName(partial);
-    lxw_workbook* workbook = workbook_new(fileName.constData());
+    // Rows go out in order, each as it is written, its strings inline: a book of 100,000
+    // recipients costs as much a row as one of 1,000 (a shared-string table grows by a tree).
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* workbook = workbook_new_opt(fileName.constData(), &options);
     if (!workbook)
         throw PlatformError(QStringLiteral("ブックを作成できません。\n%1").arg(file));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Sheet1");

@@ -87,6 +87,8 @@ Workbook readBack(const QString& file) {
             book.styles[cell] = sheet.attributes().value("s").toInt();
         } else if (sheet.name() == u"v") {
             book.cells[cell] = shared.value(sheet.readElementText().toInt());
+        } else if (sheet.name() == u"t") { // an inline string, as a long book is written
+            book.cells[cell] = sheet.readElementText();
         } else if (sheet.name() == u"col") {
             book.widths[sheet.attributes().value("min").toInt()] =
                 sheet.attributes().value("width").toDouble();
