@@ -291,6 +291,20 @@ Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, do
     return flow;
 }
 
+// A cluster's characters. The few thousand clusters of one or two code units a run uses are
+// made once and shared: a substring per glyph was a good part of a card's allocations.
+QString clusterText(const QString& text, qsizetype start, qsizetype length) {
+    if (length < 1 || length > 2)
+        return text.mid(start, length);
+    const quint64 key = quint64(length) << 32 | quint64(text.at(start).unicode()) << 16 |
+                        (length == 2 ? text.at(start + 1).unicode() : 0u);
+    thread_local QHash<quint64, QString> made;
+    auto found = made.constFind(key);
+    if (found == made.constEnd())
+        found = made.insert(key, text.mid(start, length));
+    return *found;
+}
+
 // Places the glyphs of the lines; a cluster whose cell leaves its box is left out. A vertical
 // text drawn smaller than its size in a one-column box keeps the column's axis (`axisShift`:
 // half what it lost), so 姓 and 名 stand on one line whatever their sizes.
@@ -328,7 +342,8 @@ void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, c
                 box.overflows = box.overflows || !cluster.space;
                 continue;
             }
-            QString text = paragraphs[line.paragraph].text.mid(cluster.start, cluster.length);
+            QString text =
+                clusterText(paragraphs[line.paragraph].text, cluster.start, cluster.length);
             for (const ShapedGlyph& glyph : cluster.glyphs) {
                 const QPointF offset =
                     slot.vertical ? QPointF(glyph.across * k, glyph.along * k * slot.condense)
