@@ -151,6 +151,17 @@ const QRawFont& PageFont::rawAt(double pixelSize) const {
     return *found;
 }
 
+bool PageFont::supports(char32_t character) const {
+    if (character > 0xFFFF)
+        return raw_.supportsCharacter(character);
+    if (supported_.empty())
+        supported_.assign(0x10000, 0);
+    quint8& known = supported_[character];
+    if (known == 0)
+        known = raw_.supportsCharacter(character) ? 2 : 1;
+    return known == 2;
+}
+
 const QRectF& PageFont::inkBounds(quint32 glyph) const {
     auto found = inks_.find(glyph);
     if (found == inks_.end())

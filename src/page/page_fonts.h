@@ -5,6 +5,8 @@
 #include <QRawFont>
 #include <QString>
 
+#include <vector>
+
 struct hb_face_t;
 struct hb_font_t;
 
@@ -26,7 +28,7 @@ public:
     double ascender() const { return ascender_; }
     double descender() const { return descender_; }
     hb_font_t* harfBuzz() const { return font_; }
-    bool supports(char32_t character) const { return raw_.supportsCharacter(character); }
+    bool supports(char32_t character) const; // asked once per character of the plane
     QByteArray table(const char* tag) const { return raw_.fontTable(tag); }
     // The installed file Qt loaded the face from and the face's index in it; empty when the
     // face is not a file fontconfig knows.
@@ -53,6 +55,7 @@ private:
     mutable QHash<qint64, QRawFont> sized_;
     mutable QHash<char32_t, bool> verticalForms_;
     mutable QHash<quint32, QRectF> inks_;
+    mutable std::vector<quint8> supported_; // per character: 0 not asked, 1 no, 2 yes
 };
 
 // The installed face of that family and weight; made once and kept for the whole run.
