@@ -79,15 +79,20 @@ void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, q
             ++clusters.back().num_glyphs;
         }
     }
-    cairo_save(cr);
-    if (condense != 1)
-        cairo_scale(cr, 1, condense);
-    if (sideways)
-        cairo_rotate(cr, M_PI / 2);
+    // Upright glyphs at full width, most of a card, need no transformation of their own.
+    const bool transformed = condense != 1 || sideways;
+    if (transformed) {
+        cairo_save(cr);
+        if (condense != 1)
+            cairo_scale(cr, 1, condense);
+        if (sideways)
+            cairo_rotate(cr, M_PI / 2);
+    }
     cairo_show_text_glyphs(cr, utf8.constData(), static_cast<int>(utf8.size()), run.constData(),
                            static_cast<int>(run.size()), clusters.constData(),
                            static_cast<int>(clusters.size()), cairo_text_cluster_flags_t(0));
-    cairo_restore(cr);
+    if (transformed)
+        cairo_restore(cr);
 }
 
 void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
