@@ -11,8 +11,9 @@
 //               [--family-together] [--numbers upright|pairs|kanji|kanji-digits]
 //               [--kanji-dash ー|の] [--barcode] [--labels 12|18|21|24|NAME]
 //               [--sender-on-front]
-// PAPER is an envelope (長形3号, 長形4号, 角形2号 or naga3, naga4, kaku2) or a label sheet (as
-// --labels); an envelope's sender is printed on its front only with --sender-on-front.
+// PAPER is a card (TYPE1, TYPE2 or hagaki1, hagaki2, as --type), an envelope (長形3号, 長形4号,
+// 角形2号 or naga3, naga4, kaku2) or a label sheet (as --labels); an envelope's sender is
+// printed on its front only with --sender-on-front.
 //   velta-cards --test-sheet --type 1|2 (-o sheet.pdf | --printer [QUEUE])
 // A text too long for its box is drawn smaller (--fit, the default); a card with a text that
 // still does not fit, or printed over another, is left out, listed on the standard error and
@@ -90,8 +91,8 @@ int main(int argc, char** argv) {
         "[--received-unsent 年] [--mark-sent 年] [--allow-overflow] [--classic] [--spread] "
         "[--family-together] [--numbers upright|pairs|kanji|kanji-digits] [--kanji-dash ー|の] "
         "[--barcode] [--labels 面数|用紙名] [--sender-on-front]\n"
-        "        用紙: "
-        "長形3号、長形4号、角形2号（naga3、naga4、kaku2）またはラベル用紙の面数か名前\n"
+        "        用紙: TYPE1、TYPE2、長形3号、長形4号、角形2号（hagaki1、hagaki2、naga3、naga4、"
+        "kaku2）またはラベル用紙の面数か名前\n"
         "        velta-cards --test-sheet --type 1|2 (-o 出力.pdf | --printer [プリンター])");
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     CardOptions options;
@@ -100,7 +101,7 @@ int main(int argc, char** argv) {
     bool testSheet = false;
     RecipientFilter filter;
     QString labels; // a label sheet instead of cards: its count (24) or its name
-    QString paper;  // an envelope or a label sheet
+    QString paper;  // a card, an envelope or a label sheet
     QString unsent, skipMourning, receivedUnsent, markSent, numbers = QStringLiteral("upright"),
                                                             kanjiDash = QStringLiteral("ー");
     const std::pair<const char*, QString*> valued[] = {
@@ -165,9 +166,12 @@ int main(int argc, char** argv) {
         else
             fail(usage + QStringLiteral("\n不明な引数: ") + arguments[i]);
     }
-    const std::optional<CardLayout> envelope = envelopeNamed(paper);
-    if (!paper.isEmpty() && !envelope)
+    const std::optional<CardLayout> named = layoutNamed(paper);
+    if (!paper.isEmpty() && !named)
         labels = paper;
+    const bool envelope = named && layoutFacts(*named).envelope;
+    if (named && !envelope)
+        type = *named == CardLayout::Type2 ? QStringLiteral("2") : QStringLiteral("1");
     if ((labels.isEmpty() && !envelope && type != "1" && type != "2") ||
         (output.isEmpty() && !printer) || (testSheet && (envelope || !labels.isEmpty())))
         fail(usage);
@@ -206,7 +210,7 @@ int main(int argc, char** argv) {
         fail(QStringLiteral("出力先「%1」に書き込めません。").arg(output));
 
     installFontSubstitutions();
-    const CardLayout layout = envelope      ? *envelope
+    const CardLayout layout = envelope      ? *named
                               : type == "2" ? CardLayout::Type2
                                             : CardLayout::Type1;
     try {

@@ -90,14 +90,17 @@ const QList<CardLayout>& envelopeLayouts() {
     return envelopes;
 }
 
-std::optional<CardLayout> envelopeNamed(const QString& name) {
-    static const char* const shortNames[] = {"naga3", "naga4", "kaku2"};
-    for (qsizetype i = 0; i < envelopeLayouts().size(); ++i) {
-        const CardLayout envelope = envelopeLayouts()[i];
-        const QString full = layoutFacts(envelope).name;
+std::optional<CardLayout> layoutNamed(const QString& name) {
+    static const std::pair<CardLayout, const char*> shortNames[] = {{CardLayout::Type1, "hagaki1"},
+                                                                    {CardLayout::Type2, "hagaki2"},
+                                                                    {CardLayout::Naga3, "naga3"},
+                                                                    {CardLayout::Naga4, "naga4"},
+                                                                    {CardLayout::Kaku2, "kaku2"}};
+    for (const auto& [layout, shortName] : shortNames) {
+        const QString full = layoutFacts(layout).name;
         if (name == full || name == full.section(QLatin1Char(' '), 1) ||
-            name == QLatin1String(shortNames[i]))
-            return envelope;
+            name == QLatin1String(shortName))
+            return layout;
     }
     return std::nullopt;
 }

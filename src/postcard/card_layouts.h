@@ -26,8 +26,8 @@ struct LayoutFacts {
 const LayoutFacts& layoutFacts(CardLayout layout);
 
 const QList<CardLayout>& envelopeLayouts();
-// An envelope by its name (「封筒 長形3号」), its size's name (「長形3号」) or its short
-// name (naga3, naga4, kaku2).
-std::optional<CardLayout> envelopeNamed(const QString& name);
+// A layout by its name (「封筒 長形3号」, 「はがき TYPE1」), the name's last word (「長形3号」,
+// 「TYPE1」) or its short name (naga3, naga4, kaku2, hagaki1, hagaki2).
+std::optional<CardLayout> layoutNamed(const QString& name);
 
 } // namespace velta

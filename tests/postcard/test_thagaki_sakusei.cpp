@@ -575,6 +575,20 @@ TEST(VeltaCards, WritesTheAddressBookToAPdf) {
     info.waitForFinished();
     const QString envelopeInfo = QString::fromUtf8(info.readAllStandardOutput());
     EXPECT_TRUE(envelopeInfo.contains("680.315 x 941.102 pts")) << envelopeInfo.toStdString();
+    // --paper names a card too: TYPE2's fixed places, as --type 2.
+    labels.start(VELTA_CARDS_PATH, {"--paper", "TYPE2", "--classic", "-o", "type2.pdf"});
+    ASSERT_TRUE(labels.waitForFinished(60000));
+    EXPECT_EQ(labels.exitCode(), 0) << labels.readAllStandardError().toStdString();
+    labels.start(VELTA_CARDS_PATH, {"--type", "2", "--classic", "-o", "type2-by-type.pdf"});
+    ASSERT_TRUE(labels.waitForFinished(60000));
+    auto layoutText = [&](const char* file) {
+        QProcess text;
+        text.start("pdftotext", {"-layout", work.filePath(file), "-"});
+        text.waitForFinished();
+        return QString::fromUtf8(text.readAllStandardOutput());
+    };
+    EXPECT_FALSE(layoutText("type2.pdf").trimmed().isEmpty());
+    EXPECT_EQ(layoutText("type2.pdf"), layoutText("type2-by-type.pdf"));
 
     QProcess bad;
     bad.setWorkingDirectory(work.path());
