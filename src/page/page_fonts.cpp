@@ -179,11 +179,12 @@ bool PageFont::hasVerticalForm(char32_t character) const {
 }
 
 const PageFont& pageFont(const QString& family, int weight) {
-    static QHash<QString, std::shared_ptr<PageFont>> cache;
-    const QString key = family + QLatin1Char('/') + QString::number(weight);
-    auto found = cache.find(key);
-    if (found == cache.end())
-        found = cache.insert(key, std::make_shared<PageFont>(family, weight));
+    // Asked for every box of every card: found without making a key.
+    static QHash<QString, QHash<int, std::shared_ptr<PageFont>>> cache;
+    QHash<int, std::shared_ptr<PageFont>>& weights = cache[family];
+    auto found = weights.find(weight);
+    if (found == weights.end())
+        found = weights.insert(weight, std::make_shared<PageFont>(family, weight));
     return **found;
 }
 

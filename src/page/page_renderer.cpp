@@ -311,6 +311,8 @@ QString clusterText(const QString& text, qsizetype start, qsizetype length) {
 void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, const Flow& flow,
            const PageFont& font, double pixelSize, double axisShift, QVector<LaidOutBox*>& out) {
     const double k = pixelSize / font.unitsPerEm();
+    for (const Line& line : flow.lines) // about a glyph a cluster
+        out[line.slot]->glyphs.reserve(out[line.slot]->glyphs.size() + line.end - line.first);
     for (const Line& line : flow.lines) {
         const Slot& slot = targets[line.slot];
         LaidOutBox& box = *out[line.slot];
@@ -388,10 +390,14 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
     if (box.Text.isEmpty() || targets[0].frame.width() <= 0 || targets[0].frame.height() <= 0)
         return false;
     QVector<Paragraph> paragraphs;
-    for (const QString& text : QString(box.Text)
-                                   .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                                   .split(QLatin1Char('\n')))
-        paragraphs.append(shapeParagraph(font, text, vertical, box.DigitPairs));
+    if (!box.Text.contains(QLatin1Char('\n'))) { // most texts: one paragraph, no copy
+        paragraphs.append(shapeParagraph(font, box.Text, vertical, box.DigitPairs));
+    } else {
+        for (const QString& text : QString(box.Text)
+                                       .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                                       .split(QLatin1Char('\n')))
+            paragraphs.append(shapeParagraph(font, text, vertical, box.DigitPairs));
+    }
 
     const double size = std::abs(box.FontHeight);
     const double upem = font.unitsPerEm();
@@ -411,8 +417,15 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
         }
         return result;
     };
-    auto attempt = [&](double fit) {
-        return wrap(paragraphs, scaled(fit), size * scaleAt(fit), size * scaleAt(fit) / upem);
+    // The last fit tried and its flow: a text that fits at once is wrapped once, not twice.
+    double triedFit = -1;
+    Flow tried;
+    auto attempt = [&](double fit) -> const Flow& {
+        if (fit != triedFit) {
+            tried = wrap(paragraphs, scaled(fit), size * scaleAt(fit), size * scaleAt(fit) / upem);
+            triedFit = fit;
+        }
+        return tried;
     };
     // The largest fit down to the minimum at which everything fits.
     const double lowest = kMinimumFitScale * std::min(condenseFloor, 1.0);
@@ -435,12 +448,13 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
     // next box.
     if (next >= 0 && (fit < kContinueBelowScale || !attempt(fit).complete)) {
         targets.append(slotOf(boxes[next], next, page));
+        triedFit = -1; // another box to fill
         out.append(&laid[next]);
         laid[next].family = font.family();
         laid[next].weight = font.weight();
         fit = fitted();
     }
-    const Flow flow = attempt(fit);
+    const Flow& flow = attempt(fit);
     const double scale = scaleAt(fit);
     for (LaidOutBox* target : out) {
         target->pixelSize = size * scale;
@@ -513,9 +527,10 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
         layOutFlow(boxes, page.page, i, nextOf[i], detail, laid, scale);
     }
     QVector<LaidOutBox> visible;
+    visible.reserve(count);
     for (int i = 0; i < count; ++i)
         if (boxes[i].Visible)
-            visible.append(laid[i]);
+            visible.append(std::move(laid[i]));
     return visible;
 }
 
