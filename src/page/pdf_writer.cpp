@@ -162,6 +162,7 @@ struct PdfWriter::Surface {
     SafeOutput file;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
+    QSizeF size; // of the pages written so far, in points
 };
 
 PdfWriter::PdfWriter(const QString& fileName) : fileName_(fileName) {}
@@ -188,7 +189,10 @@ bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
         cairo_pdf_surface_set_metadata(surface_->surface, CAIRO_PDF_METADATA_CREATOR, "VELTA");
         surface_->cr = cairo_create(surface_->surface);
     }
-    cairo_pdf_surface_set_size(surface_->surface, width, height);
+    if (QSizeF(width, height) != surface_->size) { // a new paper only: a page keeps the last
+        cairo_pdf_surface_set_size(surface_->surface, width, height);
+        surface_->size = QSizeF(width, height);
+    }
     QString missingFace;
     if (!drawPage(surface_->cr, offset_, boxes, paths, &missingFace))
         return fail(QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace));
