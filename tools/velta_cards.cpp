@@ -235,14 +235,19 @@ int main(int argc, char** argv) {
         const QList<PackedCard> rows =
             orderedByReading(readPackedCards(dm, searches[search], text, details, filter),
                              [](const PackedCard& card) { return card.reading(); });
-        auto cardAt = [&rows, &details](qsizetype i) {
-            CardRecipient card = rows[i].unpacked();
+        auto cardAt = [&rows, &details,
+                       card = CardRecipient()](qsizetype i) mutable -> const CardRecipient& {
+            card = rows[i].unpacked();
             card.details = details.value(card.key);
             return card;
         };
         if (rows.isEmpty())
             fail(QStringLiteral("該当する宛名がありません。ファイルは書き出していません。"));
         TfrxReport report = makeCardTemplate(layout);
+        // What a run makes, as its messages and its print job name it.
+        const QString pieces = sheet      ? QStringLiteral("ラベル")
+                               : envelope ? QStringLiteral("封筒")
+                                          : QStringLiteral("はがき");
         std::optional<PdfWriter> writer;
         if (!output.isEmpty())
             writer.emplace(output);
@@ -252,9 +257,10 @@ int main(int argc, char** argv) {
             const QString queue = readyPrintQueue(*printer);
             PdfPrintJob job{queue,
                             {},
-                            sheet      ? QStringLiteral("VELTA ラベル %1 件").arg(rows.size())
-                            : envelope ? QStringLiteral("VELTA 封筒 %1 枚").arg(rows.size())
-                                       : QStringLiteral("VELTA はがき %1 枚").arg(rows.size()),
+                            QStringLiteral("VELTA %1 %2 %3")
+                                .arg(pieces)
+                                .arg(rows.size())
+                                .arg(sheet ? QStringLiteral("件") : QStringLiteral("枚")),
                             copyCount,
                             true};
             spool.emplace(job, printOffset(queue));
@@ -306,9 +312,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "velta-cards: %s\n", warning.toUtf8().constData());
         if (!written) // nothing is printed or put in place of the old file
             fail(writer && !writer->error().isEmpty() ? writer->error() : spool->error());
-        const QString pieces = sheet      ? QStringLiteral("ラベル")
-                               : envelope ? QStringLiteral("封筒")
-                                          : QStringLiteral("はがき");
         const QString sheets = sheet ? QStringLiteral("ラベル用紙") : pieces;
         if (made.isEmpty())
             std::exit(failure(QStringLiteral("作成できる%1がありません（収まらない文字のある%1は "

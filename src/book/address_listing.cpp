@@ -240,9 +240,12 @@ QString PackedCard::postalCode() const {
 CardRecipient PackedCard::unpacked() const {
     CardRecipient card;
     card.key = key_;
-    int index = 0;
-    for (QString* field : cardTexts(card))
-        *field = text(index++);
+    qsizetype at = 0;
+    for (QString* field : cardTexts(card)) {
+        const qsizetype length = texts_.at(at).unicode();
+        *field = texts_.mid(at + 1, length);
+        at += 1 + length;
+    }
     return card;
 }
 

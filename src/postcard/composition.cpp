@@ -540,10 +540,11 @@ QStringList cardGridRow(const CardRecipient& card, bool addressSearch, int markY
 
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                  const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink) {
-    return streamCards(report, layout, options,
-                       CardSource{cards.size(), [&cards](qsizetype i) { return cards[i]; },
-                                  [&cards](qsizetype i) { return cards[i].postalCode; }},
-                       dm, sink);
+    return streamCards(
+        report, layout, options,
+        CardSource{cards.size(), [&cards](qsizetype i) -> const CardRecipient& { return cards[i]; },
+                   [&cards](qsizetype i) { return cards[i].postalCode; }},
+        dm, sink);
 }
 
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
@@ -696,7 +697,7 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
             box->Visible = false;
     QHash<QString, QVector<PostalTown>> townsOfCode; // one lookup a code for the run
     for (qsizetype index = 0; index < cards.size; ++index) {
-        const CardRecipient card = cards.card(index);
+        const CardRecipient& card = cards.card(index);
         QStringList refusals = senderRefusals;
         if (classic)
             placeFixedNames(report, card);
@@ -717,20 +718,18 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
         QStringList problems;
         if (const QString problem = postal.problem(digits, card.address1.trimmed());
             !problem.isEmpty())
-            problems.append(previous.title + QStringLiteral(": ") + problem);
+            problems.append(problem);
         QStringList unprinted; // 連名3–5: the fixed places have columns for two
         for (const QString& joint : card.details.moreJointNames)
             if (classic && !joint.trimmed().isEmpty())
                 unprinted.append(joint.trimmed());
         if (!unprinted.isEmpty())
-            problems.append(previous.title +
-                            QStringLiteral(": 連名3 以降（%1）はこの配置では印刷されません")
+            problems.append(QStringLiteral("連名3 以降（%1）はこの配置では印刷されません")
                                 .arg(unprinted.join(QStringLiteral("、"))));
         if (const QByteArray key =
                 duplicateDigest(card.surname, card.givenName, card.address1, card.address2);
             seen.contains(key))
-            problems.append(previous.title +
-                            QStringLiteral(": 同じ名前と住所のはがきがこの中にもう一枚あります"));
+            problems.append(QStringLiteral("同じ名前と住所のはがきがこの中にもう一枚あります"));
         else
             seen.insert(key);
         if (options.barcode) {
@@ -739,24 +738,26 @@ bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& optio
                 towns = townsOfCode.insert(digits, lookUpPostalCode(dm, digits));
             const BarcodeAddress split = splitForBarcode(*towns, digits, card.address1.trimmed());
             if (digits.isEmpty())
-                problems.append(previous.title + QStringLiteral(": 郵便番号がないためバーコードは"
-                                                                "印刷しません"));
+                problems.append(QStringLiteral("郵便番号がないためバーコードは印刷しません"));
             else if (!split.problem.isEmpty())
                 problems.append(
-                    previous.title +
-                    QStringLiteral(": %1（バーコードは印刷しません）").arg(split.problem));
+                    QStringLiteral("%1（バーコードは印刷しません）").arg(split.problem));
             else
                 previous.paths = barcodePaths(
                     customerBarcodeSymbols(
                         digits, addressNumber(split.addressB + QLatin1Char(' ') + card.address2)),
                     facts.barcodeMm);
         }
-        for (QString& refusal : refusals)
-            refusal = previous.title + QStringLiteral(": ") + refusal;
-        if (facts.envelope) // the notes name what is printed
-            for (QStringList* notes : {&problems, &refusals})
-                notes->replaceInStrings(QStringLiteral("はがき"), QStringLiteral("封筒"));
-        if (!sink(previous, {problems, refusals}))
+        // Each note after the card's name, naming what is printed (an envelope is not はがき).
+        auto titled = [&](QStringList notes) {
+            for (QString& note : notes) {
+                if (facts.envelope)
+                    note.replace(QStringLiteral("はがき"), QStringLiteral("封筒"));
+                note = previous.title + QStringLiteral(": ") + note;
+            }
+            return notes;
+        };
+        if (!sink(previous, {titled(problems), titled(refusals)}))
             return false;
 
         for (TextBox* box : {recipientDigits[0], addressBlocks[0].first, addressBlocks[0].building,

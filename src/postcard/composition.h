@@ -68,10 +68,10 @@ using PageSink = std::function<bool(const PreparedPage&, const CardNotes& notes)
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,
                  const QList<CardRecipient>& cards, TDM& dm, const PageSink& sink);
 // The cards of a run in order, each made when the run comes to it: a long run need not hold
-// them all.
+// them all. A card given stays valid until the next is asked for.
 struct CardSource {
     qsizetype size = 0;
-    std::function<CardRecipient(qsizetype)> card;
+    std::function<const CardRecipient&(qsizetype)> card;
     std::function<QString(qsizetype)> postalCode; // a card's code without making the card
 };
 bool streamCards(TfrxReport& report, CardLayout layout, const CardOptions& options,

@@ -136,8 +136,7 @@ Thagaki_sakusei::Thagaki_sakusei(TDM& dm, QWidget* parent)
     CheckSenderOnEnvelope->setToolTip(
         QStringLiteral("封筒の表の左下に差出人を印刷します（しないときは裏に書く前提です）"));
     auto followPaper = [this]() {
-        const int paper = ComboPaper->currentIndex();
-        CheckSenderOnEnvelope->setEnabled(paper > 0 && paper <= envelopeLayouts().size());
+        CheckSenderOnEnvelope->setEnabled(chosenEnvelope().has_value());
     };
     connect(ComboPaper, &QComboBox::currentIndexChanged, this, followPaper);
     followPaper();
@@ -437,6 +436,19 @@ void Thagaki_sakusei::fillPapers() {
     ComboPaper->setCurrentIndex(std::max(0, ComboPaper->findText(chosen)));
 }
 
+// 用紙 lists はがき, then the envelopes, then the label sheets.
+std::optional<CardLayout> Thagaki_sakusei::chosenEnvelope() const {
+    const qsizetype envelope = ComboPaper->currentIndex() - 1;
+    if (envelope < 0 || envelope >= envelopeLayouts().size())
+        return std::nullopt;
+    return envelopeLayouts()[envelope];
+}
+
+const LabelSheet* Thagaki_sakusei::chosenSheet() const {
+    const qsizetype sheet = ComboPaper->currentIndex() - 1 - envelopeLayouts().size();
+    return sheet >= 0 && sheet < sheets_.size() ? &sheets_[sheet] : nullptr;
+}
+
 void Thagaki_sakusei::composeLabels(TfrxReport& report, const LabelSheet& sheet) {
     QStringList warnings;
     report.PreviewPagesClear();
@@ -448,14 +460,11 @@ void Thagaki_sakusei::composeLabels(TfrxReport& report, const LabelSheet& sheet)
 
 void Thagaki_sakusei::compose(TfrxReport& report, CardLayout layout) {
     // Either button: an envelope and a sheet have one layout each.
-    const int paper = ComboPaper->currentIndex();
-    const qsizetype envelopes = envelopeLayouts().size();
-    if (paper > envelopes && paper <= envelopes + sheets_.size()) {
-        composeLabels(report, sheets_[paper - envelopes - 1]);
+    if (const LabelSheet* sheet = chosenSheet()) {
+        composeLabels(report, *sheet);
         return;
     }
-    if (paper > 0 && paper <= envelopes)
-        layout = envelopeLayouts()[paper - 1];
+    layout = chosenEnvelope().value_or(layout);
     // Empty recipient sizes are taken as 20, and shown so.
     for (QComboBox* size : {ComboBox1, ComboBox2})
         if (size->currentText().isEmpty())

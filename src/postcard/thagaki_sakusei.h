@@ -82,6 +82,8 @@ private:
     void composeLabels(TfrxReport& report, const LabelSheet& sheet);
     void fillPapers();
     QVector<LabelSheet> sheets_; // the label sheets ComboPaper offers after the envelopes
+    std::optional<CardLayout> chosenEnvelope() const; // what 用紙 chooses, if an envelope
+    const LabelSheet* chosenSheet() const;            // or a label sheet
     void step(QLineEdit* edit, int delta);
 };
 

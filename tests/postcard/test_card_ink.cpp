@@ -1210,3 +1210,11 @@ TEST_F(CardInk, AnEnvelopesBarcodeStandsAloneAtTheFootAwayFromTheCancellationAre
                     << which << " " << box.name.toStdString();
     }
 }
+
+TEST_F(CardInk, AnEnvelopesNotesNameTheEnvelopeAndKeepTheRecipientsNameAsWritten) {
+    const Recipient shop{"1000001", "東京都千代田区千代田1-1", "", "はがき屋", "太郎", "", ""};
+    const TfrxReport report = compose(CardLayout::Naga3, QVector<Recipient>{shop, shop});
+    EXPECT_EQ(report.PreviewPages().size(), 2);
+    EXPECT_EQ(report.Warnings,
+              QStringList{"はがき屋 太郎 様: 同じ名前と住所の封筒がこの中にもう一枚あります"});
+}
