@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QSet>
 
 #include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
@@ -81,6 +82,24 @@ struct Candidate {
     int weight;
 };
 
+// Whether a family is installed, asked once per name. A family of the font database is; only
+// another name is asked of the database, which resolves its aliases through fontconfig (a
+// millisecond a question).
+bool isInstalled(const QString& family) {
+    static const QSet<QString> installed = [] {
+        QSet<QString> names;
+        for (const QString& name : QFontDatabase::families())
+            names.insert(name.toCaseFolded());
+        return names;
+    }();
+    static QHash<QString, bool> known;
+    auto found = known.constFind(family);
+    if (found == known.constEnd())
+        found = known.insert(family, installed.contains(family.toCaseFolded()) ||
+                                         QFontDatabase::hasFamily(family));
+    return *found;
+}
+
 // The installed candidates for a face name, best first (asking the font database is slow).
 const QVector<Candidate>& installedCandidates(const QString& faceName) {
     static QHash<QString, QVector<Candidate>> cache;
@@ -92,7 +111,7 @@ const QVector<Candidate>& installedCandidates(const QString& faceName) {
     QVector<FaceChoice> choices = {{face, QFont::Normal}};
     choices += substituteFaceChoices(face);
     for (const FaceChoice& choice : choices)
-        if (QFontDatabase::hasFamily(choice.family))
+        if (isInstalled(choice.family))
             list.append({choice.family, choice.weight});
     return *cache.insert(face, list);
 }
@@ -234,7 +253,7 @@ const PageFont& fallbackFontFor(char32_t character, const PageFont& font) {
                          family.contains(QStringLiteral("明朝"));
     const PageFont* result = &font;
     for (const QString& candidate : isSerif ? serif : sans)
-        if (QFontDatabase::hasFamily(candidate)) {
+        if (isInstalled(candidate)) {
             const PageFont& face = pageFont(candidate, font.weight());
             if (face.supports(character)) {
                 result = &face;

@@ -16,6 +16,8 @@
 #include FT_TRUETYPE_TAGS_H
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace velta {
 namespace {
@@ -57,43 +59,94 @@ cairo_font_face_t* cairoFace(const PageFont& font) {
     return made;
 }
 
-// Writes consecutive glyphs of one orientation as one run that carries its characters.
-void showRun(cairo_t* cr, const QVector<PlacedGlyph>& glyphs, qsizetype first, qsizetype end,
-             double condense) {
-    const bool sideways = glyphs[first].sideways;
-    QVector<cairo_glyph_t> run;
-    QVector<cairo_text_cluster_t> clusters;
-    QByteArray utf8;
-    for (qsizetype i = first; i < end; ++i) {
-        const PlacedGlyph& glyph = glyphs[i];
-        // 長体 scales the page down the column; turned a quarter turn clockwise, a page point
-        // (x, y) is (y, -x).
-        const QPointF page(glyph.position.x(), glyph.position.y() / condense);
-        const QPointF at = sideways ? QPointF(page.y(), -page.x()) : page;
-        run.append({glyph.glyph, at.x(), at.y()});
-        if (!glyph.text.isEmpty() || clusters.isEmpty()) {
-            const QByteArray bytes = glyph.text.toUtf8();
-            utf8 += bytes;
-            clusters.append({static_cast<int>(bytes.size()), 1});
+// Appends a text as UTF-8 without a buffer of its own (a run is built for every card).
+void appendUtf8(QStringView text, std::string& out) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t code = text[i].unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            code = QChar::surrogateToUcs4(char16_t(code), text[++i].unicode());
+        if (code < 0x80) {
+            out += char(code);
+        } else if (code < 0x800) {
+            out += char(0xC0 | code >> 6);
+            out += char(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += char(0xE0 | code >> 12);
+            out += char(0x80 | (code >> 6 & 0x3F));
+            out += char(0x80 | (code & 0x3F));
         } else {
-            ++clusters.back().num_glyphs;
+            out += char(0xF0 | code >> 18);
+            out += char(0x80 | (code >> 12 & 0x3F));
+            out += char(0x80 | (code >> 6 & 0x3F));
+            out += char(0x80 | (code & 0x3F));
         }
     }
-    // Upright glyphs at full width, most of a card, need no transformation of their own.
-    const bool transformed = condense != 1 || sideways;
-    if (transformed) {
-        cairo_save(cr);
-        if (condense != 1)
-            cairo_scale(cr, 1, condense);
-        if (sideways)
-            cairo_rotate(cr, M_PI / 2);
-    }
-    cairo_show_text_glyphs(cr, utf8.constData(), static_cast<int>(utf8.size()), run.constData(),
-                           static_cast<int>(run.size()), clusters.constData(),
-                           static_cast<int>(clusters.size()), cairo_text_cluster_flags_t(0));
-    if (transformed)
-        cairo_restore(cr);
 }
+
+// Glyphs of one face, size, 長体 and orientation, gathered across boxes in their order and
+// written as one run that carries its characters: a card's code digits, a box each, go out in
+// one call, since each call costs cairo far more than its glyphs do.
+class GlyphRun {
+public:
+    struct Style {
+        cairo_font_face_t* face;
+        double pixelSize, condense;
+        bool sideways;
+        bool operator==(const Style&) const = default;
+    };
+
+    void add(cairo_t* cr, const Style& style, const QVector<PlacedGlyph>& glyphs, qsizetype first,
+             qsizetype end) {
+        if (!(style == style_))
+            flush(cr);
+        style_ = style;
+        for (qsizetype i = first; i < end; ++i) {
+            const PlacedGlyph& glyph = glyphs[i];
+            // 長体 scales the page down the column; turned a quarter turn clockwise, a page
+            // point (x, y) is (y, -x).
+            const QPointF page(glyph.position.x(), glyph.position.y() / style.condense);
+            const QPointF at = style.sideways ? QPointF(page.y(), -page.x()) : page;
+            glyphs_.push_back({glyph.glyph, at.x(), at.y()});
+            if (!glyph.text.isEmpty() || clusters_.empty()) {
+                const size_t before = utf8_.size();
+                appendUtf8(glyph.text, utf8_);
+                clusters_.push_back({static_cast<int>(utf8_.size() - before), 1});
+            } else {
+                ++clusters_.back().num_glyphs;
+            }
+        }
+    }
+
+    void flush(cairo_t* cr) {
+        if (glyphs_.empty())
+            return;
+        cairo_set_font_face(cr, style_.face);
+        cairo_set_font_size(cr, style_.pixelSize);
+        // Upright glyphs at full width, most of a card, need no transformation of their own.
+        const bool transformed = style_.condense != 1 || style_.sideways;
+        if (transformed) {
+            cairo_save(cr);
+            if (style_.condense != 1)
+                cairo_scale(cr, 1, style_.condense);
+            if (style_.sideways)
+                cairo_rotate(cr, M_PI / 2);
+        }
+        cairo_show_text_glyphs(cr, utf8_.data(), static_cast<int>(utf8_.size()), glyphs_.data(),
+                               static_cast<int>(glyphs_.size()), clusters_.data(),
+                               static_cast<int>(clusters_.size()), cairo_text_cluster_flags_t(0));
+        if (transformed)
+            cairo_restore(cr);
+        glyphs_.clear();
+        clusters_.clear();
+        utf8_.clear();
+    }
+
+private:
+    Style style_{};
+    std::vector<cairo_glyph_t> glyphs_;
+    std::vector<cairo_text_cluster_t> clusters_;
+    std::string utf8_;
+};
 
 void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
     cairo_save(cr);
@@ -125,18 +178,20 @@ bool drawPage(cairo_t* cr, QPointF offset, const QVector<LaidOutBox>& boxes,
     drawPaths(cr, paths);
     cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
     cairo_set_source_rgb(cr, 0, 0, 0);
+    static GlyphRun run; // its buffers serve every page
     for (const LaidOutBox& box : boxes)
         for (const GlyphSpan& span : glyphSpans(box)) {
             cairo_font_face_t* face = cairoFace(*span.font);
             if (!face) {
                 *missingFace = span.font->family();
+                run = GlyphRun();
                 cairo_restore(cr);
                 return false;
             }
-            cairo_set_font_face(cr, face);
-            cairo_set_font_size(cr, box.pixelSize);
-            showRun(cr, box.glyphs, span.first, span.end, box.condense);
+            run.add(cr, {face, box.pixelSize, box.condense, span.sideways}, box.glyphs, span.first,
+                    span.end);
         }
+    run.flush(cr);
     cairo_restore(cr);
     cairo_show_page(cr);
     return true;

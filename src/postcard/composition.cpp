@@ -881,25 +881,36 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
     // only their glyphs' outlines are compared.
     constexpr double kTouch = 0.05 * kUnitsPerMm; // ink that only touches is no overprint
     const double reach = 1.0 * kUnitsPerMm;
-    QHash<qsizetype, QVector<QRectF>> inks;
-    auto inkOf = [&](qsizetype i) -> const QVector<QRectF>& {
+    struct Ink {
+        QVector<QRectF> glyphs;
+        QRectF bounds; // of them all: most pairs of boxes are told apart by it alone
+    };
+    QHash<qsizetype, Ink> inks;
+    auto inkOf = [&](qsizetype i) -> const Ink& {
         auto found = inks.find(i);
-        if (found == inks.end())
-            found = inks.insert(i, glyphInks(laid[i]));
+        if (found == inks.end()) {
+            Ink ink{glyphInks(laid[i]), {}};
+            for (const QRectF& glyph : ink.glyphs)
+                ink.bounds |= glyph;
+            found = inks.insert(i, ink);
+        }
         return *found;
     };
+    auto inner = [&](const QRectF& ink) { return ink.adjusted(kTouch, kTouch, -kTouch, -kTouch); };
     for (qsizetype a = 0; a < laid.size(); ++a)
         for (qsizetype b = a + 1; b < laid.size(); ++b) {
             if (laid[a].glyphs.isEmpty() || laid[b].glyphs.isEmpty() ||
                 !laid[a].clip.adjusted(-reach, -reach, reach, reach).intersects(laid[b].clip))
                 continue;
-            const QVector<QRectF>& first = inkOf(a);
-            const QVector<QRectF>& second = inkOf(b);
+            const Ink& first = inkOf(a);
+            const Ink& second = inkOf(b);
             const bool overprinted =
-                std::any_of(first.begin(), first.end(), [&](const QRectF& one) {
-                    return std::any_of(second.begin(), second.end(), [&](const QRectF& other) {
-                        return one.adjusted(kTouch, kTouch, -kTouch, -kTouch).intersects(other);
-                    });
+                inner(first.bounds).intersects(second.bounds) &&
+                std::any_of(first.glyphs.begin(), first.glyphs.end(), [&](const QRectF& one) {
+                    return inner(one).intersects(second.bounds) &&
+                           std::any_of(
+                               second.glyphs.begin(), second.glyphs.end(),
+                               [&](const QRectF& other) { return inner(one).intersects(other); });
                 });
             if (overprinted)
                 problems.append(QStringLiteral("%1 と %2 が重なります")
