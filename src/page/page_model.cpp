@@ -20,14 +20,15 @@ const QString& oneCharacter(QChar c) {
 }
 
 // Pages of a composed run differ in where their name boxes stand, in a few hundred ways:
-// frames alike are kept once, found by a hash of what places and draws the boxes.
+// frames alike are kept once, found by a hash of where the boxes stand and how large they
+// draw (the rest, names of faces among it, is compared when the hash is found).
 std::shared_ptr<const QVector<TextBox>> sharedFrames(QVector<TextBox>&& frames) {
     constexpr qsizetype kMostKept = 8192;
     thread_local QHash<size_t, std::weak_ptr<const QVector<TextBox>>> kept;
     size_t hash = 0;
     for (const TextBox& b : frames)
         hash = qHashMulti(hash, b.Left, b.Top, b.Width, b.Height, b.FontHeight, b.Visible,
-                          b.CharSpacing, b.Condense, b.FontName);
+                          b.CharSpacing, b.Condense);
     auto found = kept.find(hash);
     if (found != kept.end())
         if (auto same = found->lock(); same && *same == frames)

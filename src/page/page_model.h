@@ -93,6 +93,7 @@ public:
 
     qsizetype boxCount() const { return frames_ ? frames_->size() : 0; }
     const QString& text(qsizetype index) const { return texts_[index]; }
+    const TextBox& frame(qsizetype index) const { return frames_->at(index); } // without its text
     TextBox box(qsizetype index) const;
     QVector<TextBox> boxes() const;
 

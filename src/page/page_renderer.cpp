@@ -7,10 +7,13 @@
 
 #include <QGlyphRun>
 #include <QPainter>
+#include <QVarLengthArray>
 
 #include <hb.h>
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace velta {
 namespace {
@@ -239,6 +242,10 @@ struct Slot {
     }
 };
 
+// A layout is tried at many sizes: its slots and lines are kept in buffers that serve them all.
+using Slots = std::vector<Slot>;
+using Paragraphs = QVarLengthArray<Paragraph, 1>;
+
 struct Line {
     int paragraph, first, end; // clusters [first, end)
     int slot, index;           // the box and the line's place in it
@@ -252,16 +259,18 @@ struct Flow {
 // Breaks the paragraphs into lines that fit, slot after slot, at the best place the line can
 // end (lineEnd: after a space, where the building begins, between words, between characters,
 // never where JLREQ forbids); spaces at a line's end hang beyond it.
-Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, double pixelSize,
-          double unitsPerFontUnit) {
-    Flow flow;
+void wrap(const Paragraphs& paragraphs, const Slots& targets, double pixelSize,
+          double unitsPerFontUnit, Flow& flow) {
+    flow.lines.clear();
+    flow.complete = true;
+    const int slotCount = static_cast<int>(targets.size());
     int slot = 0, index = 0;
     auto nextLine = [&]() -> bool {
-        while (slot < targets.size() && index >= targets[slot].capacity(pixelSize)) {
+        while (slot < slotCount && index >= targets[slot].capacity(pixelSize)) {
             ++slot;
             index = 0;
         }
-        return slot < targets.size();
+        return slot < slotCount;
     };
     for (int p = 0; p < paragraphs.size(); ++p) {
         const QVector<Cluster>& clusters = paragraphs[p].clusters;
@@ -269,7 +278,7 @@ Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, do
         do {
             if (!nextLine()) {
                 flow.complete = false;
-                return flow;
+                return;
             }
             const Slot& s = targets[slot];
             double pen = 0;
@@ -288,7 +297,6 @@ Flow wrap(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, do
             first = end;
         } while (first < clusters.size());
     }
-    return flow;
 }
 
 // A cluster's characters. The few thousand clusters of one or two code units a run uses are
@@ -308,8 +316,8 @@ QString clusterText(const QString& text, qsizetype start, qsizetype length) {
 // Places the glyphs of the lines; a cluster whose cell leaves its box is left out. A vertical
 // text drawn smaller than its size in a one-column box keeps the column's axis (`axisShift`:
 // half what it lost), so 姓 and 名 stand on one line whatever their sizes.
-void place(const QVector<Paragraph>& paragraphs, const QVector<Slot>& targets, const Flow& flow,
-           const PageFont& font, double pixelSize, double axisShift, QVector<LaidOutBox*>& out) {
+void place(const Paragraphs& paragraphs, const Slots& targets, const Flow& flow,
+           const PageFont& font, double pixelSize, double axisShift, LaidOutBox* const* out) {
     const double k = pixelSize / font.unitsPerEm();
     for (const Line& line : flow.lines) // about a glyph a cluster
         out[line.slot]->glyphs.reserve(out[line.slot]->glyphs.size() + line.end - line.first);
@@ -376,27 +384,39 @@ Slot slotOf(const TextBox& box, int index, const PageSetup& page) {
             box.Rotation == 270 ? box.Condense : 1.0};
 }
 
+// What a box's layout tries its sizes in, kept from box to box: no allocation per size tried.
+struct Trial {
+    Slots targets, scaled;
+    Flow flow;
+    double fit = -1; // the fit `flow` was wrapped at
+};
+
 // Lays out the text of box `source`, flowing on into box `next` (or -1) when it does not fit,
 // at the fit `largest` at most. Returns whether the text went on into `next`.
-bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source, int next,
-                Layout detail, QVector<LaidOutBox>& laid, double largest = 1) {
-    const TextBox& box = boxes[source];
-    const PageFont& font = pageFontFor(box.FontName, box.Text);
+bool layOutFlow(const PreparedPage& page, int source, int next, Layout detail,
+                QVector<LaidOutBox>& laid, double largest = 1) {
+    const TextBox& box = page.frame(source);
+    const QString& text = page.text(source);
+    const PageFont& font = pageFontFor(box.FontName, text);
     const bool vertical = box.Rotation == 270;
-    QVector<Slot> targets = {slotOf(box, source, page)};
-    QVector<LaidOutBox*> out = {&laid[source]};
+    thread_local Trial trial;
+    Slots& targets = trial.targets;
+    targets.assign(1, slotOf(box, source, page.page));
+    std::array<LaidOutBox*, 2> out = {&laid[source], nullptr};
+    qsizetype outCount = 1;
     laid[source].family = font.family();
     laid[source].weight = font.weight();
-    if (box.Text.isEmpty() || targets[0].frame.width() <= 0 || targets[0].frame.height() <= 0)
+    laid[source].font = &font;
+    if (text.isEmpty() || targets[0].frame.width() <= 0 || targets[0].frame.height() <= 0)
         return false;
-    QVector<Paragraph> paragraphs;
-    if (!box.Text.contains(QLatin1Char('\n'))) { // most texts: one paragraph, no copy
-        paragraphs.append(shapeParagraph(font, box.Text, vertical, box.DigitPairs));
+    Paragraphs paragraphs;
+    if (!text.contains(QLatin1Char('\n'))) { // most texts: one paragraph
+        paragraphs.append(shapeParagraph(font, text, vertical, box.DigitPairs));
     } else {
-        for (const QString& text : QString(box.Text)
+        for (const QString& line : QString(text)
                                        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                                        .split(QLatin1Char('\n')))
-            paragraphs.append(shapeParagraph(font, text, vertical, box.DigitPairs));
+            paragraphs.append(shapeParagraph(font, line, vertical, box.DigitPairs));
     }
 
     const double size = std::abs(box.FontHeight);
@@ -408,24 +428,24 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
         return condenseFloor < 1 ? std::max(fit, condenseFloor) : 1.0;
     };
     auto scaleAt = [&](double fit) { return fit / condenseAt(fit); };
-    auto scaled = [&](double fit) {
-        QVector<Slot> result = targets;
-        for (Slot& slot : result) {
+    auto scaled = [&](double fit) -> const Slots& {
+        trial.scaled.assign(targets.begin(), targets.end());
+        for (Slot& slot : trial.scaled) {
             slot.charSpacing *= scaleAt(fit);
             slot.lineSpacing *= scaleAt(fit);
             slot.condense *= condenseAt(fit);
         }
-        return result;
+        return trial.scaled;
     };
     // The last fit tried and its flow: a text that fits at once is wrapped once, not twice.
-    double triedFit = -1;
-    Flow tried;
+    trial.fit = -1;
     auto attempt = [&](double fit) -> const Flow& {
-        if (fit != triedFit) {
-            tried = wrap(paragraphs, scaled(fit), size * scaleAt(fit), size * scaleAt(fit) / upem);
-            triedFit = fit;
+        if (fit != trial.fit) {
+            wrap(paragraphs, scaled(fit), size * scaleAt(fit), size * scaleAt(fit) / upem,
+                 trial.flow);
+            trial.fit = fit;
         }
-        return tried;
+        return trial.flow;
     };
     // The largest fit down to the minimum at which everything fits.
     const double lowest = kMinimumFitScale * std::min(condenseFloor, 1.0);
@@ -447,23 +467,25 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
     // Narrowing and shrinking alone would make the text small or still cut it: go on in the
     // next box.
     if (next >= 0 && (fit < kContinueBelowScale || !attempt(fit).complete)) {
-        targets.append(slotOf(boxes[next], next, page));
-        triedFit = -1; // another box to fill
-        out.append(&laid[next]);
+        targets.push_back(slotOf(page.frame(next), next, page.page));
+        trial.fit = -1; // another box to fill
+        out[outCount++] = &laid[next];
         laid[next].family = font.family();
         laid[next].weight = font.weight();
+        laid[next].font = &font;
         fit = fitted();
     }
     const Flow& flow = attempt(fit);
     const double scale = scaleAt(fit);
-    for (LaidOutBox* target : out) {
-        target->pixelSize = size * scale;
-        target->scale = scale;
-        target->fit = fit;
-        target->condense = targets[0].condense * condenseAt(fit);
+    for (qsizetype i = 0; i < outCount; ++i) {
+        out[i]->pixelSize = size * scale;
+        out[i]->scale = scale;
+        out[i]->fit = fit;
+        out[i]->condense = targets[0].condense * condenseAt(fit);
     }
     if (detail == Layout::Glyphs)
-        place(paragraphs, scaled(fit), flow, font, size * scale, size * (1 - scale) / 2, out);
+        place(paragraphs, scaled(fit), flow, font, size * scale, size * (1 - scale) / 2,
+              out.data());
     if (!flow.complete)
         laid[source].overflows = true;
     return std::any_of(flow.lines.begin(), flow.lines.end(),
@@ -473,18 +495,17 @@ bool layOutFlow(const QVector<TextBox>& boxes, const PageSetup& page, int source
 } // namespace
 
 QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
-    const QVector<TextBox> boxes = page.boxes();
-    const int count = static_cast<int>(boxes.size());
+    const int count = static_cast<int>(page.boxCount());
     QVector<LaidOutBox> laid(count);
     QVector<bool> done(count, false);
     auto indexOf = [&](const QString& name) {
         for (int i = 0; i < count; ++i)
-            if (boxes[i].Name == name)
+            if (page.frame(i).Name == name)
                 return i;
         return -1;
     };
     for (int i = 0; i < count; ++i) {
-        const TextBox& box = boxes[i];
+        const TextBox& box = page.frame(i);
         LaidOutBox& out = laid[i];
         out.name = box.Name;
         const Slot slot = slotOf(box, i, page.page);
@@ -493,15 +514,16 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
         out.pixelSize = std::abs(box.FontHeight);
         out.condense = slot.condense;
     }
-    std::vector<int> nextOf(boxes.size(), -1); // the box each text went on into
+    std::vector<int> nextOf(count, -1); // the box each text went on into
     for (int i = 0; i < count; ++i) {
-        if (done[i] || !boxes[i].Visible)
+        const TextBox& box = page.frame(i);
+        if (done[i] || !box.Visible)
             continue;
-        int next = boxes[i].ContinueIn.isEmpty() ? -1 : indexOf(boxes[i].ContinueIn);
-        if (next >= 0 && (next == i || done[next] || !boxes[next].Visible ||
-                          !isBlank(boxes[next].Text) || boxes[next].Rotation != boxes[i].Rotation))
+        int next = box.ContinueIn.isEmpty() ? -1 : indexOf(box.ContinueIn);
+        if (next >= 0 && (next == i || done[next] || !page.frame(next).Visible ||
+                          !isBlank(page.text(next)) || page.frame(next).Rotation != box.Rotation))
             next = -1;
-        const bool continued = layOutFlow(boxes, page.page, i, next, detail, laid);
+        const bool continued = layOutFlow(page, i, next, detail, laid);
         done[i] = true;
         if (continued) {
             done[next] = true;
@@ -511,25 +533,26 @@ QVector<LaidOutBox> layOutPage(const PreparedPage& page, Layout detail) {
     // A group is drawn at the smallest size any of its texts needed: laid out again there.
     QHash<QString, double> groupScale;
     for (int i = 0; i < count; ++i)
-        if (const QString& group = boxes[i].FitGroup;
-            !group.isEmpty() && boxes[i].Visible && boxes[i].FitText && !isBlank(boxes[i].Text))
-            groupScale[group] = std::min(groupScale.value(group, 1.0), laid[i].fit);
+        if (const TextBox& box = page.frame(i);
+            !box.FitGroup.isEmpty() && box.Visible && box.FitText && !isBlank(page.text(i)))
+            groupScale[box.FitGroup] = std::min(groupScale.value(box.FitGroup, 1.0), laid[i].fit);
     for (int i = 0; i < count; ++i) {
-        const double scale = groupScale.value(boxes[i].FitGroup, 1.0);
-        if (boxes[i].FitGroup.isEmpty() || !boxes[i].Visible || isBlank(boxes[i].Text) ||
+        const TextBox& box = page.frame(i);
+        const double scale = groupScale.value(box.FitGroup, 1.0);
+        if (box.FitGroup.isEmpty() || !box.Visible || isBlank(page.text(i)) ||
             laid[i].fit <= scale + 0.001)
             continue;
-        for (const int box : {i, nextOf[i]})
-            if (box >= 0) {
-                laid[box].glyphs.clear();
-                laid[box].overflows = false;
+        for (const int target : {i, nextOf[i]})
+            if (target >= 0) {
+                laid[target].glyphs.clear();
+                laid[target].overflows = false;
             }
-        layOutFlow(boxes, page.page, i, nextOf[i], detail, laid, scale);
+        layOutFlow(page, i, nextOf[i], detail, laid, scale);
     }
     QVector<LaidOutBox> visible;
     visible.reserve(count);
     for (int i = 0; i < count; ++i)
-        if (boxes[i].Visible)
+        if (page.frame(i).Visible)
             visible.append(std::move(laid[i]));
     return visible;
 }
@@ -574,12 +597,17 @@ void paintPaths(QPainter& painter, const QVector<PagePath>& paths) {
     painter.restore();
 }
 
+// The face the layout chose; a box read from a page file names it.
+const PageFont& fontOf(const LaidOutBox& box) {
+    return box.font ? *box.font : pageFont(box.family, box.weight);
+}
+
 QVector<QRectF> glyphInks(const LaidOutBox& box) {
     const double scale = box.pixelSize / PageFont::kInkSize;
     QVector<QRectF> inks;
     if (box.glyphs.isEmpty())
         return inks;
-    const PageFont& own = pageFont(box.family, box.weight);
+    const PageFont& own = fontOf(box);
     for (const PlacedGlyph& glyph : box.glyphs) {
         const PageFont& font = glyph.font ? *glyph.font : own;
         const QRectF large = font.inkBounds(glyph.glyph);
@@ -598,7 +626,7 @@ QVector<GlyphSpan> glyphSpans(const LaidOutBox& box) {
     QVector<GlyphSpan> spans;
     if (box.glyphs.isEmpty())
         return spans;
-    const PageFont& own = pageFont(box.family, box.weight);
+    const PageFont& own = fontOf(box);
     for (qsizetype i = 0; i < box.glyphs.size(); ++i) {
         const PlacedGlyph& glyph = box.glyphs[i];
         const PageFont* font = glyph.font ? glyph.font : &own;

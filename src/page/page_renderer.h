@@ -35,7 +35,8 @@ struct LaidOutBox {
     QRectF clip;          // the box, page units, card coordinates
     QRectF frame;         // the box less its gaps
     QVector<PlacedGlyph> glyphs;
-    bool overflows = false; // some of the text could not be placed inside the box
+    const PageFont* font = nullptr; // the face of `family` and `weight`, once laid out
+    bool overflows = false;         // some of the text could not be placed inside the box
 };
 
 // Where each glyph of a laid-out box puts ink, page units (the face's own outline bounds).

@@ -13,6 +13,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QVarLengthArray>
 
 namespace velta {
 namespace {
@@ -884,23 +885,30 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
     struct Ink {
         QVector<QRectF> glyphs;
         QRectF bounds; // of them all: most pairs of boxes are told apart by it alone
+        bool measured = false;
     };
-    QHash<qsizetype, Ink> inks;
+    QVector<Ink> inks(laid.size());
     auto inkOf = [&](qsizetype i) -> const Ink& {
-        auto found = inks.find(i);
-        if (found == inks.end()) {
-            Ink ink{glyphInks(laid[i]), {}};
+        Ink& ink = inks[i];
+        if (!ink.measured) {
+            ink.glyphs = glyphInks(laid[i]);
             for (const QRectF& glyph : ink.glyphs)
                 ink.bounds |= glyph;
-            found = inks.insert(i, ink);
+            ink.measured = true;
         }
-        return *found;
+        return ink;
     };
     auto inner = [&](const QRectF& ink) { return ink.adjusted(kTouch, kTouch, -kTouch, -kTouch); };
-    for (qsizetype a = 0; a < laid.size(); ++a)
-        for (qsizetype b = a + 1; b < laid.size(); ++b) {
-            if (laid[a].glyphs.isEmpty() || laid[b].glyphs.isEmpty() ||
-                !laid[a].clip.adjusted(-reach, -reach, reach, reach).intersects(laid[b].clip))
+    QVarLengthArray<qsizetype, 64> inked; // the boxes with glyphs
+    for (qsizetype i = 0; i < laid.size(); ++i)
+        if (!laid[i].glyphs.isEmpty())
+            inked.append(i);
+    for (qsizetype x = 0; x < inked.size(); ++x) {
+        const qsizetype a = inked[x];
+        const QRectF near = laid[a].clip.adjusted(-reach, -reach, reach, reach);
+        for (qsizetype y = x + 1; y < inked.size(); ++y) {
+            const qsizetype b = inked[y];
+            if (!near.intersects(laid[b].clip))
                 continue;
             const Ink& first = inkOf(a);
             const Ink& second = inkOf(b);
@@ -916,6 +924,7 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
                 problems.append(QStringLiteral("%1 と %2 が重なります")
                                     .arg(boxCaption(laid[a].name), boxCaption(laid[b].name)));
         }
+    }
     if (problems.isEmpty())
         return {};
     // A card is named by its name boxes; a label, which has none, by its title.
