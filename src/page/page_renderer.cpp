@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace velta {
@@ -40,7 +41,20 @@ struct Cluster {
 struct Paragraph {
     QString text;
     QVector<Cluster> clusters;
-    QVector<BreakRank> breaks; // before each cluster, and at the end
+    // Where a line may end, before each cluster and at the end: found the first time a line of
+    // it must break (most texts fit their box whole), shared by the copies of a kept paragraph.
+    std::shared_ptr<QVector<BreakRank>> breaks = std::make_shared<QVector<BreakRank>>();
+
+    const QVector<BreakRank>& breakRanks() const {
+        if (breaks->isEmpty()) {
+            const QVector<BreakRank> ranks = velta::breakRanks(text);
+            breaks->reserve(clusters.size() + 1);
+            for (const Cluster& cluster : clusters)
+                breaks->append(ranks[cluster.start]);
+            breaks->append(BreakRank::Space);
+        }
+        return *breaks;
+    }
 };
 
 bool standsUpright(const PageFont& font, char32_t character) {
@@ -172,7 +186,7 @@ Cluster digitPairCluster(const PageFont& font, const QString& text, int at) {
 // two digits is one upright cluster.
 Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertical,
                           bool digitPairs) {
-    Paragraph paragraph{text, {}, {}};
+    Paragraph paragraph{text, {}};
     auto faceOf = [&](int at) -> const PageFont& {
         const char32_t c = codePointAt(text, at);
         return c < 0x20 || font.supports(c) ? font : fallbackFontFor(c, font);
@@ -195,10 +209,6 @@ Paragraph shapedParagraph(const PageFont& font, const QString& text, bool vertic
         shapeRun(face, font, text, i, end - i, vertical, !upright, paragraph.clusters);
         i = end;
     }
-    const QVector<BreakRank> ranks = breakRanks(text);
-    for (const Cluster& cluster : paragraph.clusters)
-        paragraph.breaks.append(ranks[cluster.start]);
-    paragraph.breaks.append(BreakRank::Space);
     return paragraph;
 }
 
@@ -292,7 +302,8 @@ void wrap(const Paragraphs& paragraphs, const Slots& targets, double pixelSize,
             }
             while (end < clusters.size() && clusters[end].space)
                 ++end;
-            end = lineEnd(paragraphs[p].breaks, first, end);
+            if (end < clusters.size())
+                end = lineEnd(paragraphs[p].breakRanks(), first, end);
             flow.lines.append({p, first, end, slot, index++});
             first = end;
         } while (first < clusters.size());
