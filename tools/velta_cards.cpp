@@ -249,8 +249,10 @@ int main(int argc, char** argv) {
                                : envelope ? QStringLiteral("封筒")
                                           : QStringLiteral("はがき");
         std::optional<PdfWriter> writer;
-        if (!output.isEmpty())
+        if (!output.isEmpty()) {
             writer.emplace(output);
+            writer->drawInBackground(); // the next card is composed while one is drawn
+        }
         // A queue that is unknown or stopped is told before any card is composed.
         std::optional<PrintSpool> spool;
         if (printer) {

@@ -15,8 +15,13 @@
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
 
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velta {
@@ -46,6 +51,8 @@ FT_Face findFace(const PageFont& font) {
 cairo_font_face_t* cairoFace(const PageFont& font) {
     static QHash<const PageFont*, cairo_font_face_t*> cache; // kept for the whole run
     static const cairo_user_data_key_t key{};
+    static std::mutex guard; // writers may draw on threads of their own
+    const std::lock_guard lock(guard);
     if (auto found = cache.find(&font); found != cache.end())
         return *found;
     FT_Face face = findFace(font);
@@ -83,70 +90,68 @@ void appendUtf8(QStringView text, std::string& out) {
     }
 }
 
-// Glyphs of one face, size, 長体 and orientation, gathered across boxes in their order and
-// written as one run that carries its characters: a card's code digits, a box each, go out in
-// one call, since each call costs cairo far more than its glyphs do.
-class GlyphRun {
-public:
-    struct Style {
-        cairo_font_face_t* face;
+} // namespace
+
+// A page in cairo's terms: its paths, and its glyphs in runs of one face, size, 長体 and
+// orientation gathered across boxes in their order, each run carrying its characters (a card's
+// code digits, a box each, go out in one call: a call costs cairo far more than its glyphs).
+// Made where the page is laid out, of plain data, so that another thread may draw it.
+struct PdfWriter::Drawing {
+    struct Run {
+        const PageFont* font;
         double pixelSize, condense;
         bool sideways;
-        bool operator==(const Style&) const = default;
+        size_t glyphEnd = 0, clusterEnd = 0, utf8End = 0;
+        bool sameStyle(const Run& other) const {
+            return font == other.font && pixelSize == other.pixelSize &&
+                   condense == other.condense && sideways == other.sideways;
+        }
     };
+    PageSetup setup;
+    QVector<PagePath> paths;
+    std::vector<Run> runs;
+    std::vector<cairo_glyph_t> glyphs;
+    std::vector<cairo_text_cluster_t> clusters;
+    std::string utf8;
 
-    void add(cairo_t* cr, const Style& style, const QVector<PlacedGlyph>& glyphs, qsizetype first,
+    Drawing(const PageSetup& page, const QVector<LaidOutBox>& boxes,
+            const QVector<PagePath>& pagePaths)
+        : setup(page), paths(pagePaths) {
+        for (const LaidOutBox& box : boxes)
+            for (const GlyphSpan& span : glyphSpans(box))
+                add({span.font, box.pixelSize, box.condense, span.sideways}, box.glyphs, span.first,
+                    span.end);
+    }
+
+    void add(const Run& style, const QVector<PlacedGlyph>& boxGlyphs, qsizetype first,
              qsizetype end) {
-        if (!(style == style_))
-            flush(cr);
-        style_ = style;
+        bool runIsEmpty = runs.empty() || !runs.back().sameStyle(style);
+        if (runIsEmpty)
+            runs.push_back(style);
         for (qsizetype i = first; i < end; ++i) {
-            const PlacedGlyph& glyph = glyphs[i];
+            const PlacedGlyph& glyph = boxGlyphs[i];
             // 長体 scales the page down the column; turned a quarter turn clockwise, a page
             // point (x, y) is (y, -x).
             const QPointF page(glyph.position.x(), glyph.position.y() / style.condense);
             const QPointF at = style.sideways ? QPointF(page.y(), -page.x()) : page;
-            glyphs_.push_back({glyph.glyph, at.x(), at.y()});
-            if (!glyph.text.isEmpty() || clusters_.empty()) {
-                const size_t before = utf8_.size();
-                appendUtf8(glyph.text, utf8_);
-                clusters_.push_back({static_cast<int>(utf8_.size() - before), 1});
+            glyphs.push_back({glyph.glyph, at.x(), at.y()});
+            if (!glyph.text.isEmpty() || runIsEmpty) {
+                const size_t before = utf8.size();
+                appendUtf8(glyph.text, utf8);
+                clusters.push_back({static_cast<int>(utf8.size() - before), 1});
+                runIsEmpty = false;
             } else {
-                ++clusters_.back().num_glyphs;
+                ++clusters.back().num_glyphs;
             }
         }
+        Run& run = runs.back();
+        run.glyphEnd = glyphs.size();
+        run.clusterEnd = clusters.size();
+        run.utf8End = utf8.size();
     }
-
-    void flush(cairo_t* cr) {
-        if (glyphs_.empty())
-            return;
-        cairo_set_font_face(cr, style_.face);
-        cairo_set_font_size(cr, style_.pixelSize);
-        // Upright glyphs at full width, most of a card, need no transformation of their own.
-        const bool transformed = style_.condense != 1 || style_.sideways;
-        if (transformed) {
-            cairo_save(cr);
-            if (style_.condense != 1)
-                cairo_scale(cr, 1, style_.condense);
-            if (style_.sideways)
-                cairo_rotate(cr, M_PI / 2);
-        }
-        cairo_show_text_glyphs(cr, utf8_.data(), static_cast<int>(utf8_.size()), glyphs_.data(),
-                               static_cast<int>(glyphs_.size()), clusters_.data(),
-                               static_cast<int>(clusters_.size()), cairo_text_cluster_flags_t(0));
-        if (transformed)
-            cairo_restore(cr);
-        glyphs_.clear();
-        clusters_.clear();
-        utf8_.clear();
-    }
-
-private:
-    Style style_{};
-    std::vector<cairo_glyph_t> glyphs_;
-    std::vector<cairo_text_cluster_t> clusters_;
-    std::string utf8_;
 };
+
+namespace {
 
 void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
     cairo_save(cr);
@@ -171,27 +176,42 @@ void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
     cairo_restore(cr);
 }
 
-bool drawPage(cairo_t* cr, QPointF offset, const QVector<LaidOutBox>& boxes,
-              const QVector<PagePath>& paths, QString* missingFace) {
+bool drawPage(cairo_t* cr, QPointF offset, const PdfWriter::Drawing& page, QString* missingFace) {
     cairo_save(cr);
     cairo_translate(cr, offset.x() * kPointsPerMm, offset.y() * kPointsPerMm);
-    drawPaths(cr, paths);
+    drawPaths(cr, page.paths);
     cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
     cairo_set_source_rgb(cr, 0, 0, 0);
-    static GlyphRun run; // its buffers serve every page
-    for (const LaidOutBox& box : boxes)
-        for (const GlyphSpan& span : glyphSpans(box)) {
-            cairo_font_face_t* face = cairoFace(*span.font);
-            if (!face) {
-                *missingFace = span.font->family();
-                run = GlyphRun();
-                cairo_restore(cr);
-                return false;
-            }
-            run.add(cr, {face, box.pixelSize, box.condense, span.sideways}, box.glyphs, span.first,
-                    span.end);
+    size_t glyph = 0, cluster = 0, utf8 = 0;
+    for (const PdfWriter::Drawing::Run& run : page.runs) {
+        cairo_font_face_t* face = cairoFace(*run.font);
+        if (!face) {
+            *missingFace = run.font->family();
+            cairo_restore(cr);
+            return false;
         }
-    run.flush(cr);
+        cairo_set_font_face(cr, face);
+        cairo_set_font_size(cr, run.pixelSize);
+        // Upright glyphs at full width, most of a card, need no transformation of their own.
+        const bool transformed = run.condense != 1 || run.sideways;
+        if (transformed) {
+            cairo_save(cr);
+            if (run.condense != 1)
+                cairo_scale(cr, 1, run.condense);
+            if (run.sideways)
+                cairo_rotate(cr, M_PI / 2);
+        }
+        cairo_show_text_glyphs(cr, page.utf8.data() + utf8, static_cast<int>(run.utf8End - utf8),
+                               page.glyphs.data() + glyph, static_cast<int>(run.glyphEnd - glyph),
+                               page.clusters.data() + cluster,
+                               static_cast<int>(run.clusterEnd - cluster),
+                               cairo_text_cluster_flags_t(0));
+        if (transformed)
+            cairo_restore(cr);
+        glyph = run.glyphEnd;
+        cluster = run.clusterEnd;
+        utf8 = run.utf8End;
+    }
     cairo_restore(cr);
     cairo_show_page(cr);
     return true;
@@ -220,8 +240,89 @@ struct PdfWriter::Surface {
     QSizeF size; // of the pages written so far, in points
 };
 
+// Pages go to the drawing thread a batch at a time (a hand-over per page cost more than the
+// drawing won), a few batches at most: a long run keeps its memory flat.
+struct PdfWriter::Background {
+    using Batch = std::vector<Drawing>;
+    static constexpr size_t kBatch = 32, kMostBatches = 2;
+    Batch gathering; // the caller's, not yet handed over
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Batch> waiting;
+    bool closing = false, failed = false;
+    QString error; // the drawing's, until the writer takes it
+    std::thread thread;
+};
+
 PdfWriter::PdfWriter(const QString& fileName) : fileName_(fileName) {}
-PdfWriter::~PdfWriter() = default;
+
+PdfWriter::~PdfWriter() {
+    stopDrawing();
+}
+
+void PdfWriter::drawInBackground() {
+    if (background_)
+        return;
+    background_ = std::make_unique<Background>();
+    background_->gathering.reserve(Background::kBatch);
+    background_->thread = std::thread([this] {
+        Background& b = *background_;
+        std::unique_lock lock(b.mutex);
+        for (;;) {
+            b.changed.wait(lock, [&] { return b.closing || !b.waiting.empty(); });
+            if (b.waiting.empty())
+                return;
+            const Background::Batch batch = std::move(b.waiting.front());
+            b.waiting.pop_front();
+            const bool lost = b.failed; // the file is lost already: what waits is dropped
+            lock.unlock();
+            b.changed.notify_all();
+            QString why;
+            bool drawn = true;
+            for (const Drawing& page : batch)
+                if (!lost && drawn)
+                    drawn = draw(page, &why);
+            lock.lock();
+            if (!lost && !drawn) {
+                b.failed = true;
+                b.error = why;
+            }
+        }
+    });
+}
+
+// Hands the gathered pages to the drawing thread; false when its drawing failed.
+bool PdfWriter::handOver() {
+    Background& b = *background_;
+    if (b.gathering.empty())
+        return true;
+    std::unique_lock lock(b.mutex);
+    b.changed.wait(lock, [&] { return b.failed || b.waiting.size() < Background::kMostBatches; });
+    if (b.failed)
+        return false;
+    b.waiting.push_back(std::move(b.gathering));
+    lock.unlock();
+    b.changed.notify_all();
+    b.gathering = {};
+    b.gathering.reserve(Background::kBatch);
+    return true;
+}
+
+void PdfWriter::stopDrawing() {
+    if (!background_)
+        return;
+    handOver();
+    {
+        const std::lock_guard lock(background_->mutex);
+        background_->closing = true;
+    }
+    background_->changed.notify_all();
+    background_->thread.join();
+    const QString why = background_->failed ? background_->error : QString();
+    background_.reset();
+    if (!why.isNull() && error_.isEmpty())
+        fail(why);
+}
 
 bool PdfWriter::fail(const QString& why) {
     error_ = QStringLiteral("PDF「%1」を書き出せませんでした。元のファイルはそのままです。\n%2")
@@ -230,37 +331,63 @@ bool PdfWriter::fail(const QString& why) {
     return false;
 }
 
+bool PdfWriter::open(const PageSetup& page) {
+    surface_ = std::make_unique<Surface>(fileName_);
+    if (!surface_->file.open())
+        return fail(surface_->file.errorString());
+    surface_->surface = cairo_pdf_surface_create_for_stream(writeTo, &surface_->file.device(),
+                                                            page.PaperWidth * kPointsPerMm,
+                                                            page.PaperHeight * kPointsPerMm);
+    cairo_pdf_surface_set_metadata(surface_->surface, CAIRO_PDF_METADATA_CREATOR, "VELTA");
+    surface_->cr = cairo_create(surface_->surface);
+    return true;
+}
+
+bool PdfWriter::draw(const Drawing& page, QString* why) {
+    const QSizeF size(page.setup.PaperWidth * kPointsPerMm, page.setup.PaperHeight * kPointsPerMm);
+    if (size != surface_->size) { // a new paper only: a page keeps the last
+        cairo_pdf_surface_set_size(surface_->surface, size.width(), size.height());
+        surface_->size = size;
+    }
+    QString missingFace;
+    if (!drawPage(surface_->cr, offset_, page, &missingFace)) {
+        *why = QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace);
+        return false;
+    }
+    if (const cairo_status_t status = cairo_surface_status(surface_->surface);
+        status != CAIRO_STATUS_SUCCESS) {
+        const QString reason = surface_->file.errorString();
+        *why = reason.isEmpty() ? QString::fromUtf8(cairo_status_to_string(status)) : reason;
+        return false;
+    }
+    return true;
+}
+
 bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
                         const QVector<PagePath>& paths) {
     if (!error_.isEmpty())
         return false;
-    const double width = page.PaperWidth * kPointsPerMm, height = page.PaperHeight * kPointsPerMm;
-    if (!surface_) {
-        surface_ = std::make_unique<Surface>(fileName_);
-        if (!surface_->file.open())
-            return fail(surface_->file.errorString());
-        surface_->surface =
-            cairo_pdf_surface_create_for_stream(writeTo, &surface_->file.device(), width, height);
-        cairo_pdf_surface_set_metadata(surface_->surface, CAIRO_PDF_METADATA_CREATOR, "VELTA");
-        surface_->cr = cairo_create(surface_->surface);
+    if (!surface_ && !open(page))
+        return false;
+    Drawing drawing(page, boxes, paths);
+    if (!background_) {
+        QString why;
+        if (!draw(drawing, &why))
+            return fail(why);
+        ++pages_;
+        return true;
     }
-    if (QSizeF(width, height) != surface_->size) { // a new paper only: a page keeps the last
-        cairo_pdf_surface_set_size(surface_->surface, width, height);
-        surface_->size = QSizeF(width, height);
-    }
-    QString missingFace;
-    if (!drawPage(surface_->cr, offset_, boxes, paths, &missingFace))
-        return fail(QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace));
-    if (const cairo_status_t status = cairo_surface_status(surface_->surface);
-        status != CAIRO_STATUS_SUCCESS) {
-        const QString why = surface_->file.errorString();
-        return fail(why.isEmpty() ? QString::fromUtf8(cairo_status_to_string(status)) : why);
+    background_->gathering.push_back(std::move(drawing));
+    if (background_->gathering.size() >= Background::kBatch && !handOver()) {
+        stopDrawing();
+        return false;
     }
     ++pages_;
     return true;
 }
 
 bool PdfWriter::finish() {
+    stopDrawing();
     if (!error_.isEmpty())
         return false;
     if (!surface_)

@@ -24,6 +24,10 @@ public:
     // Moves everything drawn (not the page) by this many millimetres right and down: a
     // printer's calibration. PDF 出力 leaves it at zero.
     void setOffset(QPointF mm) { offset_ = mm; }
+    // Pages are drawn on a thread of their own from here on while the caller makes the next
+    // (a long run keeps both cores busy). A page that cannot be drawn shows at a later addPage
+    // or at finish, which waits for the drawing.
+    void drawInBackground();
     // False, with error() set, when the page cannot be written.
     bool addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
                  const QVector<PagePath>& paths = {});
@@ -36,11 +40,19 @@ public:
     // 「PDF「…」を書き出せませんでした。元のファイルはそのままです。」 and the reason.
     QString error() const { return error_; }
 
+    struct Drawing; // a page as cairo draws it
+
 private:
     bool fail(const QString& why);
+    bool open(const PageSetup& page);
+    bool draw(const Drawing& page, QString* why);
+    bool handOver();
+    void stopDrawing(); // waits for the pages given; their failure becomes error()
     struct Surface;
+    struct Background;
     QString fileName_, error_;
     std::unique_ptr<Surface> surface_;
+    std::unique_ptr<Background> background_;
     int pages_ = 0;
     QPointF offset_;
 };

@@ -6,6 +6,7 @@
 #include "page_renderer.h"
 #include "pdf_writer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -302,6 +303,74 @@ TEST(Renderer, CharactersTheFaceLacksAreDrawnByAJapaneseFaceThatHasThem) {
     const QString list = QString::fromUtf8(fonts.readAllStandardOutput());
     EXPECT_TRUE(list.contains("DejaVuSans")) << list.toStdString();
     EXPECT_TRUE(list.contains("CJK") || list.contains("IPA")) << list.toStdString();
+}
+
+// What a PDF's pages show: their text, and each page drawn at 30 dpi.
+struct PdfPages {
+    QString text;
+    QList<QImage> images;
+};
+
+PdfPages pdfPages(const QString& file) {
+    PdfPages pages;
+    QProcess extract;
+    extract.start("pdftotext", {"-raw", file, "-"});
+    extract.waitForFinished();
+    pages.text = QString::fromUtf8(extract.readAllStandardOutput());
+    QTemporaryDir folder;
+    QProcess draw;
+    draw.start("pdftoppm", {"-r", "30", "-png", file, folder.filePath("page")});
+    draw.waitForFinished();
+    QStringList names = QDir(folder.path()).entryList({"page*.png"}, QDir::Files, QDir::Name);
+    for (const QString& name : names)
+        pages.images.append(QImage(folder.filePath(name)));
+    return pages;
+}
+
+TEST(Renderer, PagesDrawnOnTheirOwnThreadAreThePagesDrawnAtOnce) {
+    // More pages than go to the drawing thread at a time, unlike each other: faces that stand in
+    // for a character, characters lying down, 長体.
+    QVector<PreparedPage> pages;
+    for (int i = 0; i < 75; ++i) {
+        TextBox narrowed = box(QString("東京都千代田区%1番地").arg(i), 60, 10, 12, 40, 270);
+        narrowed.Condense = 0.8;
+        pages.append(pageWith(
+            {narrowed, box(QString("SmitѨ髙橋𠮷 %1").arg(i), 10, 60, 80, 20, 0, "DejaVu Sans"),
+             box(QString("ABC（%1）").arg(i), 30, 90, 12, 50, 270)}));
+    }
+    QTemporaryDir folder;
+    const QString atOnce = folder.filePath("at-once.pdf"), threaded = folder.filePath("thread.pdf");
+    PdfWriter first(atOnce), second(threaded);
+    second.drawInBackground();
+    for (const PreparedPage& page : pages) {
+        ASSERT_TRUE(first.addPage(page));
+        ASSERT_TRUE(second.addPage(page)) << second.error().toStdString();
+    }
+    ASSERT_TRUE(first.finish());
+    ASSERT_TRUE(second.finish()) << second.error().toStdString();
+    EXPECT_EQ(second.pageCount(), 75);
+    const PdfPages expected = pdfPages(atOnce), drawn = pdfPages(threaded);
+    EXPECT_TRUE(expected.text.contains("SmitѨ髙橋𠮷 74")) << expected.text.toStdString();
+    EXPECT_EQ(drawn.text, expected.text);
+    ASSERT_EQ(expected.images.size(), 75);
+    ASSERT_EQ(drawn.images.size(), 75);
+    for (int i = 0; i < 75; ++i)
+        EXPECT_EQ(drawn.images[i], expected.images[i]) << "page " << i + 1;
+}
+
+TEST(Renderer, APageTheDrawingThreadCannotWriteStopsTheRunAndSaysSo) {
+    PdfWriter writer("/dev/full");
+    writer.drawInBackground();
+    const PreparedPage page = pageWith({box("山田太郎", 40, 30, 12, 40, 270)});
+    bool accepted = true;
+    int given = 0;
+    while (accepted && given < 5000) {
+        accepted = writer.addPage(page);
+        ++given;
+    }
+    EXPECT_FALSE(accepted && writer.finish()); // refused mid-run, or at the end at the latest
+    EXPECT_TRUE(writer.error().contains("書き出せませんでした")) << writer.error().toStdString();
+    EXPECT_FALSE(writer.addPage(page)); // nothing more is taken once the file is lost
 }
 
 TEST(Renderer, FailedPdfKeepsTheOldFileAndSaysSo) {
