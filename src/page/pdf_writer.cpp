@@ -408,6 +408,7 @@ bool writePdf(const QString& fileName, const QVector<PreparedPage>& pages, QStri
               const Progress& progress, QPointF offsetMm) {
     PdfWriter writer(fileName);
     writer.setOffset(offsetMm);
+    writer.drawInBackground(); // each page is laid out while the one before is drawn
     bool written = true;
     for (qsizetype i = 0; i < pages.size() && written; ++i) {
         if (progress && !progress(i, pages.size())) {
