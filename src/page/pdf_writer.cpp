@@ -114,9 +114,15 @@ struct PdfWriter::Drawing {
     std::vector<cairo_text_cluster_t> clusters;
     std::string utf8;
 
-    Drawing(const PageSetup& page, const QVector<LaidOutBox>& boxes,
-            const QVector<PagePath>& pagePaths)
-        : setup(page), paths(pagePaths) {
+    // Made again for another page in the buffers it has.
+    void make(const PageSetup& page, const QVector<LaidOutBox>& boxes,
+              const QVector<PagePath>& pagePaths) {
+        setup = page;
+        paths = pagePaths;
+        runs.clear();
+        glyphs.clear();
+        clusters.clear();
+        utf8.clear();
         for (const LaidOutBox& box : boxes)
             for (const GlyphSpan& span : glyphSpans(box))
                 add({span.font, box.pixelSize, box.condense, span.sideways}, box.glyphs, span.first,
@@ -241,14 +247,20 @@ struct PdfWriter::Surface {
 };
 
 // Pages go to the drawing thread a batch at a time (a hand-over per page cost more than the
-// drawing won), a few batches at most: a long run keeps its memory flat.
+// drawing won), a few batches at most: a long run keeps its memory flat. Drawn batches come
+// back to be filled again: memory made on one thread and freed on the other kept both
+// threads' allocator busy.
 struct PdfWriter::Background {
-    using Batch = std::vector<Drawing>;
+    struct Batch {
+        std::vector<Drawing> pages; // the first `used` are this batch's
+        size_t used = 0;
+    };
     static constexpr size_t kBatch = 32, kMostBatches = 2;
     Batch gathering; // the caller's, not yet handed over
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Batch> waiting;
+    std::vector<Batch> drawn; // to be filled again
     bool closing = false, failed = false;
     QString error; // the drawing's, until the writer takes it
     std::thread thread;
@@ -264,7 +276,6 @@ void PdfWriter::drawInBackground() {
     if (background_)
         return;
     background_ = std::make_unique<Background>();
-    background_->gathering.reserve(Background::kBatch);
     background_->thread = std::thread([this] {
         Background& b = *background_;
         std::unique_lock lock(b.mutex);
@@ -272,17 +283,18 @@ void PdfWriter::drawInBackground() {
             b.changed.wait(lock, [&] { return b.closing || !b.waiting.empty(); });
             if (b.waiting.empty())
                 return;
-            const Background::Batch batch = std::move(b.waiting.front());
+            Background::Batch batch = std::move(b.waiting.front());
             b.waiting.pop_front();
             const bool lost = b.failed; // the file is lost already: what waits is dropped
             lock.unlock();
             b.changed.notify_all();
             QString why;
             bool drawn = true;
-            for (const Drawing& page : batch)
-                if (!lost && drawn)
-                    drawn = draw(page, &why);
+            for (size_t i = 0; i < batch.used && !lost && drawn; ++i)
+                drawn = draw(batch.pages[i], &why);
             lock.lock();
+            batch.used = 0;
+            b.drawn.push_back(std::move(batch));
             if (!lost && !drawn) {
                 b.failed = true;
                 b.error = why;
@@ -294,17 +306,20 @@ void PdfWriter::drawInBackground() {
 // Hands the gathered pages to the drawing thread; false when its drawing failed.
 bool PdfWriter::handOver() {
     Background& b = *background_;
-    if (b.gathering.empty())
+    if (b.gathering.used == 0)
         return true;
     std::unique_lock lock(b.mutex);
     b.changed.wait(lock, [&] { return b.failed || b.waiting.size() < Background::kMostBatches; });
     if (b.failed)
         return false;
     b.waiting.push_back(std::move(b.gathering));
+    b.gathering = {};
+    if (!b.drawn.empty()) {
+        b.gathering = std::move(b.drawn.back());
+        b.drawn.pop_back();
+    }
     lock.unlock();
     b.changed.notify_all();
-    b.gathering = {};
-    b.gathering.reserve(Background::kBatch);
     return true;
 }
 
@@ -369,16 +384,20 @@ bool PdfWriter::addPage(const PageSetup& page, const QVector<LaidOutBox>& boxes,
         return false;
     if (!surface_ && !open(page))
         return false;
-    Drawing drawing(page, boxes, paths);
     if (!background_) {
+        thread_local Drawing drawing; // its buffers serve every page
+        drawing.make(page, boxes, paths);
         QString why;
         if (!draw(drawing, &why))
             return fail(why);
         ++pages_;
         return true;
     }
-    background_->gathering.push_back(std::move(drawing));
-    if (background_->gathering.size() >= Background::kBatch && !handOver()) {
+    Background::Batch& batch = background_->gathering;
+    if (batch.used == batch.pages.size())
+        batch.pages.emplace_back();
+    batch.pages[batch.used++].make(page, boxes, paths);
+    if (batch.used >= Background::kBatch && !handOver()) {
         stopDrawing();
         return false;
     }
