@@ -35,7 +35,7 @@ struct Cluster {
     bool sideways = false;
     bool space = false;
     const PageFont* font = nullptr; // a face standing in for a character the box's face lacks
-    QVector<ShapedGlyph> glyphs;
+    QVarLengthArray<ShapedGlyph, 1> glyphs; // nearly always one: kept in place, not allocated
 };
 
 struct Paragraph {
