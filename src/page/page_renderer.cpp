@@ -415,9 +415,12 @@ bool layOutFlow(const PreparedPage& page, int source, int next, Layout detail,
     targets.assign(1, slotOf(box, source, page.page));
     std::array<LaidOutBox*, 2> out = {&laid[source], nullptr};
     qsizetype outCount = 1;
-    laid[source].family = font.family();
-    laid[source].weight = font.weight();
-    laid[source].font = &font;
+    auto drawnInFont = [&](LaidOutBox& target) {
+        target.family = font.family();
+        target.weight = font.weight();
+        target.font = &font;
+    };
+    drawnInFont(laid[source]);
     if (text.isEmpty() || targets[0].frame.width() <= 0 || targets[0].frame.height() <= 0)
         return false;
     Paragraphs paragraphs;
@@ -481,9 +484,7 @@ bool layOutFlow(const PreparedPage& page, int source, int next, Layout detail,
         targets.push_back(slotOf(page.frame(next), next, page.page));
         trial.fit = -1; // another box to fill
         out[outCount++] = &laid[next];
-        laid[next].family = font.family();
-        laid[next].weight = font.weight();
-        laid[next].font = &font;
+        drawnInFont(laid[next]);
         fit = fitted();
     }
     const Flow& flow = attempt(fit);
@@ -608,10 +609,14 @@ void paintPaths(QPainter& painter, const QVector<PagePath>& paths) {
     painter.restore();
 }
 
+namespace {
+
 // The face the layout chose; a box read from a page file names it.
 const PageFont& fontOf(const LaidOutBox& box) {
     return box.font ? *box.font : pageFont(box.family, box.weight);
 }
+
+} // namespace
 
 QVector<QRectF> glyphInks(const LaidOutBox& box) {
     const double scale = box.pixelSize / PageFont::kInkSize;

@@ -91,6 +91,36 @@ void appendUtf8(QStringView text, std::string& out) {
     }
 }
 
+void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
+    cairo_save(cr);
+    cairo_scale(cr, kPointsPerMm, kPointsPerMm);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    for (const PagePath& path : paths) {
+        if (path.points.isEmpty())
+            continue;
+        cairo_new_path(cr);
+        cairo_move_to(cr, path.points.first().x(), path.points.first().y());
+        for (qsizetype i = 1; i < path.points.size(); ++i)
+            cairo_line_to(cr, path.points[i].x(), path.points[i].y());
+        if (path.closed || path.filled)
+            cairo_close_path(cr);
+        cairo_set_source_rgb(cr, path.colour.redF(), path.colour.greenF(), path.colour.blueF());
+        cairo_set_line_width(cr, path.widthMm);
+        if (path.filled)
+            cairo_fill(cr);
+        else
+            cairo_stroke(cr);
+    }
+    cairo_restore(cr);
+}
+
+cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length) {
+    auto* file = static_cast<QIODevice*>(closure);
+    return file->write(reinterpret_cast<const char*>(data), length) == qint64(length)
+               ? CAIRO_STATUS_SUCCESS
+               : CAIRO_STATUS_WRITE_ERROR;
+}
+
 } // namespace
 
 // A page in cairo's terms: its paths, and its glyphs in runs of one face, size, 長体 and
@@ -140,13 +170,14 @@ struct PdfWriter::Drawing {
         };
         for (const LaidOutBox& box : boxes) {
             Piece piece{&box, glyphSpans(box), pieces.size()};
-            if (piece.spans.size() == 1)
-                for (const Piece& earlier : pieces)
-                    if (earlier.spans.size() == 1 && styleOf(*earlier.box, earlier.spans[0])
-                                                         .sameStyle(styleOf(box, piece.spans[0]))) {
-                        piece.group = earlier.group;
-                        break;
-                    }
+            if (piece.spans.size() == 1) {
+                const Run style = styleOf(box, piece.spans[0]);
+                const auto alike = std::find_if(pieces.begin(), pieces.end(), [&](const Piece& p) {
+                    return p.spans.size() == 1 && styleOf(*p.box, p.spans[0]).sameStyle(style);
+                });
+                if (alike != pieces.end())
+                    piece.group = alike->group;
+            }
             pieces.append(piece);
         }
         std::stable_sort(pieces.begin(), pieces.end(),
@@ -182,82 +213,49 @@ struct PdfWriter::Drawing {
         run.clusterEnd = clusters.size();
         run.utf8End = utf8.size();
     }
+
+    // Draws the page on the surface of `cr` and ends it; false, with the family named, when a
+    // face's file cannot be opened.
+    bool draw(cairo_t* cr, QPointF offset, QString* missingFace) const {
+        cairo_save(cr);
+        cairo_translate(cr, offset.x() * kPointsPerMm, offset.y() * kPointsPerMm);
+        drawPaths(cr, paths);
+        cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        size_t glyph = 0, cluster = 0, byte = 0;
+        for (const Run& run : runs) {
+            cairo_font_face_t* face = cairoFace(*run.font);
+            if (!face) {
+                *missingFace = run.font->family();
+                cairo_restore(cr);
+                return false;
+            }
+            cairo_set_font_face(cr, face);
+            cairo_set_font_size(cr, run.pixelSize);
+            // Upright glyphs at full width, most of a card, need no transformation of their own.
+            const bool transformed = run.condense != 1 || run.sideways;
+            if (transformed) {
+                cairo_save(cr);
+                if (run.condense != 1)
+                    cairo_scale(cr, 1, run.condense);
+                if (run.sideways)
+                    cairo_rotate(cr, M_PI / 2);
+            }
+            cairo_show_text_glyphs(
+                cr, utf8.data() + byte, static_cast<int>(run.utf8End - byte), glyphs.data() + glyph,
+                static_cast<int>(run.glyphEnd - glyph), clusters.data() + cluster,
+                static_cast<int>(run.clusterEnd - cluster), cairo_text_cluster_flags_t(0));
+            if (transformed)
+                cairo_restore(cr);
+            glyph = run.glyphEnd;
+            cluster = run.clusterEnd;
+            byte = run.utf8End;
+        }
+        cairo_restore(cr);
+        cairo_show_page(cr);
+        return true;
+    }
 };
-
-namespace {
-
-void drawPaths(cairo_t* cr, const QVector<PagePath>& paths) {
-    cairo_save(cr);
-    cairo_scale(cr, kPointsPerMm, kPointsPerMm);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-    for (const PagePath& path : paths) {
-        if (path.points.isEmpty())
-            continue;
-        cairo_new_path(cr);
-        cairo_move_to(cr, path.points.first().x(), path.points.first().y());
-        for (qsizetype i = 1; i < path.points.size(); ++i)
-            cairo_line_to(cr, path.points[i].x(), path.points[i].y());
-        if (path.closed || path.filled)
-            cairo_close_path(cr);
-        cairo_set_source_rgb(cr, path.colour.redF(), path.colour.greenF(), path.colour.blueF());
-        cairo_set_line_width(cr, path.widthMm);
-        if (path.filled)
-            cairo_fill(cr);
-        else
-            cairo_stroke(cr);
-    }
-    cairo_restore(cr);
-}
-
-bool drawPage(cairo_t* cr, QPointF offset, const PdfWriter::Drawing& page, QString* missingFace) {
-    cairo_save(cr);
-    cairo_translate(cr, offset.x() * kPointsPerMm, offset.y() * kPointsPerMm);
-    drawPaths(cr, page.paths);
-    cairo_scale(cr, 72.0 / 96.0, 72.0 / 96.0); // page units to points
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    size_t glyph = 0, cluster = 0, utf8 = 0;
-    for (const PdfWriter::Drawing::Run& run : page.runs) {
-        cairo_font_face_t* face = cairoFace(*run.font);
-        if (!face) {
-            *missingFace = run.font->family();
-            cairo_restore(cr);
-            return false;
-        }
-        cairo_set_font_face(cr, face);
-        cairo_set_font_size(cr, run.pixelSize);
-        // Upright glyphs at full width, most of a card, need no transformation of their own.
-        const bool transformed = run.condense != 1 || run.sideways;
-        if (transformed) {
-            cairo_save(cr);
-            if (run.condense != 1)
-                cairo_scale(cr, 1, run.condense);
-            if (run.sideways)
-                cairo_rotate(cr, M_PI / 2);
-        }
-        cairo_show_text_glyphs(cr, page.utf8.data() + utf8, static_cast<int>(run.utf8End - utf8),
-                               page.glyphs.data() + glyph, static_cast<int>(run.glyphEnd - glyph),
-                               page.clusters.data() + cluster,
-                               static_cast<int>(run.clusterEnd - cluster),
-                               cairo_text_cluster_flags_t(0));
-        if (transformed)
-            cairo_restore(cr);
-        glyph = run.glyphEnd;
-        cluster = run.clusterEnd;
-        utf8 = run.utf8End;
-    }
-    cairo_restore(cr);
-    cairo_show_page(cr);
-    return true;
-}
-
-cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length) {
-    auto* file = static_cast<QIODevice*>(closure);
-    return file->write(reinterpret_cast<const char*>(data), length) == qint64(length)
-               ? CAIRO_STATUS_SUCCESS
-               : CAIRO_STATUS_WRITE_ERROR;
-}
-
-} // namespace
 
 struct PdfWriter::Surface {
     explicit Surface(const QString& fileName) : file(fileName) {}
@@ -392,7 +390,7 @@ bool PdfWriter::draw(const Drawing& page, QString* why) {
         surface_->size = size;
     }
     QString missingFace;
-    if (!drawPage(surface_->cr, offset_, page, &missingFace)) {
+    if (!page.draw(surface_->cr, offset_, &missingFace)) {
         *why = QStringLiteral("書体「%1」のファイルが見つかりません。").arg(missingFace);
         return false;
     }

@@ -11,9 +11,9 @@
 
 namespace velta {
 
-// Writes a PDF page by page, so a run of any length needs the memory of one page (and the
-// fonts' subsets). Nothing replaces the target until finish() succeeds; a writer destroyed
-// unfinished (a failure, a cancel) leaves the old file as it was.
+// Writes a PDF page by page, so a run of any length needs the memory of a few dozen pages at
+// most (and the fonts' subsets). Nothing replaces the target until finish() succeeds; a writer
+// destroyed unfinished (a failure, a cancel) leaves the old file as it was.
 class PdfWriter {
 public:
     explicit PdfWriter(const QString& fileName);
@@ -40,9 +40,8 @@ public:
     // 「PDF「…」を書き出せませんでした。元のファイルはそのままです。」 and the reason.
     QString error() const { return error_; }
 
-    struct Drawing; // a page as cairo draws it
-
 private:
+    struct Drawing; // a page as cairo draws it
     bool fail(const QString& why);
     bool open(const PageSetup& page);
     bool draw(const Drawing& page, QString* why);

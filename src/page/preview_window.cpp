@@ -438,9 +438,10 @@ void TfrxPreviewWindow::showPage(int index) {
 void TfrxPreviewWindow::find(bool forward) {
     const QString text = findEdit->text();
     QVector<int> hitPages;
-    for (int i = 0; i < pages_.size(); ++i)
-        for (const TextBox& box : pages_[i].boxes())
-            if (box.Visible && !text.isEmpty() && searchForm(box.Text).contains(searchForm(text))) {
+    const QString wanted = searchForm(text);
+    for (int i = 0; i < pages_.size() && !text.isEmpty(); ++i)
+        for (qsizetype b = 0; b < pages_[i].boxCount(); ++b)
+            if (pages_[i].frame(b).Visible && searchForm(pages_[i].text(b)).contains(wanted)) {
                 hitPages.append(i);
                 break;
             }

@@ -859,9 +859,8 @@ QString cardName(const PreparedPage& page) {
     QStringList parts;
     for (const char* boxName : {"Memo4", "Memo5", "Memo6"})
         for (qsizetype i = 0; i < page.boxCount(); ++i)
-            if (const TextBox name = page.box(i);
-                name.Name == QLatin1String(boxName) && !name.Text.isEmpty())
-                parts.append(name.Text);
+            if (page.frame(i).Name == QLatin1String(boxName) && !page.text(i).isEmpty())
+                parts.append(page.text(i));
     return parts.join(QLatin1Char(' '));
 }
 
@@ -898,7 +897,17 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
         }
         return ink;
     };
-    auto inner = [&](const QRectF& ink) { return ink.adjusted(kTouch, kTouch, -kTouch, -kTouch); };
+    auto inner = [](const QRectF& ink) { return ink.adjusted(kTouch, kTouch, -kTouch, -kTouch); };
+    auto overprints = [&](const Ink& first, const Ink& second) {
+        if (!inner(first.bounds).intersects(second.bounds))
+            return false;
+        for (const QRectF& one : first.glyphs)
+            if (inner(one).intersects(second.bounds))
+                for (const QRectF& other : second.glyphs)
+                    if (inner(one).intersects(other))
+                        return true;
+        return false;
+    };
     QVarLengthArray<qsizetype, 64> inked; // the boxes with glyphs
     for (qsizetype i = 0; i < laid.size(); ++i)
         if (!laid[i].glyphs.isEmpty())
@@ -910,17 +919,7 @@ QStringList overflowWarnings(const PreparedPage& page, const QVector<LaidOutBox>
             const qsizetype b = inked[y];
             if (!near.intersects(laid[b].clip))
                 continue;
-            const Ink& first = inkOf(a);
-            const Ink& second = inkOf(b);
-            const bool overprinted =
-                inner(first.bounds).intersects(second.bounds) &&
-                std::any_of(first.glyphs.begin(), first.glyphs.end(), [&](const QRectF& one) {
-                    return inner(one).intersects(second.bounds) &&
-                           std::any_of(
-                               second.glyphs.begin(), second.glyphs.end(),
-                               [&](const QRectF& other) { return inner(one).intersects(other); });
-                });
-            if (overprinted)
+            if (overprints(inkOf(a), inkOf(b)))
                 problems.append(QStringLiteral("%1 と %2 が重なります")
                                     .arg(boxCaption(laid[a].name), boxCaption(laid[b].name)));
         }
